@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "document/messages.h"
+
+class QWidget;
+
+// Message boxes, file dialogs and the folder browser all go through this small service, so that the
+// windows can be tested with a scripted one and no test ever waits on a real modal window.
+class DialogService
+{
+public:
+    virtual ~DialogService() = default;
+
+    struct FileDialogOptions
+    {
+        QString caption;
+        // Filter in the "Description|pattern;pattern|Description|pattern" form of the design, for
+        // example "VRPL INI files (*.ini;*.vrm)|*.INI;*.VRM". Patterns match without regard to case.
+        QString filter;
+        QString startFolder;
+        QString defaultExtension; // without dot, added when the user types a name without extension
+        bool multipleSelection = false;
+    };
+
+    // A modal message box with an OK button.
+    virtual void showMessage(const Message& message, QWidget* owner = nullptr) = 0;
+    // Chosen files in the order the user chose them; empty when cancelled.
+    virtual QStringList getOpenFileNames(const FileDialogOptions& options, QWidget* owner = nullptr) = 0;
+    // The chosen file; empty when cancelled.
+    virtual QString getSaveFileName(const FileDialogOptions& options, QWidget* owner = nullptr) = 0;
+    // The chosen folder; empty when cancelled.
+    virtual QString browseFolder(const QString& caption, const QString& startFolder, QWidget* owner = nullptr) = 0;
+
+    // A sink that shows every message it gets through this service.
+    MessageSink sinkFor(QWidget* owner)
+    {
+        return [this, owner](const Message& m) { showMessage(m, owner); };
+    }
+};

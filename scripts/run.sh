@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the program in release mode and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)"
+
+exec ./build/release/vrplmenu check examples/demo.ini

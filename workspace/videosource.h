@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "document/messages.h"
+
+class AviFile; // platform/avifile.h
+
+// The open menu video: frame count, picture size, exact frame decoding into the picture the main
+// window shows, frame times and key frames. Also puts still JPEG pictures into the same picture.
+// At most one video is open at a time; a second open releases the first completely.
+class VideoSource
+{
+public:
+    explicit VideoSource(MessageSink sink);
+    ~VideoSource();
+    VideoSource(const VideoSource&) = delete;
+    VideoSource& operator=(const VideoSource&) = delete;
+
+    // Closes any open video, then opens the file and its first video stream and prepares the
+    // decoder. Failures go to the sink with the design's texts. Returns whether a video is open
+    // afterwards. (The window side, track bar range and fitting, is the main window's.)
+    bool OpenVideo(const QString& path);
+    // Releases decoder, stream and file in this order.
+    void CloseVideo();
+    bool isOpen() const;     // file and stream present
+    bool hasDecoder() const; // a decoder exists for the stream's codec
+
+    // Decodes frame n into picture(). False without decoder (silently) or when decoding fails
+    // ("AVIStreamGetFrame FAILED!!!!"; the picture keeps its previous content).
+    bool ShowFrame(int n);
+    // The in-memory BMP file image of the last frame shown ("BM" header, info header, rows).
+    const QByteArray& lastBmpImage() const;
+
+    uint32_t FrameTime(int n) const; // milliseconds
+    bool IsKeyFrame(int n) const;
+    int NextKeyFrame(int n) const;     // first key frame searched from n + 1 forward, or -1
+    int PreviousKeyFrame(int n) const; // last key frame searched from n - 1 backward, or -1
+    int32_t FrameCount() const;        // the stream's length in frames; 0 when closed
+    int pictureWidth() const;          // right of the stream's frame rectangle
+    int pictureHeight() const;         // bottom of the stream's frame rectangle
+
+    // Decodes a JPEG file into picture(). Throws JpegError (platform/jpegdecoder.h) with the
+    // library's own text when the file cannot be read; the picture is then unchanged.
+    void ShowPicture(const QString& path);
+
+    // The picture last put in by ShowFrame or ShowPicture, never scaled.
+    const QImage& picture() const;
+
+    // Many pictures at once, decoded in the cheapest order (frame order) but returned in the order
+    // asked, each scaled to `size` (for the page thumbnails of an opened menu file). A frame that
+    // cannot be decoded gives a null image.
+    std::vector<QImage> thumbnails(const std::vector<int>& frames, QSize size);
+
+    // The split of a time in milliseconds for the frame information text.
+    struct TimeSplit
+    {
+        uint8_t hours = 0;
+        uint8_t minutes = 0;
+        uint8_t seconds = 0;
+        uint16_t milliseconds = 0;
+    };
+    static TimeSplit SplitTime(uint32_t ms);
+
+    // State kept for the frame information (written by the main window's frame-change step).
+    uint32_t lastTime = 0;
+    TimeSplit lastSplit;
+    bool isKeyFrame = false;
+    int32_t lastNextKeyFrame = 0;
+
+private:
+    MessageSink m_sink;
+    std::unique_ptr<AviFile> m_file;
+    QImage m_picture;
+    QByteArray m_bmp;
+};
