@@ -1,0 +1,174 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Our AVI file service on FFmpeg (libavformat, libavcodec, libswscale). It offers what the video
+// source and the frame counter need, and nothing of FFmpeg leaks out of this header:
+//
+//   AviFile          an open AVI file            (released last)
+//   AviStream        its first video stream: information, sample table, times, key frames
+//   AviFrameDecoder  the stream's frame decoder, absent when no decoder exists for the codec
+//
+// Frame numbers are sample numbers of the stream: frame n is the picture the video shows at its
+// n-th sample, in presentation order; a drop sample (a zero-length chunk) shows the previous picture
+// again. The frame count comes from the file's index (or, for a file without a usable index, from a
+// scan of its chunks), never from decoding.
+//
+// A stream and a decoder keep pointers to the objects they were made from: release the decoder
+// before its stream and the stream before its file.
+
+struct AVFrame; // libavutil; opaque here
+
+class AviStream;
+class AviFrameDecoder;
+
+// What is released, reported to an observer in the order it happens (see AviFile::setReleaseObserver).
+enum class AviRelease { Decoder, Stream, File };
+
+// The stream information record: the part of it the program relies on.
+struct AviStreamInfo
+{
+    bool valid = false; // false when the header could not be read or holds unusable values
+    int32_t length = 0; // number of frames (samples)
+    int width = 0;      // picture size in pixels
+    int height = 0;
+    int rateNumerator = 0; // frames per second as a fraction (rate / scale)
+    int rateDenominator = 1;
+    QString codecName; // the decoder's short name ("mpeg4", "mjpeg", "rawvideo"), or the FourCC
+    QString fourCC;    // the stream's handler FourCC as stored, printable characters only
+
+    double frameRate() const
+    {
+        return rateDenominator > 0 ? double(rateNumerator) / rateDenominator : 0.0;
+    }
+};
+
+// How a key-frame search runs from its position.
+enum class KeySearch {
+    At,       // the key frame at or before the position: `pos` itself when it is a key frame
+    Next,     // the first key frame at or after the position
+    Previous, // the last key frame at or before the position
+};
+
+class AviFile
+{
+public:
+    // Opens the file for reading. Null when it cannot be opened or is not an AVI file; `error`
+    // then says why, in words (FFmpeg's own text included).
+    static std::unique_ptr<AviFile> open(const QString& path, QString* error = nullptr);
+    ~AviFile();
+    AviFile(const AviFile&) = delete;
+    AviFile& operator=(const AviFile&) = delete;
+
+    QString path() const;
+
+    // The first video stream, or null when the file has none (or its sample table cannot be built).
+    std::unique_ptr<AviStream> firstVideoStream(QString* error = nullptr);
+
+    // Called from the destructors of this file and of the stream and decoder made from it.
+    void setReleaseObserver(std::function<void(AviRelease)> observer);
+
+    struct Impl;
+
+private:
+    explicit AviFile(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+    friend class AviStream;
+    friend class AviFrameDecoder;
+};
+
+class AviStream
+{
+public:
+    ~AviStream();
+    AviStream(const AviStream&) = delete;
+    AviStream& operator=(const AviStream&) = delete;
+
+    const AviStreamInfo& info() const;
+    int32_t length() const { return info().length; }
+
+    // The start time of frame n in milliseconds (the sample-to-time conversion; n is clamped to
+    // 0 .. length).
+    uint32_t sampleToTime(int32_t n) const;
+
+    // Key-frame search in the file's own index, answering presentation positions of key pictures.
+    // -1 when there is none in that direction.
+    int32_t findKeyFrame(int32_t pos, KeySearch how) const;
+    // All key frames in increasing order.
+    const std::vector<int32_t>& keyFrames() const;
+
+    // Whether the index was missing, broken or cut short and the samples were found by scanning
+    // the chunks of the file instead.
+    bool scannedWithoutIndex() const;
+
+    // The frame decoder, or null when no decoder exists for the stream's codec or the picture is
+    // unusable (absurd size). `error` says which.
+    std::unique_ptr<AviFrameDecoder> openDecoder(QString* error = nullptr);
+
+    struct Impl;
+
+private:
+    explicit AviStream(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+    friend class AviFile;
+    friend class AviFrameDecoder;
+};
+
+// A decoded picture in the decoder's own form (planar YUV for most codecs). Shared with the
+// decoder's cache; convert it only when it is shown.
+using AviPicture = std::shared_ptr<const AVFrame>;
+
+class AviFrameDecoder
+{
+public:
+    ~AviFrameDecoder();
+    AviFrameDecoder(const AviFrameDecoder&) = delete;
+    AviFrameDecoder& operator=(const AviFrameDecoder&) = delete;
+
+    // Frame n in its native form; null when it cannot be decoded (lastError() says why).
+    AviPicture decodeFrame(int32_t n);
+
+    // Frame n as a packed bottom-up 24-bit device-independent bitmap: a 40-byte info header
+    // followed by the pixel rows, each padded to a multiple of 4 bytes. Empty on failure.
+    QByteArray frameDib(int32_t n);
+    // Frame n as a picture (QImage::Format_BGR888). Null on failure.
+    QImage frameImage(int32_t n);
+
+    // Conversions of a native picture (from decodeFrame of this decoder).
+    QByteArray toDib(const AviPicture& picture);
+    QImage toImage(const AviPicture& picture);
+
+    // Many frames at once: decoded in frame order (the cheapest), returned in the order asked.
+    // A frame that cannot be decoded gives a null entry.
+    std::vector<AviPicture> decodeFrames(const std::vector<int32_t>& frames);
+
+    QString lastError() const;
+
+    // Decoded pictures are kept in a cache bounded in bytes (256 MiB unless changed).
+    void setCacheBudget(std::size_t bytes);
+    std::size_t cacheBytes() const;
+    // How many pictures the codec has produced since the decoder was opened (for tests and
+    // benchmarks: it shows how much work an access pattern costs).
+    int64_t decodedPictureCount() const;
+
+    struct Impl;
+
+private:
+    explicit AviFrameDecoder(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+    friend class AviStream;
+};
+
+// The byte layout of a packed 24-bit bitmap of w x h pixels: each row padded to 4 bytes.
+inline int dibRowBytes(int width)
+{
+    return (width * 3 + 3) & ~3;
+}
