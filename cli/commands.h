@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+
+#include <cstdio>
+
+#include "document/messages.h"
+
+// The commands of vrplmenu. Each takes the arguments after its own name and returns the exit status:
+// 0 without messages, 1 with messages, 2 when a file cannot be read.
+namespace cli {
+
+int check(const QStringList& args);
+int normalize(const QStringList& args);
+
+// Prints a message as "CAPTION: TEXT" (just the text when it has no caption) on its own line.
+void printMessage(std::FILE* to, const Message& m);
+// Prints a line of text in the terminal's encoding.
+void printLine(std::FILE* to, const QString& text);
+
+} // namespace cli

@@ -1,0 +1,112 @@
+#include <QFile>
+#include <QFileInfo>
+
+#include "cli/commands.h"
+#include "document/projectloader.h"
+#include "document/projectwriter.h"
+
+namespace cli {
+
+void printLine(std::FILE* to, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    std::fputc('\n', to);
+}
+
+void printMessage(std::FILE* to, const Message& m)
+{
+    // A message may span lines; each of its lines is printed as it is.
+    printLine(to, m.caption.isEmpty() ? m.text : m.caption + QStringLiteral(": ") + m.text);
+}
+
+namespace {
+
+bool readable(const QString& path)
+{
+    QFile f(path);
+    return QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly);
+}
+
+void usageError(const char* text)
+{
+    std::fprintf(stderr, "vrplmenu: %s (see vrplmenu --help)\n", text);
+}
+
+} // namespace
+
+int check(const QStringList& args)
+{
+    if (args.size() != 1) {
+        usageError("check takes one FILE");
+        return 2;
+    }
+    const QString path = args.first();
+    if (!readable(path)) {
+        printMessage(stdout, Message{QStringLiteral("Can't open file"), kCaptionError, MessageIcon::Error});
+        return 2;
+    }
+    MenuProject project;
+    int messages = 0;
+    LoadProject(path, project, [&](const Message& m) {
+        ++messages;
+        printMessage(stdout, m);
+    });
+    printLine(stdout, QStringLiteral("%1 pages, %2 selections, %3 actions")
+                          .arg(project.pages.size())
+                          .arg(project.selectionCount())
+                          .arg(project.actionCount()));
+    return messages == 0 ? 0 : 1;
+}
+
+int normalize(const QStringList& args)
+{
+    QString in, out;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("-o")) {
+            if (i + 1 >= args.size()) {
+                usageError("-o needs a file name");
+                return 2;
+            }
+            out = args[++i];
+        } else if (in.isEmpty()) {
+            in = args[i];
+        } else {
+            usageError("normalize takes one FILE");
+            return 2;
+        }
+    }
+    if (in.isEmpty()) {
+        usageError("normalize needs a FILE");
+        return 2;
+    }
+    if (!readable(in)) {
+        printMessage(stderr, Message{QStringLiteral("Can't open file"), kCaptionError, MessageIcon::Error});
+        return 2;
+    }
+    MenuProject project;
+    int messages = 0;
+    auto toStderr = [&](const Message& m) {
+        ++messages;
+        printMessage(stderr, m);
+    };
+    const LoadReport report = LoadProject(in, project, toStderr);
+    if (!report.headComplete || !report.pagesRead) {
+        // The program would save what it has; here that could overwrite the file with less than it
+        // holds, so nothing is written.
+        printLine(stderr, QStringLiteral("vrplmenu: the file could not be read completely; nothing was written"));
+        return 1;
+    }
+    if (out.isEmpty()) {
+        const std::optional<QByteArray> bytes = BuildMenuFile(project, toStderr);
+        if (!bytes)
+            return 1;
+        std::fwrite(bytes->constData(), 1, size_t(bytes->size()), stdout);
+        std::fflush(stdout);
+    } else if (!SaveProjectFile(project, out, toStderr)) {
+        return 1;
+    }
+    return messages == 0 ? 0 : 1;
+}
+
+} // namespace cli

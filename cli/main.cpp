@@ -1,0 +1,50 @@
+#include <QCoreApplication>
+
+#include <cstdio>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char* kUsage =
+    "Usage: vrplmenu COMMAND [ARGUMENTS]\n"
+    "Checks and normalises menu INI files of the VRPL VazoVevoz menu editor, and inspects videos.\n"
+    "\n"
+    "Commands:\n"
+    "  check FILE                 read FILE as the editor opens it; print each message as\n"
+    "                             CAPTION: TEXT and a summary line\n"
+    "  normalize FILE [-o OUT]    read FILE and write it as the editor saves it, to OUT or\n"
+    "                             standard output; messages go to standard error\n"
+    "\n"
+    "Options:\n"
+    "  --help                     show this text\n"
+    "  --version                  show the version\n"
+    "\n"
+    "Exit status: 0 without messages, 1 with messages, 2 when a file cannot be read.\n";
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        std::printf("vrplmenu %s\n", VAZO_VERSION);
+        return 0;
+    }
+    if (command == QLatin1String("check"))
+        return cli::check(args);
+    if (command == QLatin1String("normalize"))
+        return cli::normalize(args);
+    std::fprintf(stderr, "vrplmenu: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
+    return 2;
+}

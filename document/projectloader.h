@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+#include "document/messages.h"
+#include "document/model.h"
+
+// Which of the required head fields were found, for the movie data dialog's colours.
+enum class FieldState { NotRead, Found, Missing };
+
+struct LoadReport
+{
+    bool fileReadable = false; // the file's bytes could be read at all
+    bool headComplete = false; // no required key was missing
+    bool pagesRead = false;    // the menu part was read to its end without a conversion error
+    FieldState title = FieldState::NotRead;
+    FieldState id = FieldState::NotRead;
+    FieldState movieDirectory = FieldState::NotRead; // Found turns the base directory field green
+    FieldState aviName = FieldState::NotRead;
+    bool primaryLanguage = false; // a primary language was added: the language file field is enabled
+    int messageCount = 0;
+};
+
+// What the windows add to the reading of a file.
+struct LoadHooks
+{
+    // After the head and the File values, before the pages: the main window opens the menu video here.
+    std::function<void(MenuProject&)> beforePages;
+    // Each page read, before it is appended to the project: the main window shows its first frame or
+    // its picture and makes its thumbnail. An exception thrown here ends the reading; the page is
+    // dropped and the pages before it stay.
+    std::function<void(Page&)> pageRead;
+};
+
+// Replaces the content of `project` by the menu file at `path`: the head by key lookup, then the File
+// values and the page and selection blocks line by line. Every message goes to `sink`, in order. What
+// was read before a stop stays in the project.
+LoadReport LoadProject(const QString& path, MenuProject& project, const MessageSink& sink,
+                       const LoadHooks& hooks = {});
+// The same from bytes already in memory; `path` names the document.
+LoadReport LoadProjectFromBytes(const QByteArray& bytes, const QString& path, MenuProject& project,
+                                const MessageSink& sink, const LoadHooks& hooks = {});
