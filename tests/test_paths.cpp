@@ -1,0 +1,143 @@
+#include <QtTest>
+
+#include "platform/paths.h"
+
+// The path helper decides what may be stored as lying below the base directory, so its cases are the
+// ones where a wrong answer would store a path the player cannot reach or one outside the folder.
+class TestPaths : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void normalisedRoot_data();
+    void normalisedRoot();
+    void rootBelow_data();
+    void rootBelow();
+    void relativeFile_data();
+    void relativeFile();
+    void relativeFolder_data();
+    void relativeFolder();
+    void resolve_data();
+    void resolve();
+};
+
+void TestPaths::normalisedRoot_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("trailing separator added") << "/m/film" << "/m/film/";
+    QTest::newRow("kept as it is") << "/m/film/" << "/m/film/";
+    QTest::newRow("base and dot") << "/m/film/." << "/m/film/";
+    QTest::newRow("dot inside") << "/m/./film/" << "/m/film/";
+    QTest::newRow("dots one after the other") << "/m/././film/./" << "/m/film/";
+    QTest::newRow("backslash dot backslash") << "/m/film\\.\\video" << "/m/film\\video/";
+    QTest::newRow("dot in a name stays") << "/m/film.d/" << "/m/film.d/";
+    QTest::newRow("empty holds nothing") << "" << "";
+}
+
+void TestPaths::normalisedRoot()
+{
+    QFETCH(QString, root);
+    QFETCH(QString, expected);
+    QCOMPARE(paths::normalisedRoot(root), expected);
+}
+
+void TestPaths::rootBelow_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("root itself") << "/m/film/" << "." << "/m/film/";
+    QTest::newRow("no directory") << "/m/film/" << "" << "/m/film/";
+    QTest::newRow("one level") << "/m/film/" << "video" << "/m/film/video/";
+    QTest::newRow("file form levels") << "/m/film/" << "video\\cd1" << "/m/film/video/cd1/";
+    QTest::newRow("no base") << "" << "video" << "";
+    QTest::newRow("no base, root dir") << "" << "." << "";
+}
+
+void TestPaths::rootBelow()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, directory);
+    QFETCH(QString, expected);
+    QCOMPARE(paths::rootBelow(base, directory), expected);
+}
+
+void TestPaths::relativeFile_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("subfolder") << "/m/film/" << "/m/film/video/film.avi" << true << "video" << "film.avi";
+    QTest::newRow("in the root") << "/m/film/" << "/m/film/film.avi" << true << "." << "film.avi";
+    QTest::newRow("nested") << "/m/film/" << "/m/film/video/cd1/a.avi" << true << "video\\cd1" << "a.avi";
+    QTest::newRow("doubled separator") << "/m/film/" << "/m/film//video/a.avi" << true << "video" << "a.avi";
+    QTest::newRow("elsewhere") << "/m/film/" << "/other/film.avi" << false << "" << "";
+    QTest::newRow("letter case differs") << "/m/film/" << "/m/Film/video/a.avi" << false << "" << "";
+    QTest::newRow("shorter than the root") << "/m/film/" << "/m/fil" << false << "" << "";
+    QTest::newRow("sibling with common prefix") << "/m/film/" << "/m/filmx/a.avi" << false << "" << "";
+    QTest::newRow("climbs out") << "/m/film/" << "/m/film/../secret/a.avi" << false << "" << "";
+    QTest::newRow("no root") << "" << "/m/film/a.avi" << false << "" << "";
+}
+
+void TestPaths::relativeFile()
+{
+    QFETCH(QString, root);
+    QFETCH(QString, file);
+    QFETCH(bool, accepted);
+    const auto result = paths::relativeFile(root, file);
+    QCOMPARE(result.has_value(), accepted);
+    if (accepted) {
+        QTEST(result->directory, "directory");
+        QTEST(result->fileName, "name");
+    }
+}
+
+void TestPaths::relativeFolder_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("base itself") << "/m/film/" << "/m/film/" << true << ".";
+    QTest::newRow("base without separator") << "/m/film/" << "/m/film" << true << ".";
+    QTest::newRow("subfolder") << "/m/film/" << "/m/film/menu/" << true << "menu";
+    QTest::newRow("nested") << "/m/film/" << "/m/film/menu/pics/" << true << "menu\\pics";
+    QTest::newRow("elsewhere") << "/m/film/" << "/m/other/" << false << "";
+    QTest::newRow("letter case differs") << "/m/film/" << "/m/FILM/menu/" << false << "";
+    QTest::newRow("no base: whole folder") << "" << "/media/disc/menu/" << true << "/media/disc/menu";
+}
+
+void TestPaths::relativeFolder()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, folder);
+    QFETCH(bool, accepted);
+    const auto result = paths::relativeFolder(base, folder);
+    QCOMPARE(result.has_value(), accepted);
+    if (accepted)
+        QTEST(*result, "expected");
+}
+
+void TestPaths::resolve_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("root") << "/m/film/" << "." << "a.avi" << "/m/film/a.avi";
+    QTest::newRow("file form levels") << "/m/film/" << "video\\cd1" << "a.avi" << "/m/film/video/cd1/a.avi";
+    QTest::newRow("no directory") << "/m/film/" << "" << "a.avi" << "/m/film/a.avi";
+}
+
+void TestPaths::resolve()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, directory);
+    QFETCH(QString, name);
+    QTEST(paths::resolve(base, directory, name), "expected");
+}
+
+QTEST_GUILESS_MAIN(TestPaths)
+#include "test_paths.moc"
