@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "document/messages.h"
-
-class AviFile; // platform/avifile.h
+#include "platform/avifile.h"
 
 // The open menu video: frame count, picture size, exact frame decoding into the picture the main
 // window shows, frame times and key frames. Also puts still JPEG pictures into the same picture.
@@ -30,6 +29,13 @@ public:
     void CloseVideo();
     bool isOpen() const;     // file and stream present
     bool hasDecoder() const; // a decoder exists for the stream's codec
+
+    // Told of every release of decoder, stream and file, in the order they happen (for checks and
+    // diagnostics; the video source works the same without it).
+    void setReleaseObserver(std::function<void(AviRelease)> observer);
+    // The open file's stream and decoder, or null (for the frame information and the tools).
+    const AviStream* stream() const { return m_stream.get(); }
+    AviFrameDecoder* decoder() { return m_decoder.get(); }
 
     // Decodes frame n into picture(). False without decoder (silently) or when decoding fails
     // ("AVIStreamGetFrame FAILED!!!!"; the picture keeps its previous content).
@@ -73,9 +79,20 @@ public:
     bool isKeyFrame = false;
     int32_t lastNextKeyFrame = 0;
 
+    // The BMP file image that wraps a packed bitmap (info header, any colour table or masks, rows):
+    // the 14-byte file header with the total size and the offset of the pixel rows in front of it.
+    static QByteArray bmpFileImage(const QByteArray& dib);
+
 private:
+    void report(const QString& text, const QString& caption, MessageIcon icon) const;
+
     MessageSink m_sink;
+    std::function<void(AviRelease)> m_releaseObserver;
+    // CloseVideo and the destructor release them explicitly: decoder, stream, file.
     std::unique_ptr<AviFile> m_file;
+    std::unique_ptr<AviStream> m_stream;
+    std::unique_ptr<AviFrameDecoder> m_decoder;
     QImage m_picture;
-    QByteArray m_bmp;
+    AviPicture m_lastFrame;       // the decoded form of the frame last shown
+    mutable QByteArray m_bmp;     // its BMP file image, made when first asked for
 };

@@ -1,0 +1,798 @@
+#include "platform/avifile.h"
+
+#include "platform/aviriff.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cstring>
+#include <list>
+#include <numeric>
+#include <unordered_map>
+
+// How frames are found.
+//
+// The sample table comes from the file's own index (platform/aviriff.*): one entry per sample with
+// the position and size of its chunk; zero-length chunks are drop samples. Only the non-empty
+// samples hold pictures, so the pictures are numbered by "rank", their place among the non-empty
+// samples: frame n shows the picture of the last non-empty sample at or before n.
+//
+// The decoder gets the chunks in stored order (which for B-frames is decode order) and gives the
+// pictures back in presentation order, `delay` pictures later than it got their chunks (one for
+// MPEG-4 with B-frames, whether packed or not; none for everything else; we decode on one thread, so
+// frame threading adds nothing). The first picture after a restart at a key chunk is therefore
+// rank (chunks fed - delay); the following ones count up by one. The delay is measured once, by
+// decoding from the very first chunk, whose picture is rank 0 by definition.
+//
+// In an open group of pictures the B-frames stored right after a key chunk are shown before its
+// picture and refer to the previous group; the decoder drops them after a restart. The key picture's
+// own rank is therefore the key chunk's rank plus the number of those B-frames, which we read from
+// the picture headers of the few chunks after each key chunk. A picture that comes before the key
+// picture of its group is decoded by starting at the previous key chunk.
+
+namespace {
+
+constexpr int64_t kMaxPictureBytes = int64_t(256) << 20; // width x height x 3
+constexpr std::size_t kDefaultCacheBudget = std::size_t(192) << 20;
+constexpr int kMaxLeadingBLookahead = 8;
+
+struct FormatCloser
+{
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecFreer
+{
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFreer
+{
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFreer
+{
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwsFreer
+{
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+using SwsPtr = std::unique_ptr<SwsContext, SwsFreer>;
+
+QString ffmpegText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QString printableFourCC(const QByteArray& code)
+{
+    QString text;
+    for (const char c : code) {
+        if (c >= 0x20 && c < 0x7f)
+            text += QLatin1Char(c);
+    }
+    return text.trimmed();
+}
+
+bool isIntraOnly(AVCodecID id)
+{
+    const AVCodecDescriptor* d = avcodec_descriptor_get(id);
+    return id == AV_CODEC_ID_RAWVIDEO || (d && (d->props & AV_CODEC_PROP_INTRA_ONLY));
+}
+
+std::size_t frameBytes(const AVFrame* f)
+{
+    std::size_t bytes = sizeof(AVFrame);
+    for (const AVBufferRef* b : f->buf) {
+        if (b)
+            bytes += b->size;
+    }
+    return bytes;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+
+struct AviFile::Impl
+{
+    QString path;
+    FormatPtr format;
+    AviLayout layout;
+    std::function<void(AviRelease)> observer;
+
+    void released(AviRelease what) const
+    {
+        if (observer)
+            observer(what);
+    }
+
+    // The data of one chunk, read through FFmpeg's own file access.
+    bool readChunk(int64_t pos, uint32_t size, AVPacket* pkt, QString* error)
+    {
+        av_packet_unref(pkt);
+        int rc = av_new_packet(pkt, int(size));
+        if (rc < 0) {
+            setError(error, ffmpegText(rc));
+            return false;
+        }
+        AVIOContext* io = format->pb;
+        if (avio_seek(io, pos, SEEK_SET) < 0 || avio_read(io, pkt->data, int(size)) != int(size)) {
+            setError(error, QStringLiteral("cannot read the chunk at byte %1").arg(pos));
+            av_packet_unref(pkt);
+            return false;
+        }
+        return true;
+    }
+    QByteArray readHead(int64_t pos, uint32_t size, uint32_t limit)
+    {
+        const int n = int(std::min(size, limit));
+        QByteArray data(n, Qt::Uninitialized);
+        AVIOContext* io = format->pb;
+        if (avio_seek(io, pos, SEEK_SET) < 0 || avio_read(io, reinterpret_cast<unsigned char*>(data.data()), n) != n)
+            return {};
+        return data;
+    }
+};
+
+AviFile::AviFile(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+AviFile::~AviFile()
+{
+    d->format.reset();
+    d->released(AviRelease::File);
+}
+
+QString AviFile::path() const
+{
+    return d->path;
+}
+
+void AviFile::setReleaseObserver(std::function<void(AviRelease)> observer)
+{
+    d->observer = std::move(observer);
+}
+
+std::unique_ptr<AviFile> AviFile::open(const QString& path, QString* error)
+{
+    static const bool quiet = [] {
+        // FFmpeg's own log would go to standard error; its failures reach the user as our messages.
+        av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    (void)quiet;
+
+    auto impl = std::make_unique<Impl>();
+    impl->path = path;
+    if (path.isEmpty()) {
+        setError(error, QStringLiteral("no file name"));
+        return nullptr;
+    }
+    AVFormatContext* raw = nullptr;
+    const AVInputFormat* avi = av_find_input_format("avi");
+    const QByteArray name = path.toUtf8();
+    const int rc = avformat_open_input(&raw, name.constData(), avi, nullptr);
+    if (rc < 0) {
+        // On failure FFmpeg has already freed the context.
+        setError(error, QStringLiteral("%1: %2").arg(path, ffmpegText(rc)));
+        return nullptr;
+    }
+    impl->format.reset(raw);
+    impl->layout = readAviLayout(path);
+    if (!impl->layout.isAvi) {
+        setError(error, QStringLiteral("%1: not an AVI file").arg(path));
+        return nullptr;
+    }
+    return std::unique_ptr<AviFile>(new AviFile(std::move(impl)));
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+struct AviStream::Impl
+{
+    AviFile::Impl* file = nullptr;
+    AVStream* stream = nullptr; // FFmpeg's, owned by the format context
+    AviStreamInfo info;
+    uint32_t scale = 0;
+    uint32_t rate = 0;
+    std::vector<AviSample> samples;
+    std::vector<int32_t> pictureSample; // rank -> sample number of the chunk holding it
+    std::vector<int32_t> keyRanks;      // ranks of the key chunks, ascending
+    std::vector<int32_t> keyPictureRanks; // rank of each key chunk's own picture
+    std::vector<int32_t> keyFrames;     // sample numbers of the key pictures, ascending
+    bool scanned = false;
+    bool usable = false; // picture size and codec parameters fit for decoding
+
+    int32_t rankOf(int32_t n) const
+    {
+        const auto it = std::upper_bound(pictureSample.begin(), pictureSample.end(), n);
+        return it == pictureSample.begin() ? 0 : int32_t(it - pictureSample.begin()) - 1;
+    }
+
+    void build();
+    void findScannedKeys();
+    int leadingBFrames(int32_t keyRank);
+};
+
+void AviStream::Impl::build()
+{
+    for (int32_t n = 0; n < int32_t(samples.size()); ++n) {
+        if (samples[size_t(n)].size > 0)
+            pictureSample.push_back(n);
+    }
+    if (scanned)
+        findScannedKeys();
+    for (int32_t r = 0; r < int32_t(pictureSample.size()); ++r) {
+        if (samples[size_t(pictureSample[size_t(r)])].key)
+            keyRanks.push_back(r);
+    }
+    // Decoding has to start somewhere: without a key mark on the first picture (a damaged index),
+    // the first picture is where it starts.
+    if (!pictureSample.empty() && (keyRanks.empty() || keyRanks.front() != 0))
+        keyRanks.insert(keyRanks.begin(), 0);
+
+    const bool bFramesPossible = stream && stream->codecpar->codec_id == AV_CODEC_ID_MPEG4;
+    for (const int32_t k : keyRanks) {
+        int32_t pictureRank = k + (bFramesPossible ? leadingBFrames(k) : 0);
+        pictureRank = std::min<int32_t>(pictureRank, int32_t(pictureSample.size()) - 1);
+        keyPictureRanks.push_back(pictureRank);
+        keyFrames.push_back(pictureSample[size_t(pictureRank)]);
+    }
+    std::sort(keyFrames.begin(), keyFrames.end());
+    keyFrames.erase(std::unique(keyFrames.begin(), keyFrames.end()), keyFrames.end());
+}
+
+// The B-frames that follow the key picture in stored order, in its own chunk (packed bitstreams)
+// and in the chunks after it, up to the next picture that is not a B-frame.
+int AviStream::Impl::leadingBFrames(int32_t keyRank)
+{
+    int count = 0;
+    for (int i = 0; i <= kMaxLeadingBLookahead && keyRank + i < int32_t(pictureSample.size()); ++i) {
+        const AviSample& s = samples[size_t(pictureSample[size_t(keyRank + i)])];
+        const std::vector<int> types = mpeg4VopTypes(file->readHead(s.pos, s.size, 4096));
+        auto it = types.begin();
+        if (i == 0) {
+            it = std::find(types.begin(), types.end(), 0); // the I-VOP
+            if (it == types.end())
+                return 0;
+            ++it;
+        } else if (types.empty()) {
+            return count;
+        }
+        for (; it != types.end(); ++it) {
+            if (*it != 2)
+                return count;
+            ++count;
+        }
+    }
+    return count;
+}
+
+// A file without a usable index: its key frames come from the pictures themselves.
+void AviStream::Impl::findScannedKeys()
+{
+    const AVCodecID id = stream ? stream->codecpar->codec_id : AV_CODEC_ID_NONE;
+    for (const int32_t n : pictureSample) {
+        AviSample& s = samples[size_t(n)];
+        if (isIntraOnly(id)) {
+            s.key = true;
+        } else if (id == AV_CODEC_ID_MPEG4) {
+            const std::vector<int> types = mpeg4VopTypes(file->readHead(s.pos, s.size, 4096));
+            s.key = !types.empty() && types.front() == 0;
+        }
+        // Other codecs: only the first picture is known to start a group; decoding starts there.
+    }
+}
+
+AviStream::AviStream(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+AviStream::~AviStream()
+{
+    d->file->released(AviRelease::Stream);
+}
+
+std::unique_ptr<AviStream> AviFile::firstVideoStream(QString* error)
+{
+    const AviLayout& layout = d->layout;
+    if (layout.videoStream < 0 || !layout.hasStreamHeader) {
+        setError(error, QStringLiteral("%1: the file has no video stream").arg(d->path));
+        return nullptr;
+    }
+    auto impl = std::make_unique<AviStream::Impl>();
+    impl->file = d.get();
+
+    AVFormatContext* fc = d->format.get();
+    if (unsigned(layout.videoStream) < fc->nb_streams &&
+        fc->streams[layout.videoStream]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+        impl->stream = fc->streams[layout.videoStream];
+    } else {
+        for (unsigned i = 0; i < fc->nb_streams; ++i) {
+            if (fc->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                impl->stream = fc->streams[i];
+                break;
+            }
+        }
+    }
+
+    impl->scale = layout.scale;
+    impl->rate = layout.rate;
+    impl->samples = layout.samples;
+    impl->scanned = layout.source == AviLayout::Source::Scan;
+    impl->build();
+
+    AviStreamInfo& info = impl->info;
+    info.length = int32_t(std::min<size_t>(impl->samples.size(), size_t(INT32_MAX)));
+    info.fourCC = printableFourCC(layout.handler.isEmpty() || layout.handler == QByteArray(4, '\0')
+                                      ? layout.compression
+                                      : layout.handler);
+    info.rateNumerator = int(std::min<uint32_t>(layout.rate, INT32_MAX));
+    info.rateDenominator = int(std::min<uint32_t>(layout.scale, INT32_MAX));
+
+    // The picture size is the stream's frame rectangle, or the format's when the rectangle is empty.
+    int64_t w = layout.frameRight > layout.frameLeft ? layout.frameRight : layout.bitmapWidth;
+    int64_t h = layout.frameBottom > layout.frameTop ? layout.frameBottom : layout.bitmapHeight;
+    const bool sizeSane = layout.hasFormat && w > 0 && h > 0 && layout.bitmapHeight > 0 &&
+                          layout.bitmapWidth > 0 && w * h * 3 <= kMaxPictureBytes &&
+                          int64_t(layout.bitmapWidth) * layout.bitmapHeight * 3 <= kMaxPictureBytes;
+    if (sizeSane) {
+        info.width = int(w);
+        info.height = int(h);
+    }
+    const AVCodec* codec = impl->stream ? avcodec_find_decoder(impl->stream->codecpar->codec_id) : nullptr;
+    info.codecName = codec ? QString::fromLatin1(codec->name) : info.fourCC;
+    info.valid = sizeSane && layout.rate > 0 && layout.scale > 0 && info.length > 0;
+    impl->usable = sizeSane && impl->stream && info.length > 0 && !impl->pictureSample.empty();
+    return std::unique_ptr<AviStream>(new AviStream(std::move(impl)));
+}
+
+const AviStreamInfo& AviStream::info() const
+{
+    return d->info;
+}
+
+uint32_t AviStream::sampleToTime(int32_t n) const
+{
+    if (d->rate == 0)
+        return 0;
+    const int64_t clamped = std::clamp<int64_t>(n, 0, d->info.length);
+    const uint64_t ms = uint64_t(clamped) * d->scale * 1000u / d->rate;
+    return uint32_t(std::min<uint64_t>(ms, UINT32_MAX));
+}
+
+int32_t AviStream::findKeyFrame(int32_t pos, KeySearch how) const
+{
+    const std::vector<int32_t>& keys = d->keyFrames;
+    const int32_t length = d->info.length;
+    if (keys.empty() || length <= 0)
+        return -1;
+    if (how == KeySearch::Next) {
+        if (pos >= length)
+            return -1;
+        const auto it = std::lower_bound(keys.begin(), keys.end(), std::max(pos, 0));
+        return it == keys.end() ? -1 : *it;
+    }
+    if (pos < 0)
+        return -1;
+    const auto it = std::upper_bound(keys.begin(), keys.end(), std::min(pos, length - 1));
+    return it == keys.begin() ? -1 : *(it - 1);
+}
+
+const std::vector<int32_t>& AviStream::keyFrames() const
+{
+    return d->keyFrames;
+}
+
+bool AviStream::scannedWithoutIndex() const
+{
+    return d->scanned;
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+struct AviFrameDecoder::Impl
+{
+    AviStream::Impl* stream = nullptr;
+    AviFile::Impl* file = nullptr;
+    CodecPtr codec;
+    PacketPtr packet;
+    FramePtr frame;
+    SwsPtr sws;
+    QString error;
+    int64_t decoded = 0;
+
+    // The decoder's place in the stream.
+    int delay = -1;        // pictures between a chunk going in and its picture coming out
+    bool running = false;  // fed since the last flush and still in step
+    bool drained = false;  // the end of the stream was signalled
+    int runKey = 0;        // index into keyRanks where this run started
+    int32_t nextFeed = 0;  // rank of the next chunk to feed
+    int32_t lastOut = -1;  // rank of the last picture that came out in this run, -1 before the first
+
+    // Decoded pictures by rank, evicted least recently used first.
+    struct Entry
+    {
+        AviPicture picture;
+        std::size_t bytes = 0;
+        std::list<int32_t>::iterator use;
+    };
+    std::unordered_map<int32_t, Entry> cache;
+    std::list<int32_t> uses; // most recent first
+    std::size_t cacheBytes = 0;
+    std::size_t budget = kDefaultCacheBudget;
+
+    AviPicture cached(int32_t rank)
+    {
+        const auto it = cache.find(rank);
+        if (it == cache.end())
+            return nullptr;
+        uses.splice(uses.begin(), uses, it->second.use);
+        return it->second.picture;
+    }
+    void store(int32_t rank, AviPicture picture)
+    {
+        if (cache.count(rank))
+            return;
+        const std::size_t bytes = frameBytes(picture.get());
+        uses.push_front(rank);
+        cache.emplace(rank, Entry{std::move(picture), bytes, uses.begin()});
+        cacheBytes += bytes;
+        trim(rank);
+    }
+    void trim(int32_t keep)
+    {
+        while (cacheBytes > budget && !uses.empty()) {
+            const int32_t victim = uses.back();
+            if (victim == keep)
+                break;
+            const auto it = cache.find(victim);
+            cacheBytes -= it->second.bytes;
+            cache.erase(it);
+            uses.pop_back();
+        }
+    }
+
+    int keyIndexFor(int32_t rank) const
+    {
+        const auto& kp = stream->keyPictureRanks;
+        const auto it = std::upper_bound(kp.begin(), kp.end(), rank);
+        return it == kp.begin() ? 0 : int(it - kp.begin()) - 1;
+    }
+
+    void restart(int keyIndex)
+    {
+        avcodec_flush_buffers(codec.get());
+        running = true;
+        drained = false;
+        runKey = keyIndex;
+        nextFeed = stream->keyRanks[size_t(keyIndex)];
+        lastOut = -1;
+    }
+
+    bool step();
+    bool receive();
+    AviPicture decodeRank(int32_t rank);
+    bool learnDelay();
+};
+
+// Feeds one chunk (or the end of the stream) and collects what comes out. False when the run can go
+// no further.
+bool AviFrameDecoder::Impl::step()
+{
+    const int32_t pictures = int32_t(stream->pictureSample.size());
+    int rc = 0;
+    if (nextFeed < pictures) {
+        const AviSample& s = stream->samples[size_t(stream->pictureSample[size_t(nextFeed)])];
+        if (!file->readChunk(s.pos, s.size, packet.get(), &error)) {
+            running = false;
+            return false;
+        }
+        packet->pts = packet->dts = nextFeed;
+        rc = avcodec_send_packet(codec.get(), packet.get());
+        av_packet_unref(packet.get());
+        ++nextFeed;
+    } else if (!drained) {
+        rc = avcodec_send_packet(codec.get(), nullptr);
+        drained = true;
+    } else {
+        running = false;
+        return false;
+    }
+    if (rc < 0 && rc != AVERROR(EAGAIN)) {
+        error = QStringLiteral("the decoder rejected picture %1: %2").arg(nextFeed - 1).arg(ffmpegText(rc));
+        // Without timestamps of its own a reordering decoder cannot be followed past a lost picture.
+        if (delay != 0) {
+            running = false;
+            return false;
+        }
+    }
+    return receive();
+}
+
+bool AviFrameDecoder::Impl::receive()
+{
+    for (;;) {
+        const int rc = avcodec_receive_frame(codec.get(), frame.get());
+        if (rc == AVERROR(EAGAIN))
+            return true;
+        if (rc == AVERROR_EOF) {
+            running = false;
+            return true;
+        }
+        if (rc < 0) {
+            error = ffmpegText(rc);
+            running = false;
+            return false;
+        }
+        ++decoded;
+        // The rank of the chunk that went in last; the end-of-stream signal counts as one more.
+        const int32_t fed = drained ? int32_t(stream->pictureSample.size()) : nextFeed - 1;
+        int32_t rank;
+        if (delay == 0 && frame->pts != AV_NOPTS_VALUE)
+            rank = int32_t(frame->pts); // no reordering: every picture carries its own chunk's rank
+        else if (lastOut >= 0)
+            rank = lastOut + 1;
+        else if (delay < 0)
+            rank = 0; // measuring the delay: the run started at the first chunk
+        else
+            rank = fed - delay;
+        if (delay < 0)
+            delay = std::max(0, fed);
+
+        const int w = frame->width;
+        const int h = frame->height;
+        const bool sane = w > 0 && h > 0 && int64_t(w) * h * 3 <= kMaxPictureBytes;
+        if (rank >= 0 && rank < int32_t(stream->pictureSample.size()) && sane) {
+            AVFrame* ref = av_frame_clone(frame.get());
+            if (ref)
+                store(rank, AviPicture(ref, [](const AVFrame* f) {
+                    AVFrame* owned = const_cast<AVFrame*>(f);
+                    av_frame_free(&owned);
+                }));
+        }
+        lastOut = rank;
+        av_frame_unref(frame.get());
+    }
+}
+
+bool AviFrameDecoder::Impl::learnDelay()
+{
+    restart(0);
+    delay = -1;
+    while (delay < 0 && running) {
+        if (!step())
+            break;
+    }
+    if (delay < 0) {
+        if (error.isEmpty())
+            error = QStringLiteral("the decoder gives no pictures");
+        running = false;
+        return false;
+    }
+    return true;
+}
+
+AviPicture AviFrameDecoder::Impl::decodeRank(int32_t rank)
+{
+    if (AviPicture hit = cached(rank))
+        return hit;
+    error.clear();
+    if (delay < 0 && !learnDelay())
+        return nullptr;
+    if (AviPicture hit = cached(rank))
+        return hit;
+
+    int key = keyIndexFor(rank);
+    const auto& keyRanks = stream->keyRanks;
+    // Carry on from where the decoder is when it has already passed the key chunk we would start
+    // from; otherwise start at that key chunk.
+    bool carryOn = running && !drained && lastOut < rank && runKey <= key && nextFeed > keyRanks[size_t(key)];
+    for (;;) {
+        if (!carryOn)
+            restart(key);
+        carryOn = false;
+        const int32_t firstOfRun = lastOut;
+        while (running && lastOut < rank) {
+            if (!step())
+                break;
+        }
+        if (AviPicture hit = cached(rank))
+            return hit;
+        // The picture lies before the first one this run produced: it belongs to the B-frames that
+        // refer back into the previous group. Start one group earlier.
+        const bool overshot = firstOfRun < 0 && lastOut > rank;
+        if (overshot && key > 0) {
+            --key;
+            continue;
+        }
+        if (error.isEmpty())
+            error = QStringLiteral("picture %1 did not come out of the decoder").arg(rank);
+        running = false;
+        return nullptr;
+    }
+}
+
+AviFrameDecoder::AviFrameDecoder(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+AviFrameDecoder::~AviFrameDecoder()
+{
+    AviFile::Impl* file = d->file;
+    d.reset();
+    file->released(AviRelease::Decoder);
+}
+
+std::unique_ptr<AviFrameDecoder> AviStream::openDecoder(QString* error)
+{
+    if (!d->stream || !d->usable) {
+        setError(error, d->info.length <= 0 ? QStringLiteral("the video stream has no frames")
+                                            : QStringLiteral("the picture size is unusable"));
+        return nullptr;
+    }
+    const AVCodec* codec = avcodec_find_decoder(d->stream->codecpar->codec_id);
+    if (!codec) {
+        setError(error, QStringLiteral("no decoder for the codec %1").arg(d->info.fourCC));
+        return nullptr;
+    }
+    auto impl = std::make_unique<AviFrameDecoder::Impl>();
+    impl->stream = d.get();
+    impl->file = d->file;
+    impl->codec.reset(avcodec_alloc_context3(codec));
+    impl->packet.reset(av_packet_alloc());
+    impl->frame.reset(av_frame_alloc());
+    if (!impl->codec || !impl->packet || !impl->frame) {
+        setError(error, QStringLiteral("out of memory"));
+        return nullptr;
+    }
+    AVCodecContext* c = impl->codec.get();
+    int rc = avcodec_parameters_to_context(c, d->stream->codecpar);
+    if (rc >= 0) {
+        // One thread: pictures come out in step with the chunks that went in, which keeps the
+        // numbering exact; one decode is far below a millisecond anyway.
+        c->thread_count = 1;
+        c->pkt_timebase = AVRational{1, 1};
+        // The decoder refuses pictures larger than the stream claims, so a damaged chunk cannot
+        // make it allocate without bound.
+        c->max_pixels = int64_t(std::max(d->info.width, 16)) * std::max(d->info.height, 16);
+        rc = avcodec_open2(c, codec, nullptr);
+    }
+    if (rc < 0) {
+        setError(error, QStringLiteral("the decoder %1 cannot be opened: %2").arg(QString::fromLatin1(codec->name), ffmpegText(rc)));
+        return nullptr;
+    }
+    return std::unique_ptr<AviFrameDecoder>(new AviFrameDecoder(std::move(impl)));
+}
+
+AviPicture AviFrameDecoder::decodeFrame(int32_t n)
+{
+    const int32_t length = d->stream->info.length;
+    if (n < 0 || n >= length) {
+        d->error = QStringLiteral("frame %1 is outside the video (0 to %2)").arg(n).arg(length - 1);
+        return nullptr;
+    }
+    return d->decodeRank(d->stream->rankOf(n));
+}
+
+QByteArray AviFrameDecoder::frameDib(int32_t n)
+{
+    return toDib(decodeFrame(n));
+}
+
+QImage AviFrameDecoder::frameImage(int32_t n)
+{
+    return toImage(decodeFrame(n));
+}
+
+QImage AviFrameDecoder::toImage(const AviPicture& picture)
+{
+    if (!picture)
+        return {};
+    const int w = picture->width;
+    const int h = picture->height;
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) {
+        d->error = QStringLiteral("out of memory for a %1 x %2 picture").arg(w).arg(h);
+        return {};
+    }
+    // Default quality (bilinear, no accurate rounding): the picture is shown at its own size, so
+    // only the colour conversion runs, and the accurate variant costs many times the decode.
+    d->sws.reset(sws_getCachedContext(d->sws.release(), w, h, AVPixelFormat(picture->format), w, h,
+                                      AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!d->sws) {
+        d->error = QStringLiteral("no conversion from the decoder's picture format");
+        return {};
+    }
+    uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(d->sws.get(), picture->data, picture->linesize, 0, h, dst, dstStride);
+    return image;
+}
+
+QByteArray AviFrameDecoder::toDib(const AviPicture& picture)
+{
+    if (!picture)
+        return {};
+    const int w = picture->width;
+    const int h = picture->height;
+    const int rowBytes = dibRowBytes(w);
+    const qsizetype pixelBytes = qsizetype(rowBytes) * h;
+    QByteArray dib(40 + pixelBytes, '\0');
+    auto put32 = [&dib](int at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            dib[at + i] = char((v >> (8 * i)) & 0xff);
+    };
+    put32(0, 40);
+    put32(4, uint32_t(w));
+    put32(8, uint32_t(h)); // positive: rows run bottom-up
+    dib[12] = 1;           // planes
+    dib[14] = 24;          // bits per pixel
+    put32(16, 0);          // BI_RGB
+    put32(20, uint32_t(pixelBytes));
+
+    d->sws.reset(sws_getCachedContext(d->sws.release(), w, h, AVPixelFormat(picture->format), w, h,
+                                      AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!d->sws) {
+        d->error = QStringLiteral("no conversion from the decoder's picture format");
+        return {};
+    }
+    // Writing from the last row upward with a negative stride lays the rows out bottom-up.
+    auto* pixels = reinterpret_cast<uint8_t*>(dib.data()) + 40;
+    uint8_t* dst[4] = {pixels + qsizetype(rowBytes) * (h - 1), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {-rowBytes, 0, 0, 0};
+    sws_scale(d->sws.get(), picture->data, picture->linesize, 0, h, dst, dstStride);
+    return dib;
+}
+
+std::vector<AviPicture> AviFrameDecoder::decodeFrames(const std::vector<int32_t>& frames)
+{
+    std::vector<AviPicture> result(frames.size());
+    visitFrames(frames, [&result](std::size_t i, const AviPicture& p) { result[i] = p; });
+    return result;
+}
+
+void AviFrameDecoder::visitFrames(const std::vector<int32_t>& frames,
+                                  const std::function<void(std::size_t, const AviPicture&)>& visit)
+{
+    std::vector<std::size_t> order(frames.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&frames](std::size_t a, std::size_t b) { return frames[a] < frames[b]; });
+    for (const std::size_t i : order)
+        visit(i, decodeFrame(frames[i]));
+}
+
+QString AviFrameDecoder::lastError() const
+{
+    return d->error;
+}
+
+void AviFrameDecoder::setCacheBudget(std::size_t bytes)
+{
+    d->budget = bytes;
+    d->trim(-1);
+}
+
+std::size_t AviFrameDecoder::cacheBytes() const
+{
+    return d->cacheBytes;
+}
+
+int64_t AviFrameDecoder::decodedPictureCount() const
+{
+    return d->decoded;
+}
