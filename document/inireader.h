@@ -37,20 +37,22 @@ private:
 };
 
 // A line split at its first "=". A line without "=" gives an empty key and the whole line as value.
+// Works on the line's bytes: every key of the format is plain ASCII, and most values are never needed
+// as text.
 struct LineSection
 {
-    QString key;
-    QString value;
-    explicit LineSection(const QString& line);
+    QByteArrayView key;
+    QByteArrayView value;
+    explicit LineSection(QByteArrayView line);
 };
 
 // A block header such as "[PAGE=12]\t\t;Title page": kind "PAGE", number "12", name "Title page".
 struct PageSelectionLine
 {
-    QString kind;
-    QString number;
-    QString name;
-    explicit PageSelectionLine(const QString& line);
+    QByteArrayView kind;
+    QByteArrayView number;
+    QByteArrayView name;
+    explicit PageSelectionLine(QByteArrayView line);
 };
 
 // Reads what key lookup cannot reach: the repeated File lines of the language and subtitle sections
@@ -69,8 +71,8 @@ public:
     VRPLIniFileReader(const QString& path, TextEncoding encoding, MessageSink sink);
     VRPLIniFileReader(QByteArray bytes, TextEncoding encoding, MessageSink sink);
 
-    // The next line, trimmed of blanks and control characters, into currentLine(). Returns its length,
-    // or -1 at the end of the file. A carriage return or a line feed ends a line; a last line without
+    // The next line, trimmed of blanks and control characters, into currentLine(). Returns its length
+    // in bytes, or -1 at the end of the file. A carriage return or a line feed ends a line; a last line without
     // line break is read too.
     int ReadLine();
     // Rewinds, then reads up to the first line whose upper-case form contains `name`.
@@ -83,7 +85,8 @@ public:
     void Release();
 
     int lineNumber() const { return m_lineNumber; }
-    const QString& currentLine() const { return m_current; }
+    // The current line as text (decoded on first use: most lines are only ever looked at as bytes).
+    const QString& currentLine() const;
 
     // Each finished page; the handler takes ownership and returns where the page now lives (the
     // selections that follow are handed over with it), or null when it dropped the page.
@@ -93,16 +96,21 @@ public:
 
 private:
     bool readRaw(qsizetype& start, qsizetype& length);
-    // Both return the header line that ended the block, or nothing at the end of the file.
-    std::optional<QString> ParseOnePage(int number, const QString& name, Page*& pageRead);
-    std::optional<QString> ParseOneSelection(const QString& name, Page* page);
+    // Both return true when the block ended at a header line, which is then the current line, and
+    // false at the end of the file.
+    bool ParseOnePage(int number, const QString& name, Page*& pageRead);
+    bool ParseOneSelection(const QString& name, Page* page);
     void syntaxError();
-    int toInt(const QString& text) const;
+    int toInt(QByteArrayView text) const;
+    QString decode(QByteArrayView text) const;
+    void distributeParameters(QByteArrayView value, Selection& sel, const Page* page) const;
 
     QByteArray m_bytes;
     qsizetype m_pos = 0;
     int m_lineNumber = 1;
-    QString m_current;
+    QByteArrayView m_view; // the current line, trimmed
+    mutable QString m_current;
+    mutable bool m_decoded = false;
     TextEncoding m_encoding;
     MessageSink m_sink;
 };

@@ -2,6 +2,9 @@
 
 #include <QSaveFile>
 
+#include <charconv>
+#include <string>
+
 #include "document/actiontypes.h"
 
 namespace {
@@ -34,16 +37,18 @@ public:
     }
     MenuFileBuilder& number(qint64 n)
     {
-        m_bytes.append(QByteArray::number(n));
+        char buffer[24];
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, n);
+        m_bytes.append(buffer, size_t(r.ptr - buffer));
         return *this;
     }
     // `where` names the value for the author when it cannot be written; it is only built then.
     template <typename Where> MenuFileBuilder& value(const QString& v, Where where)
     {
-        if (v.contains(QLatin1Char('\n')) || v.contains(QLatin1Char('\r')))
-            stop(QStringLiteral("The %1 holds a line break, which a menu file cannot store. Nothing was saved.")
-                     .arg(where()));
-        if (!appendEncoded(m_bytes, v, m_encoding)) {
+        if (!append(v)) {
+            if (v.contains(QLatin1Char('\n')) || v.contains(QLatin1Char('\r')))
+                stop(QStringLiteral("The %1 holds a line break, which a menu file cannot store. Nothing was saved.")
+                         .arg(where()));
             const qsizetype bad = firstUnencodable(v, m_encoding);
             stop(QStringLiteral("The %1 holds the character \"%2\", which the file's encoding (%3) cannot "
                                 "store. Nothing was saved.")
@@ -62,10 +67,37 @@ public:
         end();
     }
 
-    QByteArray take() { return std::move(m_bytes); }
+    QByteArray take() const { return QByteArray(m_bytes.data(), qsizetype(m_bytes.size())); }
 
 private:
-    QByteArray m_bytes;
+    // Appends the value's bytes; false, with nothing appended, when it holds a line break or a
+    // character the encoding cannot hold. Plain ASCII, nearly every value, is copied straight.
+    bool append(const QString& v)
+    {
+        const size_t start = m_bytes.size();
+        for (const QChar qc : v) {
+            const char16_t c = qc.unicode();
+            if (c == u'\r' || c == u'\n') {
+                m_bytes.resize(start);
+                return false;
+            }
+            if (c < 0x80) {
+                m_bytes.push_back(char(c));
+                continue;
+            }
+            // Anything else goes through the encoder with the rest of the value.
+            m_bytes.resize(start);
+            QByteArray encoded;
+            if (!appendEncoded(encoded, v, m_encoding) || v.contains(QLatin1Char('\n')) ||
+                v.contains(QLatin1Char('\r')))
+                return false;
+            m_bytes.append(encoded.constData(), size_t(encoded.size()));
+            return true;
+        }
+        return true;
+    }
+
+    std::string m_bytes;
     TextEncoding m_encoding;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/inilookup.h"
 
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -9,25 +10,43 @@ QString foldName(const QString& s)
     return s.trimmed().toCaseFolded();
 }
 
-} // namespace
+bool isBlank(char c)
+{
+    // What QString::trimmed() removes among the ASCII characters.
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
-bool parseInt32(const QString& text, int& value)
+// The line starting at `pos`, without its line feed and trimmed of blanks; `pos` moves past it.
+QByteArrayView nextLine(const QByteArray& bytes, qsizetype& pos)
+{
+    const char* d = bytes.constData();
+    const qsizetype n = bytes.size();
+    const void* lf = std::memchr(d + pos, '\n', size_t(n - pos));
+    qsizetype end = lf ? static_cast<const char*>(lf) - d : n;
+    qsizetype s = pos;
+    pos = end + 1;
+    while (s < end && isBlank(d[s]))
+        ++s;
+    while (end > s && isBlank(d[end - 1]))
+        --end;
+    return QByteArrayView(d + s, end - s);
+}
+
+template <typename Char> bool parseDigits(const Char* p, qsizetype n, int& value)
 {
     qsizetype i = 0;
-    const qsizetype n = text.size();
     bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
+    if (i < n && (p[i] == Char('+') || p[i] == Char('-'))) {
+        negative = p[i] == Char('-');
         ++i;
     }
     if (i == n)
         return false;
     long long v = 0;
     for (; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
+        if (p[i] < Char('0') || p[i] > Char('9'))
             return false;
-        v = v * 10 + (c - u'0');
+        v = v * 10 + (p[i] - Char('0'));
         if (v > 2147483648LL)
             return false;
     }
@@ -39,53 +58,67 @@ bool parseInt32(const QString& text, int& value)
     return true;
 }
 
-IniKeyLookup::IniKeyLookup(const QByteArray& bytes, TextEncoding encoding)
+} // namespace
+
+bool parseInt32(const QString& text, int& value)
 {
-    // The section the lines belong to; none outside any section and in a repeated section, whose
-    // keys the platform never sees. Held by name: a pointer into the hash would not survive a rehash.
-    QString current;
-    bool inSection = false;
-    const char* data = bytes.constData();
-    const qsizetype size = bytes.size();
+    return parseDigits(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), value);
+}
+
+bool parseInt32(QByteArrayView text, int& value)
+{
+    return parseDigits(text.data(), text.size(), value);
+}
+
+IniKeyLookup::IniKeyLookup(QByteArray bytes, TextEncoding encoding)
+    : m_bytes(std::move(bytes)), m_encoding(encoding)
+{
     qsizetype pos = 0;
-    while (pos < size) {
-        qsizetype end = bytes.indexOf('\n', pos);
-        if (end < 0)
-            end = size;
-        const QString line = decodeText(data + pos, end - pos, encoding).trimmed();
-        pos = end + 1;
-        if (line.isEmpty())
+    while (pos < m_bytes.size()) {
+        const QByteArrayView line = nextLine(m_bytes, pos);
+        if (line.isEmpty() || line.front() != '[')
             continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            qsizetype close = line.indexOf(QLatin1Char(']'));
-            if (close < 0)
-                close = line.size();
-            const QString name = foldName(line.mid(1, close - 1));
-            inSection = !m_sections.contains(name);
-            if (inSection) {
-                current = name;
-                m_sections.insert(name, {});
-            }
-            continue;
-        }
-        if (!inSection)
-            continue;
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        const QString key = foldName(line.left(eq));
-        auto& keys = m_sections[current];
-        if (!keys.contains(key))
-            keys.insert(key, line.mid(eq + 1).trimmed().left(kMaxValueLength));
+        qsizetype close = line.indexOf(']');
+        if (close < 0)
+            close = line.size();
+        const QString name = foldName(decodeText(line.data() + 1, close - 1, m_encoding));
+        if (!m_sections.contains(name))
+            m_sections.insert(name, Section{pos, false, {}});
     }
+}
+
+IniKeyLookup::Section* IniKeyLookup::find(const QString& section) const
+{
+    auto it = m_sections.find(foldName(section));
+    if (it == m_sections.end())
+        return nullptr;
+    Section& s = *it;
+    if (!s.indexed) {
+        s.indexed = true;
+        qsizetype pos = s.begin;
+        while (pos < m_bytes.size()) {
+            const QByteArrayView line = nextLine(m_bytes, pos);
+            if (line.isEmpty())
+                continue;
+            if (line.front() == '[')
+                break;
+            const qsizetype eq = line.indexOf('=');
+            if (eq < 0)
+                continue;
+            const QString key = foldName(decodeText(line.data(), eq, m_encoding));
+            if (s.keys.contains(key))
+                continue;
+            const QString value = decodeText(line.data() + eq + 1, line.size() - eq - 1, m_encoding).trimmed();
+            s.keys.insert(key, value.left(kMaxValueLength));
+        }
+    }
+    return &s;
 }
 
 QString IniKeyLookup::readString(const QString& section, const QString& key) const
 {
-    const auto s = m_sections.constFind(foldName(section));
-    if (s == m_sections.constEnd())
-        return {};
-    return s->value(foldName(key));
+    const Section* s = find(section);
+    return s ? s->keys.value(foldName(key)) : QString();
 }
 
 int IniKeyLookup::readInt(const QString& section, const QString& key) const

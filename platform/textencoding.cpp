@@ -1,6 +1,8 @@
 #include "platform/textencoding.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +30,12 @@ bool isValidUtf8(const QByteArray& b, bool& hasNonAscii)
     const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
     const qsizetype n = b.size();
     for (qsizetype i = 0; i < n;) {
+        // Plain ASCII, nearly all of a menu file, is passed over eight bytes at a time.
+        uint64_t word;
+        if (i + 8 <= n && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+            i += 8;
+            continue;
+        }
         const unsigned char c = p[i];
         if (c < 0x80) {
             ++i;
