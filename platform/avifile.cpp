@@ -666,10 +666,10 @@ std::unique_ptr<AviFrameDecoder> AviStream::openDecoder(QString* error)
         // One thread: pictures come out in step with the chunks that went in, which keeps the
         // numbering exact; one decode is far below a millisecond anyway.
         c->thread_count = 1;
-        c->pkt_timebase = AVRational{1, 1};
-        // The decoder refuses pictures larger than the stream claims, so a damaged chunk cannot
-        // make it allocate without bound.
-        c->max_pixels = int64_t(std::max(d->info.width, 16)) * std::max(d->info.height, 16);
+        // The decoder refuses absurd pictures, whatever a damaged chunk claims. (Its limit applies
+        // to its scratch buffers too, which are several times the picture, so it cannot be the
+        // stream's own size.)
+        c->max_pixels = kMaxPictureBytes / 3;
         rc = avcodec_open2(c, codec, nullptr);
     }
     if (rc < 0) {

@@ -1,0 +1,579 @@
+#include <QtTest>
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include "fixtures/framepattern.h"
+#include "fixtures/jpegfixtures.h"
+#include "fixtures/videofixtures.h"
+#include "platform/jpegdecoder.h"
+#include "workspace/videosource.h"
+
+using fixtures::VideoKind;
+using fixtures::VideoSpec;
+
+Q_DECLARE_METATYPE(VideoSpec)
+Q_DECLARE_METATYPE(MessageIcon)
+
+namespace {
+
+// How a fixture is turned into the file under test.
+enum class Copy { Plain, WithoutIndex, Truncated };
+
+struct Recorder
+{
+    std::vector<Message> messages;
+    MessageSink sink()
+    {
+        return [this](const Message& m) { messages.push_back(m); };
+    }
+};
+
+// The frame number the picture shows, or -1.
+int shownNumber(const VideoSource& video)
+{
+    return fixtures::readFrameNumber(video.picture());
+}
+
+std::vector<int> accessOrder(const QString& order, const fixtures::VideoFixture& f)
+{
+    std::vector<int> frames;
+    const int count = f.frameCount;
+    if (order == QLatin1String("forward")) {
+        for (int n = 0; n < count; ++n)
+            frames.push_back(n);
+    } else if (order == QLatin1String("backward")) {
+        for (int n = count - 1; n >= 0; --n)
+            frames.push_back(n);
+    } else if (order == QLatin1String("key frames")) {
+        // Each key frame and the two frames before it: the B-frames of an open group sit there.
+        for (const int k : f.keyFrames) {
+            frames.push_back(k);
+            if (k >= 2)
+                frames.push_back(k - 2);
+            if (k >= 1)
+                frames.push_back(k - 1);
+        }
+    } else if (order == QLatin1String("random")) {
+        QRandomGenerator random(4711);
+        for (int i = 0; i < 60; ++i)
+            frames.push_back(int(random.bounded(count)));
+    } else if (order == QLatin1String("last")) {
+        frames = {count - 1, 0, count - 1, count - 2};
+    }
+    return frames;
+}
+
+} // namespace
+
+class TestVideoSource : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void frameExactness_data();
+    void frameExactness();
+    void keyFrameSearch_data();
+    void keyFrameSearch();
+    void frameTimes_data();
+    void frameTimes();
+    void timeSplit_data();
+    void timeSplit();
+    void bmpImageLayout();
+    void openFailures_data();
+    void openFailures();
+    void undecodableFrameKeepsPicture_data();
+    void undecodableFrameKeepsPicture();
+    void noDecoderShowsNothing();
+    void reopenReleasesFirstVideo();
+    void steppingBackDecodesGroupOnce();
+    void thumbnailsInAskedOrder();
+    void stillPictures();
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TestVideoSource::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestVideoSource::frameExactness_data()
+{
+    QTest::addColumn<VideoSpec>("spec");
+    QTest::addColumn<int>("copy");
+
+    auto spec = [](VideoKind kind, int frames, int keyInterval, int bFrames, bool closed = false,
+                   std::vector<int> drops = {}, int width = 160) {
+        VideoSpec s;
+        s.kind = kind;
+        s.frames = frames;
+        s.keyInterval = keyInterval;
+        s.bFrames = bFrames;
+        s.closedGop = closed;
+        s.drops = std::move(drops);
+        s.width = width;
+        return s;
+    };
+    const int plain = int(Copy::Plain);
+    QTest::newRow("mpeg4 P only, long groups") << spec(VideoKind::Mpeg4, 90, 40, 0) << plain;
+    QTest::newRow("mpeg4 1 B, open groups") << spec(VideoKind::Mpeg4, 75, 12, 1) << plain;
+    QTest::newRow("mpeg4 2 B, open groups") << spec(VideoKind::Mpeg4, 80, 15, 2) << plain;
+    QTest::newRow("mpeg4 3 B, open groups") << spec(VideoKind::Mpeg4, 80, 20, 3) << plain;
+    QTest::newRow("mpeg4 2 B, closed groups") << spec(VideoKind::Mpeg4, 60, 12, 2, true) << plain;
+    QTest::newRow("mpeg4 drop samples") << spec(VideoKind::Mpeg4, 50, 10, 0, false, {3, 4, 10, 11, 25, 49}) << plain;
+    QTest::newRow("mjpeg") << spec(VideoKind::Mjpeg, 40, 1, 0) << plain;
+    QTest::newRow("mjpeg drop samples") << spec(VideoKind::Mjpeg, 30, 1, 0, false, {1, 2, 7, 29}) << plain;
+    QTest::newRow("raw bgr24, 350 wide") << spec(VideoKind::RawBgr24, 20, 1, 0, false, {}, 350) << plain;
+    QTest::newRow("raw bgr24 drop samples") << spec(VideoKind::RawBgr24, 16, 1, 0, false, {5, 6}) << plain;
+    QTest::newRow("xvid packed 1 B") << spec(VideoKind::XvidPacked, 60, 12, 1) << plain;
+    QTest::newRow("xvid packed 2 B, closed groups") << spec(VideoKind::XvidPacked, 70, 15, 2, true) << plain;
+    QTest::newRow("mpeg4 2 B without index") << spec(VideoKind::Mpeg4, 60, 12, 2) << int(Copy::WithoutIndex);
+    QTest::newRow("mjpeg without index") << spec(VideoKind::Mjpeg, 20, 1, 0) << int(Copy::WithoutIndex);
+    QTest::newRow("mpeg4 2 B truncated") << spec(VideoKind::Mpeg4, 60, 12, 2) << int(Copy::Truncated);
+}
+
+void TestVideoSource::frameExactness()
+{
+    QFETCH(VideoSpec, spec);
+    QFETCH(int, copy);
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    fixtures::VideoFixture f = fixtures::writeVideo(path(tag + QStringLiteral(".avi")), spec);
+    QString file = f.path;
+    if (Copy(copy) == Copy::WithoutIndex) {
+        file = path(tag + QStringLiteral("-noindex.avi"));
+        fixtures::writeCopyWithoutIndex(f.path, file);
+    } else if (Copy(copy) == Copy::Truncated) {
+        // Cut in the middle of the stream: the index at the end is lost, and so is every frame
+        // whose chunk is not complete.
+        file = path(tag + QStringLiteral("-cut.avi"));
+        const qint64 size = QFileInfo(f.path).size();
+        fixtures::writeTruncatedCopy(f.path, file, size * 2 / 3);
+    }
+
+    Recorder recorder;
+    VideoSource video(recorder.sink());
+    QVERIFY(video.OpenVideo(file));
+    QVERIFY(video.hasDecoder());
+    QCOMPARE(video.pictureWidth(), f.width);
+    QCOMPARE(video.pictureHeight(), f.height);
+
+    int count = f.frameCount;
+    if (Copy(copy) == Copy::Truncated) {
+        // Whatever survived, counted from the chunks that are complete: fewer, but at least half.
+        count = video.FrameCount();
+        QVERIFY2(count < f.frameCount && count > f.frameCount / 2, qPrintable(QString::number(count)));
+        f.frameCount = count;
+        std::erase_if(f.keyFrames, [count](int k) { return k >= count; });
+    }
+    QCOMPARE(video.FrameCount(), count);
+    QCOMPARE(video.stream()->keyFrames(), std::vector<int32_t>(f.keyFrames.begin(), f.keyFrames.end()));
+
+    for (const QString& order : {QStringLiteral("forward"), QStringLiteral("backward"), QStringLiteral("key frames"),
+                                QStringLiteral("random"), QStringLiteral("last"), QStringLiteral("reopened")}) {
+        std::vector<int> frames;
+        if (order == QLatin1String("reopened")) {
+            QVERIFY(video.OpenVideo(file));
+            frames = accessOrder(QStringLiteral("random"), f);
+        } else {
+            frames = accessOrder(order, f);
+        }
+        for (const int n : frames) {
+            QVERIFY2(video.ShowFrame(n), qPrintable(QStringLiteral("%1: frame %2: %3").arg(order).arg(n).arg(video.decoder()->lastError())));
+            const int shown = shownNumber(video);
+            if (shown != f.expectedAt(n))
+                QFAIL(qPrintable(QStringLiteral("%1: frame %2 shows %3, expected %4").arg(order).arg(n).arg(shown).arg(f.expectedAt(n))));
+        }
+    }
+    QVERIFY(recorder.messages.empty());
+}
+
+void TestVideoSource::keyFrameSearch_data()
+{
+    QTest::addColumn<int>("frame");
+    QTest::addColumn<bool>("isKey");
+    QTest::addColumn<int>("next");
+    QTest::addColumn<int>("previous");
+
+    // Key pictures at 0, 10, 20, 30 of 35 frames (MJPEG with every tenth picture a key frame is not
+    // possible, so MPEG-4 without B-frames).
+    QTest::newRow("first frame") << 0 << true << 10 << -1;
+    QTest::newRow("inside the first group") << 5 << false << 10 << 0;
+    QTest::newRow("key frame") << 10 << true << 20 << 0;
+    QTest::newRow("after a key frame") << 11 << false << 20 << 10;
+    QTest::newRow("before a key frame") << 19 << false << 20 << 10;
+    QTest::newRow("last key frame") << 30 << true << -1 << 20;
+    QTest::newRow("last frame") << 34 << false << -1 << 30;
+}
+
+void TestVideoSource::keyFrameSearch()
+{
+    QFETCH(int, frame);
+    QFETCH(bool, isKey);
+    QFETCH(int, next);
+    QFETCH(int, previous);
+
+    VideoSpec spec;
+    spec.frames = 35;
+    spec.keyInterval = 10;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("keys.avi")), spec);
+    QCOMPARE(f.keyFrames, (std::vector<int>{0, 10, 20, 30}));
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    QCOMPARE(video.IsKeyFrame(frame), isKey);
+    QCOMPARE(video.NextKeyFrame(frame), next);
+    QCOMPARE(video.PreviousKeyFrame(frame), previous);
+}
+
+void TestVideoSource::frameTimes_data()
+{
+    QTest::addColumn<int>("rateNum");
+    QTest::addColumn<int>("rateDen");
+    QTest::addColumn<int>("frame");
+    QTest::addColumn<uint>("ms");
+
+    QTest::newRow("25 fps, frame 0") << 25 << 1 << 0 << 0u;
+    QTest::newRow("25 fps, frame 1") << 25 << 1 << 1 << 40u;
+    QTest::newRow("25 fps, frame 19") << 25 << 1 << 19 << 760u;
+    QTest::newRow("NTSC, frame 1") << 30000 << 1001 << 1 << 33u;
+    QTest::newRow("NTSC, frame 19") << 30000 << 1001 << 19 << 633u;
+    QTest::newRow("12 fps, frame 7") << 12 << 1 << 7 << 583u;
+}
+
+void TestVideoSource::frameTimes()
+{
+    QFETCH(int, rateNum);
+    QFETCH(int, rateDen);
+    QFETCH(int, frame);
+    QFETCH(uint, ms);
+
+    VideoSpec spec;
+    spec.kind = VideoKind::Mjpeg;
+    spec.frames = 20;
+    spec.rateNum = rateNum;
+    spec.rateDen = rateDen;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("times.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    QCOMPARE(video.FrameTime(frame), ms);
+}
+
+void TestVideoSource::timeSplit_data()
+{
+    QTest::addColumn<uint>("ms");
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("milliseconds");
+
+    QTest::newRow("1 h 2 min 3 s 456 ms") << 3723456u << 1 << 2 << 3 << 456;
+    QTest::newRow("zero") << 0u << 0 << 0 << 0 << 0;
+    QTest::newRow("just below an hour") << 3599999u << 0 << 59 << 59 << 999;
+    QTest::newRow("one minute") << 60000u << 0 << 1 << 0 << 0;
+}
+
+void TestVideoSource::timeSplit()
+{
+    QFETCH(uint, ms);
+    const VideoSource::TimeSplit split = VideoSource::SplitTime(ms);
+    QTEST(int(split.hours), "hours");
+    QTEST(int(split.minutes), "minutes");
+    QTEST(int(split.seconds), "seconds");
+    QTEST(int(split.milliseconds), "milliseconds");
+}
+
+void TestVideoSource::bmpImageLayout()
+{
+    VideoSpec spec;
+    spec.kind = VideoKind::RawBgr24;
+    spec.width = 350;
+    spec.height = 64;
+    spec.frames = 3;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("bmp.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    QVERIFY(video.ShowFrame(2));
+
+    const QByteArray bmp = video.lastBmpImage();
+    auto le32 = [&bmp](int at) { return qFromLittleEndian<uint32_t>(bmp.constData() + at); };
+    QCOMPARE(bmp.left(2), QByteArray("BM"));
+    QCOMPARE(le32(2), uint32_t(bmp.size()));
+    QCOMPARE(le32(6), 0u);      // reserved words
+    QCOMPARE(le32(10), 54u);    // offset of the pixel rows
+    QCOMPARE(le32(14), 40u);    // info header size
+    QCOMPARE(int32_t(le32(18)), 350);
+    QCOMPARE(int32_t(le32(22)), 64); // positive: bottom-up
+    QCOMPARE(qFromLittleEndian<uint16_t>(bmp.constData() + 28), uint16_t(24));
+    QCOMPARE(bmp.size(), 54 + 1052 * 64); // 350 x 3 = 1050 bytes per row, padded to 1052
+
+    // The image read back the standard way is the picture shown, and shows frame 2.
+    const QImage loaded = QImage::fromData(bmp, "BMP");
+    QCOMPARE(loaded.size(), QSize(350, 64));
+    QCOMPARE(loaded.convertToFormat(QImage::Format_RGB32), video.picture());
+    QCOMPARE(fixtures::readFrameNumber(loaded), 2);
+}
+
+void TestVideoSource::openFailures_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("decoder");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<MessageIcon>("icon");
+
+    const QString error = QStringLiteral("Error");
+    const QString warning = QStringLiteral("Warning");
+    QTest::newRow("missing file") << "missing" << false << false << "Unable to open AVI file" << error << MessageIcon::Error;
+    QTest::newRow("empty path") << "empty path" << false << false << "Unable to open AVI file" << error << MessageIcon::Error;
+    QTest::newRow("not an AVI") << "not avi" << false << false << "Unable to open AVI file" << error << MessageIcon::Error;
+    QTest::newRow("audio only") << "audio only" << false << false << "Unable to open the video stream" << error << MessageIcon::Error;
+    QTest::newRow("negative height") << "negative height" << true << false << "Can't get video stream information" << warning << MessageIcon::Warning;
+    QTest::newRow("absurd size") << "absurd size" << true << false << "Can't get video stream information" << warning << MessageIcon::Warning;
+    QTest::newRow("zero frames") << "zero frames" << true << false << "Can't get video stream information" << warning << MessageIcon::Warning;
+    QTest::newRow("unknown codec") << "unknown codec" << true << false << QString() << QString() << MessageIcon::None;
+}
+
+void TestVideoSource::openFailures()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, open);
+    QFETCH(bool, decoder);
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    QFETCH(MessageIcon, icon);
+
+    VideoSpec spec;
+    spec.kind = VideoKind::Mjpeg;
+    spec.frames = 5;
+    const auto good = fixtures::writeVideo(path(QStringLiteral("good.avi")), spec);
+    const QString file = path(QStringLiteral("damaged.avi"));
+    QFile::remove(file);
+    if (damage == QLatin1String("not avi"))
+        fixtures::writeNotAvi(file);
+    else if (damage == QLatin1String("audio only"))
+        fixtures::writeAudioOnlyAvi(file);
+    else if (damage == QLatin1String("negative height"))
+        fixtures::writeCopyWithPictureSize(good.path, file, 160, -120);
+    else if (damage == QLatin1String("absurd size"))
+        fixtures::writeCopyWithPictureSize(good.path, file, 60000, 60000);
+    else if (damage == QLatin1String("unknown codec"))
+        fixtures::writeCopyWithFourcc(good.path, file, "ZZZZ");
+    else if (damage == QLatin1String("zero frames"))
+    {
+        // Cut right before the first picture's chunk: the stream is declared, but holds nothing.
+        qint64 firstChunk = 0;
+        for (const auto& c : fixtures::riffChunks(good.path)) {
+            if (c.id == "00dc" && firstChunk == 0)
+                firstChunk = c.offset;
+        }
+        QVERIFY(firstChunk > 0);
+        fixtures::writeTruncatedCopy(good.path, file, firstChunk);
+    }
+    const QString openPath = damage == QLatin1String("empty path") ? QString() : file;
+
+    Recorder recorder;
+    VideoSource video(recorder.sink());
+    QCOMPARE(video.OpenVideo(openPath), open);
+    QCOMPARE(video.isOpen(), open);
+    QCOMPARE(video.hasDecoder(), decoder);
+    if (text.isEmpty()) {
+        QVERIFY(recorder.messages.empty());
+    } else {
+        QCOMPARE(recorder.messages.size(), size_t(1));
+        QCOMPARE(recorder.messages[0], (Message{text, caption, icon}));
+    }
+    // Nothing is shown and nothing more is said, whatever is asked.
+    recorder.messages.clear();
+    QVERIFY(!video.ShowFrame(0));
+    QVERIFY(video.picture().isNull());
+    QVERIFY(recorder.messages.empty());
+    if (!open)
+        QCOMPARE(video.FrameCount(), 0);
+}
+
+void TestVideoSource::undecodableFrameKeepsPicture_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("frame after the end") << "after end";
+    QTest::newRow("negative frame") << "negative";
+    QTest::newRow("damaged chunk") << "damaged";
+}
+
+void TestVideoSource::undecodableFrameKeepsPicture()
+{
+    QFETCH(QString, what);
+    VideoSpec spec;
+    spec.kind = VideoKind::Mjpeg;
+    spec.frames = 8;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("undecodable.avi")), spec);
+    int bad = what == QLatin1String("after end") ? 8 : -1;
+    if (what == QLatin1String("damaged")) {
+        // Overwrite the data of the chunk of frame 5 with bytes no JPEG decoder accepts.
+        int seen = 0;
+        for (const auto& c : fixtures::riffChunks(f.path)) {
+            if (c.id == "00dc" && seen++ == 5) {
+                QFile file(f.path);
+                QVERIFY(file.open(QIODevice::ReadWrite));
+                file.seek(c.offset + 8);
+                file.write(QByteArray(int(c.size), 'x'));
+            }
+        }
+        QCOMPARE(seen, 8);
+        bad = 5;
+    }
+    Recorder recorder;
+    VideoSource video(recorder.sink());
+    QVERIFY(video.OpenVideo(f.path));
+    QVERIFY(video.ShowFrame(3));
+    const QImage before = video.picture();
+    QVERIFY(!video.ShowFrame(bad));
+    QCOMPARE(recorder.messages.size(), size_t(1));
+    QCOMPARE(recorder.messages[0], (Message{QStringLiteral("AVIStreamGetFrame FAILED!!!!"), QStringLiteral("Error"), MessageIcon::Error}));
+    QCOMPARE(video.picture(), before);
+    // The frames around it still come right.
+    QVERIFY(video.ShowFrame(6));
+    QCOMPARE(shownNumber(video), 6);
+    QVERIFY(video.ShowFrame(4));
+    QCOMPARE(shownNumber(video), 4);
+}
+
+void TestVideoSource::noDecoderShowsNothing()
+{
+    VideoSpec spec;
+    spec.frames = 12;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("codec.avi")), spec);
+    const QString file = path(QStringLiteral("nodecoder.avi"));
+    fixtures::writeCopyWithFourcc(f.path, file, "QQQQ");
+    Recorder recorder;
+    VideoSource video(recorder.sink());
+    QVERIFY(video.OpenVideo(file));
+    // The stream is there: its length, size, times and key frames are known without a decoder.
+    QCOMPARE(video.FrameCount(), 12);
+    QCOMPARE(video.pictureWidth(), 160);
+    QCOMPARE(video.FrameTime(5), 200u);
+    QVERIFY(video.IsKeyFrame(0));
+    QVERIFY(!video.hasDecoder());
+    QVERIFY(!video.ShowFrame(0));
+    QVERIFY(video.picture().isNull());
+    QVERIFY(recorder.messages.empty());
+}
+
+void TestVideoSource::reopenReleasesFirstVideo()
+{
+    VideoSpec spec;
+    spec.frames = 10;
+    const auto first = fixtures::writeVideo(path(QStringLiteral("first.avi")), spec);
+    const auto second = fixtures::writeVideo(path(QStringLiteral("second.avi")), spec);
+    std::vector<AviRelease> released;
+    VideoSource video({});
+    video.setReleaseObserver([&released](AviRelease r) { released.push_back(r); });
+
+    // Which files this process holds open, by the links in /proc/self/fd.
+    auto openHandles = [](const QString& file) {
+        int n = 0;
+        const QDir fds(QStringLiteral("/proc/self/fd"));
+        const QString target = QFileInfo(file).canonicalFilePath();
+        for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System))
+            n += fd.symLinkTarget() == target;
+        return n;
+    };
+
+    QVERIFY(video.OpenVideo(first.path));
+    QVERIFY(video.ShowFrame(3));
+    QVERIFY(openHandles(first.path) > 0);
+    QVERIFY(released.empty());
+
+    QVERIFY(video.OpenVideo(second.path));
+    QCOMPARE(released, (std::vector<AviRelease>{AviRelease::Decoder, AviRelease::Stream, AviRelease::File}));
+    QCOMPARE(openHandles(first.path), 0);
+    QVERIFY(openHandles(second.path) > 0);
+
+    // A failed open leaves nothing open either.
+    released.clear();
+    QVERIFY(!video.OpenVideo(path(QStringLiteral("nothing-here.avi"))));
+    QCOMPARE(released, (std::vector<AviRelease>{AviRelease::Decoder, AviRelease::Stream, AviRelease::File}));
+    QCOMPARE(openHandles(second.path), 0);
+    QVERIFY(!video.isOpen());
+    QCOMPARE(video.FrameCount(), 0);
+
+    // A file without a video stream is let go at once.
+    const QString audio = path(QStringLiteral("audio.avi"));
+    fixtures::writeAudioOnlyAvi(audio);
+    released.clear();
+    QVERIFY(!video.OpenVideo(audio));
+    QCOMPARE(released, (std::vector<AviRelease>{AviRelease::File}));
+    QCOMPARE(openHandles(audio), 0);
+}
+
+void TestVideoSource::steppingBackDecodesGroupOnce()
+{
+    // One group of 100 pictures: stepping back through it must not decode the group again for
+    // every step (that would be about 5000 pictures).
+    VideoSpec spec;
+    spec.frames = 100;
+    spec.keyInterval = 100;
+    spec.bFrames = 2;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("back.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    for (int n = 99; n >= 0; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), n);
+    }
+    QVERIFY2(video.decoder()->decodedPictureCount() <= 2 * 100,
+             qPrintable(QString::number(video.decoder()->decodedPictureCount())));
+
+    // A cache too small for the group still gives the right pictures, only slower.
+    video.decoder()->setCacheBudget(8 * 160 * 120 * 3 / 2);
+    for (int n = 60; n >= 40; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), n);
+    }
+    QVERIFY(video.decoder()->cacheBytes() <= size_t(8 * 160 * 120 * 3 / 2));
+}
+
+void TestVideoSource::thumbnailsInAskedOrder()
+{
+    VideoSpec spec;
+    spec.frames = 60;
+    spec.keyInterval = 20;
+    spec.bFrames = 2;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("thumbs.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    const std::vector<int> frames{50, 3, 19, 59, 18, 3, 0, 77, 41};
+    const std::vector<QImage> thumbs = video.thumbnails(frames, QSize(64, 43));
+    QCOMPARE(thumbs.size(), frames.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i] >= 60) {
+            QVERIFY(thumbs[i].isNull());
+            continue;
+        }
+        QCOMPARE(thumbs[i].size(), QSize(64, 43));
+        QCOMPARE(fixtures::readFrameNumber(thumbs[i]), f.expectedAt(frames[i]));
+    }
+}
+
+void TestVideoSource::stillPictures()
+{
+    const QString jpeg = path(QStringLiteral("still.jpg"));
+    fixtures::writePatternJpeg(jpeg, 321, 200, 150);
+    VideoSource video({});
+    video.ShowPicture(jpeg);
+    QCOMPARE(video.picture().size(), QSize(200, 150));
+    QCOMPARE(shownNumber(video), 321);
+
+    const QString broken = path(QStringLiteral("broken.jpg"));
+    fixtures::writeDamagedJpeg(broken, fixtures::JpegDamage::NotJpeg);
+    const QImage before = video.picture();
+    QVERIFY_THROWS_EXCEPTION(JpegError, video.ShowPicture(broken));
+    QCOMPARE(video.picture(), before);
+}
+
+QTEST_GUILESS_MAIN(TestVideoSource)
+#include "test_videosource.moc"
