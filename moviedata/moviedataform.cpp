@@ -1,0 +1,275 @@
+#include "moviedata/moviedataform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <ctime>
+
+#include "moviedata/moviedatatexts.h"
+#include "moviedata/ownedlistmodel.h"
+
+using namespace moviedatatexts;
+
+TMovieDataForm::TMovieDataForm(MenuProject& project, DialogService& dialogs, QWidget* parent)
+    : QDialog(parent), m_project(project), m_dialogs(dialogs),
+      m_runModal([](QDialog& d) { return d.exec(); }),
+      m_random(static_cast<std::minstd_rand::result_type>(std::time(nullptr)))
+{
+    setObjectName(QStringLiteral("MovieDataForm"));
+    setWindowTitle(kCaption);
+    setSizeGripEnabled(true);
+
+    auto* baseGroup = new QGroupBox(QStringLiteral(" Base Directory : "), this);
+    baseGroup->setObjectName(QStringLiteral("gbBaseDirectory"));
+    edBaseDirectory = new QLineEdit(baseGroup);
+    edBaseDirectory->setObjectName(QStringLiteral("edBaseDirectory"));
+    edBaseDirectory->setReadOnly(true);
+    edBaseDirectory->setToolTip(
+        QStringLiteral("The folder in which the menu file lies. Every directory of the movie data is "
+                       "stored relative to it, and every file chosen must lie in it or below it."));
+    auto* bttBrowseBaseDirectory = button("bttBrowseBaseDirectory", QStringLiteral("..."),
+                                          QStringLiteral("Choose the base directory"));
+    connect(bttBrowseBaseDirectory, &QPushButton::clicked, this, &TMovieDataForm::bttBrowseBaseDirectoryClick);
+    auto* baseLayout = new QHBoxLayout(baseGroup);
+    baseLayout->addWidget(edBaseDirectory, 1);
+    baseLayout->addWidget(bttBrowseBaseDirectory);
+
+    auto* bttOK = button("bttOK", QStringLiteral("&OK"), QString());
+    auto* bttCancel = button("bttCancel", QStringLiteral("&Cancel"), QString());
+    connect(bttOK, &QPushButton::clicked, this, &TMovieDataForm::bttOKClick);
+    connect(bttCancel, &QPushButton::clicked, this, &TMovieDataForm::bttCancelClick);
+    auto* okCancel = new QVBoxLayout;
+    okCancel->addWidget(bttOK);
+    okCancel->addWidget(bttCancel);
+    okCancel->addStretch(1);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("pcMovieData"));
+    m_tabs->addTab(buildMainTab(), QStringLiteral("&Main"));
+    m_tabs->addTab(buildMovieTab(), QStringLiteral("Mo&vie"));
+    m_tabs->addTab(buildChaptersTab(), QStringLiteral("C&hapters"));
+    m_tabs->addTab(buildMenuTab(), QStringLiteral("M&enu"));
+    m_tabs->addTab(buildLanguagesTab(), QStringLiteral("&Languages"));
+    m_tabs->addTab(buildSubtitlesTab(), QStringLiteral("S&ubtitles"));
+    m_tabs->addTab(buildSpecialsTab(), QStringLiteral("&Specials"));
+    m_tabs->setCurrentIndex(0);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(baseGroup, 1);
+    top->addLayout(okCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_tabs, 1);
+
+    for (QLineEdit* field : {edBaseDirectory, edMainTitle, edMainID, edMovieAVIName})
+        setFieldBackground(field, kRequiredEmpty);
+
+    loadFromProject();
+    resize(560, 420);
+}
+
+TMovieDataForm::~TMovieDataForm() = default;
+
+QString TMovieDataForm::baseDirectoryText() const
+{
+    return edBaseDirectory->text();
+}
+
+void TMovieDataForm::setModalRunner(ModalRunner runner)
+{
+    m_runModal = std::move(runner);
+}
+
+int TMovieDataForm::runModal(QDialog& dialog)
+{
+    return m_runModal(dialog);
+}
+
+void TMovieDataForm::loadFromProject()
+{
+    if (edBaseDirectory->text() != m_project.baseDirectory)
+        edBaseDirectory->setText(m_project.baseDirectory);
+    // Only fields whose text differs are set, so the cursor of an unchanged field stays where it was.
+    for (const auto& [field, value] : m_textBindings) {
+        const QString& text = m_project.movieData.*value;
+        if (field->text() != text)
+            field->setText(text);
+    }
+    for (const auto& [box, value] : m_checkBindings)
+        box->setChecked(m_project.movieData.*value);
+
+    const auto refresh = [this](QTreeView* view, auto* model) {
+        const int row = selectedRow(view);
+        if (model->refresh() && model->isValidRow(row))
+            view->selectionModel()->select(model->index(row, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    };
+    refresh(lstChapters, m_chapters);
+    refresh(lstLanguages, m_languages);
+    refresh(lstSpecials, m_specials);
+    refresh(lstSubtitles, m_subtitles);
+    updateLanguageFilesEnabled();
+}
+
+void TMovieDataForm::showEvent(QShowEvent* event)
+{
+    loadFromProject();
+    QDialog::showEvent(event);
+}
+
+void TMovieDataForm::setRequiredFieldColour(RequiredField field, bool filled)
+{
+    QLineEdit* edit = nullptr;
+    switch (field) {
+    case RequiredField::BaseDirectory: edit = edBaseDirectory; break;
+    case RequiredField::Title: edit = edMainTitle; break;
+    case RequiredField::ID: edit = edMainID; break;
+    case RequiredField::MovieAVIName: edit = edMovieAVIName; break;
+    }
+    if (edit)
+        setFieldBackground(edit, filled ? kRequiredFilled : kRequiredEmpty);
+}
+
+void TMovieDataForm::colourRequired(QLineEdit* field)
+{
+    setFieldBackground(field, field->text().isEmpty() ? kRequiredEmpty : kRequiredFilled);
+}
+
+void TMovieDataForm::bttOKClick()
+{
+    if (edBaseDirectory->text().isEmpty()) {
+        m_dialogs.showMessage({kNoBaseDirectory, kCaptionError, MessageIcon::Error}, this);
+        return;
+    }
+    accept();
+}
+
+void TMovieDataForm::bttCancelClick()
+{
+    reject();
+}
+
+// ----- building blocks ---------------------------------------------------------------------------
+
+void TMovieDataForm::setFieldBackground(QLineEdit* field, const QColor& colour)
+{
+    QPalette p = field->palette();
+    // The same colour whether the field is enabled or not and whether the window is active or not.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setColor(group, QPalette::Base, colour);
+    field->setPalette(p);
+}
+
+QColor TMovieDataForm::menuColour() const
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Window);
+}
+
+QLineEdit* TMovieDataForm::textField(const char* name, QString MovieData::*value, const QString& tip)
+{
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QLatin1String(name));
+    field->setToolTip(tip);
+    m_textBindings.emplace_back(field, value);
+    // The dialog has no working copy: the project holds what the field shows at every keystroke.
+    connect(field, &QLineEdit::textChanged, this, [this, value](const QString& text) {
+        m_project.movieData.*value = text;
+    });
+    return field;
+}
+
+QCheckBox* TMovieDataForm::checkField(const char* name, const QString& text, bool MovieData::*value,
+                                      const QString& tip)
+{
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(QLatin1String(name));
+    box->setToolTip(tip);
+    m_checkBindings.emplace_back(box, value);
+    connect(box, &QCheckBox::toggled, this, [this, value](bool on) { m_project.movieData.*value = on; });
+    return box;
+}
+
+QLineEdit* TMovieDataForm::rowField(const char* name, const QString& tip)
+{
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QLatin1String(name));
+    field->setToolTip(tip);
+    return field;
+}
+
+QTreeView* TMovieDataForm::listView(const char* name, const QString& tip)
+{
+    auto* view = new QTreeView(this);
+    view->setObjectName(QLatin1String(name));
+    view->setToolTip(tip);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->header()->setStretchLastSection(true);
+    view->header()->setSectionsMovable(false);
+    // The selected row stays plainly visible when the list loses the focus.
+    QPalette p = view->palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    view->setPalette(p);
+    view->installEventFilter(this);
+    return view;
+}
+
+QPushButton* TMovieDataForm::button(const char* name, const QString& text, const QString& tip)
+{
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QLatin1String(name));
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* TMovieDataForm::label(const char* name, const QString& text)
+{
+    auto* l = new QLabel(text, this);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+int TMovieDataForm::selectedRow(const QTreeView* view) const
+{
+    if (!view->selectionModel())
+        return -1;
+    const QModelIndexList rows = view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.constFirst().row();
+}
+
+bool TMovieDataForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Releasing any key in a list copies its selected row into the fields, as a click does, so moving
+    // through a list with the arrow keys fills the fields too.
+    if (event->type() == QEvent::KeyRelease) {
+        if (watched == lstChapters)
+            lstChaptersClick();
+        else if (watched == lstLanguages)
+            lstLanguagesClick();
+        else if (watched == lstSpecials)
+            lstSpecialsClick();
+        else if (watched == lstSubtitles)
+            lstSubtitlesClick();
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// The fixed texts of the movie data dialogs: captions, messages and file filters, used exactly.
+namespace moviedatatexts {
+
+inline const QString kCaption = QStringLiteral("Movie Extra Data");
+inline const QString kImportCaption = QStringLiteral("Import Chapters");
+inline const QString kAdvSubtitleCaption = QStringLiteral("Advanced subtitles options");
+
+inline const QString kNoBaseDirectory = QStringLiteral("You must give a base directory");
+inline const QString kChapterFieldsMissing =
+    QStringLiteral("Please fill 'First chapter frame' and 'Chapter name' correctly");
+inline const QString kFillDataCorrectly = QStringLiteral("Please fill data correctly");
+inline const QString kFileOutsideRoot =
+    QStringLiteral("The AVI file must be in the same, or in a subdirectory, of the base directory ");
+inline const QString kMenuDirectoryOutsideBase =
+    QStringLiteral("The menu directory must be the same or a subdirectory of the base directory");
+inline const QString kNotAnInteger = QStringLiteral("'%1' is not a valid integer value");
+
+inline const QString kSelectBaseDirectory = QStringLiteral("Select the base directory : ");
+inline const QString kSelectMenuDirectory = QStringLiteral("Select the menu directory : ");
+
+inline const QString kFilterAllFiles = QStringLiteral("All files (*.*)|*.*");
+inline const QString kFilterVideo = QStringLiteral("AVI Video files|*.AVI;*.VOB");
+inline const QString kFilterAudio = QStringLiteral("Audio Files|*.WAV;*.MP3;*.AC3");
+inline const QString kFilterSubtitles = QStringLiteral("Subtitle files|*.SUB;*.SRT;*.TXT");
+
+inline QString gettingFrames(int cd)
+{
+    return QStringLiteral("Getting frames number for CD%1, please wait ...").arg(cd);
+}
+
+} // namespace moviedatatexts

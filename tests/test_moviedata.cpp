@@ -1,0 +1,555 @@
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "fixtures/videofixtures.h"
+#include "moviedatatestutil.h"
+
+// The frame of the movie data dialog, its Main, Movie and Menu tabs, and the choice of the base
+// directory, files and folders with the frames counted from real AVI files.
+class TestMovieData : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void freshDialog();
+    void everyFieldExplainsItself();
+    void okNeedsBaseDirectory();
+    void cancelAndCloseKeepEdits();
+    void requiredColours_data();
+    void requiredColours();
+    void generatedId();
+    void fieldsEditTheProject_data();
+    void fieldsEditTheProject();
+    void showsWhatOthersChanged();
+    void baseDirectoryChoice();
+    void fileChoice_data();
+    void fileChoice();
+    void fileChoiceOffersFilterAndRoot();
+    void noBaseDirectoryRefusesFiles();
+    void menuDirectory_data();
+    void menuDirectory();
+    void languageFilesLastChosenFirst();
+    void countingFrames();
+    void countingFailures_data();
+    void countingFailures();
+
+private:
+    QString m_startDir;
+};
+
+void TestMovieData::initTestCase()
+{
+    m_startDir = QDir::currentPath();
+}
+
+void TestMovieData::cleanup()
+{
+    // Choosing a base directory changes the process's current directory.
+    QDir::setCurrent(m_startDir);
+}
+
+void TestMovieData::freshDialog()
+{
+    MovieDataFixture f;
+    QCOMPARE(f.form->windowTitle(), QStringLiteral("Movie Extra Data"));
+    QTabWidget* tabs = f.tabs();
+    QStringList texts, names;
+    for (int i = 0; i < tabs->count(); ++i) {
+        texts << tabs->tabText(i);
+        names << tabs->widget(i)->objectName();
+    }
+    QCOMPARE(texts, (QStringList{"&Main", "Mo&vie", "C&hapters", "M&enu", "&Languages", "S&ubtitles", "&Specials"}));
+    QCOMPARE(names, (QStringList{"tabMain", "tabMovie", "tabChapters", "tabMenu", "tabLanguages", "tabSubtitles",
+                                 "tabSpecials"}));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(f.get<QPushButton>("bttOK")->text(), QStringLiteral("&OK"));
+    QCOMPARE(f.get<QPushButton>("bttCancel")->text(), QStringLiteral("&Cancel"));
+
+    for (const char* name : {"edBaseDirectory", "edMainTitle", "edMainID", "edMovieAVIName"})
+        QCOMPARE(f.background(name), TMovieDataForm::kRequiredEmpty);
+    for (const char* name : {"edBaseDirectory", "edMovieDirectory", "edMenuDirectory", "edLanguageDirectory",
+                             "edSubtitlesDirectory"})
+        QVERIFY2(f.edit(name)->isReadOnly(), name);
+    QVERIFY(!f.edit("edLangFile1")->isEnabled());
+    QVERIFY(!f.get<QPushButton>("bttBrowseLanguage1")->isEnabled());
+    QVERIFY(f.get<QGroupBox>("gbAdvSubOptions")->isHidden());
+    QCOMPARE(f.get<QPushButton>("bttAdvancedSubtitles")->text(), QStringLiteral(">>"));
+    QCOMPARE(f.get<QLabel>("lbCDFramesState")->text(), QString());
+    QCOMPARE(f.edit("edLangShortName")->maxLength(), 3);
+    QCOMPARE(f.edit("edSubtitlesShortName")->maxLength(), 3);
+}
+
+void TestMovieData::everyFieldExplainsItself()
+{
+    MovieDataFixture f;
+    const auto edits = f.form->findChildren<QLineEdit*>();
+    QVERIFY(edits.size() >= 30);
+    for (const QLineEdit* e : edits)
+        QVERIFY2(!e->toolTip().isEmpty(), qPrintable(e->objectName()));
+    for (const QTreeView* v : f.form->findChildren<QTreeView*>())
+        QVERIFY2(!v->toolTip().isEmpty(), qPrintable(v->objectName()));
+    for (const QCheckBox* c : f.form->findChildren<QCheckBox*>())
+        QVERIFY2(!c->toolTip().isEmpty(), qPrintable(c->objectName()));
+    QCOMPARE(f.get<QPushButton>("bttGenerateID")->toolTip(), QStringLiteral("Generate ID"));
+    QVERIFY(f.get<QPushButton>("bttAuto")->toolTip().startsWith(QStringLiteral("Auto calculate CD frames.")));
+    QCOMPARE(f.get<QTreeView>("lstSubtitles")->toolTip(),
+             QStringLiteral("Double click on a subtitle line to get advanced options."));
+}
+
+void TestMovieData::okNeedsBaseDirectory()
+{
+    MovieDataFixture f;
+    f.form->show();
+    f.click("bttOK");
+    QCOMPARE(f.messages(), QList<Message>{errorMessage("You must give a base directory")});
+    QVERIFY(f.form->isVisible());
+
+    QTemporaryDir dir;
+    f.dialogs.queueAnswer(dir.path());
+    f.click("bttBrowseBaseDirectory");
+    f.click("bttOK");
+    QVERIFY(!f.form->isVisible());
+    QCOMPARE(f.form->result(), int(QDialog::Accepted));
+    QCOMPARE(f.messages().size(), 1);
+}
+
+void TestMovieData::cancelAndCloseKeepEdits()
+{
+    MovieDataFixture f;
+    f.form->show();
+    f.tabs()->setCurrentIndex(3);
+    QTest::keyClicks(f.edit("edMainTitle"), "Film");
+    f.click("bttCancel");
+    QVERIFY(!f.form->isVisible());
+    QCOMPARE(f.form->result(), int(QDialog::Rejected));
+    QCOMPARE(f.project.movieData.title, QStringLiteral("Film"));
+
+    // Shown again: the edit and the tab are still there; the title bar's close is a Cancel too.
+    f.form->show();
+    QCOMPARE(f.text("edMainTitle"), QStringLiteral("Film"));
+    QCOMPARE(f.tabs()->currentIndex(), 3);
+    f.form->setResult(QDialog::Accepted);
+    QVERIFY(f.form->close());
+    QCOMPARE(f.form->result(), int(QDialog::Rejected));
+    QVERIFY(f.messages().isEmpty());
+}
+
+void TestMovieData::requiredColours_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("recolours");
+    QTest::newRow("title") << "edMainTitle" << true;
+    QTest::newRow("ID") << "edMainID" << true;
+    // Only choosing the CD 1 file with its button tells that the file exists.
+    QTest::newRow("CD 1 file typed") << "edMovieAVIName" << false;
+}
+
+void TestMovieData::requiredColours()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, recolours);
+    MovieDataFixture f;
+    QLineEdit* e = f.edit(qPrintable(field));
+    QTest::keyClicks(e, "ab");
+    QCOMPARE(e->palette().color(QPalette::Base),
+             recolours ? TMovieDataForm::kRequiredFilled : TMovieDataForm::kRequiredEmpty);
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QCOMPARE(e->text(), QString());
+    QCOMPARE(e->palette().color(QPalette::Base), TMovieDataForm::kRequiredEmpty);
+
+    // The file reader colours by what it found, whatever the field holds.
+    f.form->setRequiredFieldColour(TMovieDataForm::RequiredField::MovieAVIName, true);
+    QCOMPARE(f.background("edMovieAVIName"), TMovieDataForm::kRequiredFilled);
+    f.form->setRequiredFieldColour(TMovieDataForm::RequiredField::BaseDirectory, true);
+    QCOMPARE(f.background("edBaseDirectory"), TMovieDataForm::kRequiredFilled);
+}
+
+void TestMovieData::generatedId()
+{
+    MovieDataFixture f;
+    const QRegularExpression pattern(QStringLiteral("^[0-9A-Za-z]{8}$"));
+    QString all;
+    QSet<QString> ids;
+    for (int i = 0; i < 60; ++i) {
+        f.click("bttGenerateID");
+        const QString id = f.text("edMainID");
+        QVERIFY2(pattern.match(id).hasMatch(), qPrintable(id));
+        QCOMPARE(f.project.movieData.id, id);
+        all += id;
+        ids.insert(id);
+    }
+    QCOMPARE(f.background("edMainID"), TMovieDataForm::kRequiredFilled);
+    // One sequence: successive IDs differ, and all three kinds of character come up.
+    QVERIFY(ids.size() > 55);
+    QVERIFY(all.contains(QRegularExpression("[0-9]")));
+    QVERIFY(all.contains(QRegularExpression("[A-Z]")));
+    QVERIFY(all.contains(QRegularExpression("[a-z]")));
+}
+
+void TestMovieData::fieldsEditTheProject_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("member");
+    // Members are listed by index into the table of the test below.
+    const char* names[] = {"edMainTitle", "edMainID", "edMainCDNumber", "edMainDelay", "edMovieAVIName",
+                           "edMovieAVI2Name", "edMovieAVI3Name", "edMovieCD1Frames", "edMovieCD2Frames",
+                           "edMovieCD3Frames", "edMenuAVIName", "edMenuAudioName", "edMenuStartPage",
+                           "edMenuMenuPage", "edMenuChaptersPage", "edMenuSpecialsPage", "edMenuSize",
+                           "edSpecialsCDNumber", "edSubtitlesDialogString", "edSubtitlesLines",
+                           "edSubtitlesMaxDisplayDuration"};
+    for (int i = 0; i < int(std::size(names)); ++i)
+        QTest::newRow(names[i]) << QString::fromLatin1(names[i]) << i;
+}
+
+void TestMovieData::fieldsEditTheProject()
+{
+    QFETCH(QString, field);
+    QFETCH(int, member);
+    QString MovieData::*const members[] = {
+        &MovieData::title, &MovieData::id, &MovieData::cdNumber, &MovieData::delay, &MovieData::aviName,
+        &MovieData::avi2Name, &MovieData::avi3Name, &MovieData::cd1Frames, &MovieData::cd2Frames,
+        &MovieData::cd3Frames, &MovieData::menuAVIName, &MovieData::menuAudioName, &MovieData::startPage,
+        &MovieData::menuPage, &MovieData::chaptersPage, &MovieData::specialsPage, &MovieData::menuSize,
+        &MovieData::specialsCD, &MovieData::dialogString, &MovieData::lines, &MovieData::maxDisplayDuration};
+    MovieDataFixture f;
+    // Free text: nothing is checked or converted, not even in the number fields.
+    QTest::keyClicks(f.edit(qPrintable(field)), "12a, b");
+    QCOMPARE(f.project.movieData.*members[member], QStringLiteral("12a, b"));
+}
+
+void TestMovieData::showsWhatOthersChanged()
+{
+    MovieDataFixture f;
+    // The file reader and the page editors write the movie data directly.
+    f.project.baseDirectory = QStringLiteral("/m/film/");
+    f.project.movieData.title = QStringLiteral("Read");
+    f.project.movieData.menuSize = QStringLiteral("720,576");
+    f.project.movieData.startPage = QStringLiteral("3");
+    f.project.movieData.estimateDisplayDuration = true;
+    f.project.movieData.chapters.push_back(std::make_unique<Chapter>(Chapter{"1", "0", "Intro"}));
+    f.project.movieData.languages.push_back(std::make_unique<AudioLanguage>(AudioLanguage{"0", "EN", "English", ""}));
+    f.form->show();
+    QCOMPARE(f.text("edBaseDirectory"), QStringLiteral("/m/film/"));
+    QCOMPARE(f.form->baseDirectoryText(), QStringLiteral("/m/film/"));
+    QCOMPARE(f.text("edMainTitle"), QStringLiteral("Read"));
+    QCOMPARE(f.background("edMainTitle"), TMovieDataForm::kRequiredFilled);
+    QCOMPARE(f.text("edMenuSize"), QStringLiteral("720,576"));
+    QCOMPARE(f.text("edMenuStartPage"), QStringLiteral("3"));
+    QVERIFY(f.get<QCheckBox>("chkSubtitlesEstimateDispDuration")->isChecked());
+    QCOMPARE(f.row("lstChapters", 0), (QStringList{"1", "0", "Intro"}));
+    QCOMPARE(f.row("lstLanguages", 0), (QStringList{"0", "EN", "English", ""}));
+    QVERIFY(f.edit("edLangFile1")->isEnabled());
+    QVERIFY(f.get<QPushButton>("bttBrowseLanguage1")->isEnabled());
+
+    f.get<QCheckBox>("chkMultipleAudioAVI")->click();
+    QVERIFY(f.project.movieData.multipleAudioAVI);
+}
+
+void TestMovieData::baseDirectoryChoice()
+{
+    MovieDataFixture f;
+    QTemporaryDir dir;
+    const QString folder = QDir::toNativeSeparators(dir.path()) + QDir::separator();
+    QSignalSpy chosen(f.form.get(), &TMovieDataForm::baseDirectoryChosen);
+
+    f.dialogs.queueCancel();
+    f.click("bttBrowseBaseDirectory");
+    QCOMPARE(chosen.size(), 0);
+    QCOMPARE(f.text("edBaseDirectory"), QString());
+    QCOMPARE(f.background("edBaseDirectory"), TMovieDataForm::kRequiredEmpty);
+
+    f.dialogs.queueAnswer(dir.path()); // the browser gives it without trailing separator
+    f.click("bttBrowseBaseDirectory");
+    QCOMPARE(f.dialogs.requests().constLast().options.caption, QStringLiteral("Select the base directory : "));
+    QCOMPARE(f.dialogs.requests().constLast().options.startFolder, QString());
+    QCOMPARE(f.text("edBaseDirectory"), folder);
+    QCOMPARE(f.project.baseDirectory, folder);
+    QCOMPARE(f.background("edBaseDirectory"), TMovieDataForm::kRequiredFilled);
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.constFirst().constFirst().toString(), folder);
+    QCOMPARE(QDir::current().canonicalPath(), QDir(dir.path()).canonicalPath());
+}
+
+// Every file button against one base directory; "refused" rows expect the message and no change.
+void TestMovieData::fileChoice_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("movieDirectory"); // set before the choice
+    QTest::addColumn<QString>("chosen");         // below the base directory, "/" separated
+    QTest::addColumn<QString>("directoryField");
+    QTest::addColumn<QString>("directory");      // expected; "-" when the field must not change
+    QTest::addColumn<QString>("nameField");
+    QTest::addColumn<QString>("name");           // expected; "-" when refused
+    QTest::addColumn<QString>("messageRoot");    // "" when no message, else the root below the base
+
+    QTest::newRow("CD 1 in a subfolder")
+        << "bttAVI1" << "" << "video/film.avi" << "edMovieDirectory" << "video" << "edMovieAVIName" << "film.avi" << "";
+    QTest::newRow("CD 1 in the base") << "bttAVI1" << "" << "film.avi" << "edMovieDirectory" << "."
+                                      << "edMovieAVIName" << "film.avi" << "";
+    QTest::newRow("CD 1 nested") << "bttAVI1" << "" << "video/cd1/film.avi" << "edMovieDirectory" << "video\\cd1"
+                                 << "edMovieAVIName" << "film.avi" << "";
+    QTest::newRow("CD 1 elsewhere") << "bttAVI1" << "old" << "../elsewhere/film.avi" << "edMovieDirectory" << "old"
+                                    << "edMovieAVIName" << "-" << ".";
+    QTest::newRow("menu video") << "bttBrowseMenuAVI" << "" << "menu/menu.avi" << "edMenuDirectory" << "menu"
+                                << "edMenuAVIName" << "menu.avi" << "";
+    QTest::newRow("menu audio keeps the directory")
+        << "bttBrowseMenuAudio" << "" << "sound/back.wav" << "edMenuDirectory" << "-" << "edMenuAudioName"
+        << "back.wav" << "";
+    QTest::newRow("subtitles") << "bttBrowseSubtitles" << "" << "subs/en.srt" << "edSubtitlesDirectory" << "subs"
+                               << "edSubtitlesFile" << "en.srt" << "";
+    QTest::newRow("special with movie directory '.'")
+        << "bttBrowseSpecialFile" << "." << "making.avi" << "edMovieDirectory" << "." << "edSpecialFile"
+        << "making.avi" << "";
+    QTest::newRow("special in the movie directory")
+        << "bttBrowseSpecialFile" << "video" << "video/making.avi" << "edMovieDirectory" << "video"
+        << "edSpecialFile" << "making.avi" << "";
+    QTest::newRow("special outside the movie directory")
+        << "bttBrowseSpecialFile" << "video" << "making.avi" << "edMovieDirectory" << "video" << "edSpecialFile"
+        << "-" << "video/";
+}
+
+void TestMovieData::fileChoice()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, movieDirectory);
+    QFETCH(QString, chosen);
+    QFETCH(QString, directoryField);
+    QFETCH(QString, directory);
+    QFETCH(QString, nameField);
+    QFETCH(QString, name);
+    QFETCH(QString, messageRoot);
+
+    QTemporaryDir dir;
+    const QString base = QDir::toNativeSeparators(dir.path()) + QDir::separator();
+    MovieDataFixture f;
+    f.project.baseDirectory = base;
+    f.project.movieData.movieDirectory = movieDirectory;
+    f.project.movieData.menuDirectory = QStringLiteral("before");
+    f.form->loadFromProject();
+    const QString dirBefore = f.text(qPrintable(directoryField));
+    const QString nameBefore = f.text(qPrintable(nameField));
+
+    f.dialogs.queueAnswer(QDir::toNativeSeparators(dir.path() + QLatin1Char('/') + chosen));
+    f.click(qPrintable(button));
+
+    if (messageRoot.isEmpty()) {
+        QCOMPARE(f.messages(), QList<Message>{});
+    } else {
+        const QString root = messageRoot == QLatin1String(".") ? base : base + QDir::toNativeSeparators(messageRoot);
+        QCOMPARE(f.messages(),
+                 QList<Message>{errorMessage(
+                     "The AVI file must be in the same, or in a subdirectory, of the base directory " + root)});
+    }
+    QCOMPARE(f.text(qPrintable(directoryField)), directory == QLatin1String("-") ? dirBefore : directory);
+    QCOMPARE(f.text(qPrintable(nameField)), name == QLatin1String("-") ? nameBefore : name);
+    if (button == QLatin1String("bttAVI1"))
+        QCOMPARE(f.background("edMovieAVIName"),
+                 name == QLatin1String("-") ? TMovieDataForm::kRequiredEmpty : TMovieDataForm::kRequiredFilled);
+}
+
+void TestMovieData::fileChoiceOffersFilterAndRoot()
+{
+    QTemporaryDir dir;
+    const QString base = QDir::toNativeSeparators(dir.path()) + QDir::separator();
+    MovieDataFixture f;
+    f.project.baseDirectory = base;
+    f.project.movieData.movieDirectory = QStringLiteral("video\\cd1");
+    f.form->loadFromProject();
+
+    const struct { const char* button; QString filter; QString start; bool multiple; } cases[] = {
+        {"bttAVI1", "AVI Video files|*.AVI;*.VOB|All files (*.*)|*.*", base, false},
+        {"bttAVI2", "AVI Video files|*.AVI;*.VOB|All files (*.*)|*.*", base, false},
+        {"bttBrowseMenuAudio", "Audio Files|*.WAV;*.MP3;*.AC3|All files (*.*)|*.*", base, false},
+        {"bttBrowseLanguage1", "Audio Files|*.WAV;*.MP3;*.AC3|All files (*.*)|*.*", base, true},
+        {"bttBrowseSubtitles", "Subtitle files|*.SUB;*.SRT;*.TXT|All files (*.*)|*.*", base, false},
+        {"bttBrowseSpecialFile", "AVI Video files|*.AVI;*.VOB|All files (*.*)|*.*",
+         base + QDir::toNativeSeparators("video/cd1/"), false},
+    };
+    f.edit("edLangFile1")->setEnabled(true);
+    f.get<QPushButton>("bttBrowseLanguage1")->setEnabled(true);
+    for (const auto& c : cases) {
+        f.dialogs.queueCancel();
+        f.click(c.button);
+        const auto& request = f.dialogs.requests().constLast();
+        QCOMPARE(request.options.filter, c.filter);
+        QCOMPARE(request.options.startFolder, c.start);
+        QCOMPARE(request.options.multipleSelection, c.multiple);
+    }
+    // Cancelling changes nothing.
+    QCOMPARE(f.project.movieData.movieDirectory, QStringLiteral("video\\cd1"));
+    QCOMPARE(f.messages(), QList<Message>{});
+}
+
+void TestMovieData::noBaseDirectoryRefusesFiles()
+{
+    MovieDataFixture f;
+    QTemporaryDir dir;
+    for (const char* button : {"bttAVI1", "bttBrowseMenuAVI", "bttBrowseSubtitles", "bttBrowseSpecialFile"}) {
+        f.dialogs.queueAnswer(dir.path() + QStringLiteral("/film.avi"));
+        f.click(button);
+    }
+    QCOMPARE(f.messages().size(), 4);
+    for (const Message& m : f.messages())
+        QCOMPARE(m, errorMessage("The AVI file must be in the same, or in a subdirectory, of the base directory "));
+    for (const char* field : {"edMovieDirectory", "edMovieAVIName", "edMenuDirectory", "edMenuAVIName",
+                              "edSubtitlesDirectory", "edSubtitlesFile", "edSpecialFile"})
+        QCOMPARE(f.text(field), QString());
+}
+
+void TestMovieData::menuDirectory_data()
+{
+    QTest::addColumn<bool>("withBase");
+    QTest::addColumn<QString>("chosen"); // below the temporary folder
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("base itself") << true << "film/" << "." << false;
+    QTest::newRow("subfolder") << true << "film/menu/" << "menu" << false;
+    QTest::newRow("nested") << true << "film/menu/pics" << "menu\\pics" << false;
+    QTest::newRow("outside") << true << "other/" << "before" << true;
+    QTest::newRow("letter case") << true << "FILM/menu/" << "before" << true;
+    QTest::newRow("no base: whole folder") << false << "other/menu/" << "<tmp>" + QString(QDir::separator()) + "other" + QDir::separator() + "menu" << false;
+}
+
+void TestMovieData::menuDirectory()
+{
+    QFETCH(bool, withBase);
+    QFETCH(QString, chosen);
+    QFETCH(QString, expected);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString tmp = QDir::toNativeSeparators(dir.path());
+    const QString base = withBase ? tmp + QDir::toNativeSeparators("/film/") : QString();
+    MovieDataFixture f;
+    f.project.baseDirectory = base;
+    f.project.movieData.menuDirectory = QStringLiteral("before");
+    f.form->loadFromProject();
+
+    f.dialogs.queueCancel();
+    f.click("bttBrowseMenuDirectory");
+    QCOMPARE(f.text("edMenuDirectory"), QStringLiteral("before"));
+    const auto& request = f.dialogs.requests().constLast();
+    QCOMPARE(request.options.caption, QStringLiteral("Select the menu directory : "));
+    QCOMPARE(request.options.startFolder, withBase ? tmp + QDir::toNativeSeparators("/film") : QString());
+
+    f.dialogs.queueAnswer(QDir::toNativeSeparators(dir.path() + QLatin1Char('/') + chosen));
+    f.click("bttBrowseMenuDirectory");
+    expected.replace(QStringLiteral("<tmp>"), tmp);
+    QCOMPARE(f.text("edMenuDirectory"), expected);
+    QCOMPARE(f.project.movieData.menuDirectory, f.text("edMenuDirectory"));
+    if (refused)
+        QCOMPARE(f.messages(), QList<Message>{errorMessage(
+                                   "The menu directory must be the same or a subdirectory of the base directory " +
+                                   base)});
+    else
+        QCOMPARE(f.messages(), QList<Message>{});
+}
+
+void TestMovieData::languageFilesLastChosenFirst()
+{
+    QTemporaryDir dir;
+    MovieDataFixture f;
+    f.project.baseDirectory = QDir::toNativeSeparators(dir.path()) + QDir::separator();
+    f.project.movieData.languages.push_back(std::make_unique<AudioLanguage>(AudioLanguage{"0", "EN", "English", ""}));
+    f.form->loadFromProject();
+    const QString sub = dir.path() + QStringLiteral("/audio/fr/");
+    f.dialogs.queueAnswer(QStringList{sub + "cd3.wav", sub + "cd2.wav", sub + "cd1.wav"});
+    f.click("bttBrowseLanguage1");
+    QCOMPARE(f.text("edLanguageDirectory"), QStringLiteral("audio\\fr"));
+    QCOMPARE(f.text("edLangFile1"), QStringLiteral("cd1.wav cd2.wav cd3.wav"));
+    // The row itself changes only with Add or Modify.
+    QCOMPARE(f.row("lstLanguages", 0).at(3), QString());
+}
+
+void TestMovieData::countingFrames()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("video"));
+    fixtures::VideoSpec one;
+    one.frames = 40;
+    fixtures::VideoSpec two;
+    two.frames = 25;
+    two.kind = fixtures::VideoKind::Mjpeg;
+    fixtures::writeVideo(dir.path() + "/video/cd1.avi", one);
+    fixtures::writeVideo(dir.path() + "/video/cd2.avi", two);
+
+    MovieDataFixture f;
+    f.project.baseDirectory = QDir::toNativeSeparators(dir.path()) + QDir::separator();
+    f.project.movieData.cd3Frames = QStringLiteral("kept");
+    f.form->loadFromProject();
+    f.form->show();
+
+    // Choosing CD 1 counts nothing.
+    f.dialogs.queueAnswer(dir.path() + "/video/cd1.avi");
+    f.click("bttAVI1");
+    QCOMPARE(f.text("edMovieDirectory"), QStringLiteral("video"));
+    QCOMPARE(f.text("edMovieCD1Frames"), QString());
+
+    // Choosing CD 2 counts CD 1 and CD 2; CD 3 has no file and keeps its text.
+    f.dialogs.queueAnswer(dir.path() + "/video/cd2.avi");
+    f.click("bttAVI2");
+    QCOMPARE(f.text("edMovieAVI2Name"), QStringLiteral("cd2.avi"));
+    QCOMPARE(f.text("edMovieCD1Frames"), QStringLiteral("40"));
+    QCOMPARE(f.text("edMovieCD2Frames"), QStringLiteral("25"));
+    QCOMPARE(f.text("edMovieCD3Frames"), QStringLiteral("kept"));
+    QCOMPARE(f.project.movieData.cd2Frames, QStringLiteral("25"));
+    QCOMPARE(f.get<QLabel>("lbCDFramesState")->text(), QString());
+    QCOMPARE(f.messages(), QList<Message>{});
+}
+
+void TestMovieData::countingFailures_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing file") << "missing";
+    QTest::newRow("not an AVI") << "garbage";
+    QTest::newRow("no video stream") << "audio";
+}
+
+void TestMovieData::countingFailures()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    fixtures::VideoSpec spec;
+    spec.frames = 30;
+    fixtures::writeVideo(dir.path() + "/cd1.avi", spec);
+    fixtures::writeVideo(dir.path() + "/cd3.avi", spec);
+    if (kind == QLatin1String("garbage"))
+        fixtures::writeNotAvi(dir.path() + "/cd2.avi");
+    else if (kind == QLatin1String("audio"))
+        fixtures::writeAudioOnlyAvi(dir.path() + "/cd2.avi");
+
+    MovieDataFixture f;
+    f.project.baseDirectory = QDir::toNativeSeparators(dir.path()) + QDir::separator();
+    f.project.movieData.movieDirectory = QStringLiteral(".");
+    f.project.movieData.aviName = QStringLiteral("cd1.avi");
+    f.project.movieData.avi2Name = QStringLiteral("cd2.avi");
+    f.project.movieData.avi3Name = QStringLiteral("cd3.avi");
+    f.project.movieData.cd2Frames = QStringLiteral("999");
+    f.form->show();
+
+    // The status text names the CD being counted while its message is up.
+    QStringList statusAtMessage;
+    f.dialogs.onMessage = [&](const Message&) { statusAtMessage << f.get<QLabel>("lbCDFramesState")->text(); };
+    f.click("bttAuto");
+    QCOMPARE(f.text("edMovieCD1Frames"), QStringLiteral("30"));
+    QCOMPARE(f.text("edMovieCD2Frames"), QStringLiteral("0"));
+    QCOMPARE(f.text("edMovieCD3Frames"), QStringLiteral("30"));
+    QCOMPARE(f.messages().size(), 1);
+    QCOMPARE(statusAtMessage, QStringList{"Getting frames number for CD2, please wait ..."});
+    const QString expected = kind == QLatin1String("audio") ? QStringLiteral("# AVIFileGetStream : AVI source init error !")
+                                                            : QStringLiteral("# AVIFileOpen : AVI source init error !");
+    QCOMPARE(f.messages().constFirst().text, expected);
+    QCOMPARE(f.get<QLabel>("lbCDFramesState")->text(), QString());
+}
+
+QTEST_MAIN(TestMovieData)
+#include "test_moviedata.moc"
