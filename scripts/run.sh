@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
 
-exec ./build/release/vrplmenu check examples/demo.ini
+exec ./build/release/vazovevoz

@@ -1,0 +1,149 @@
+#include "app/application.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QProxyStyle>
+#include <QToolTip>
+#include <QWidget>
+
+#include <exception>
+
+#include "app/aboutform.h"
+#include "editors/pageviewerform.h"
+#include "editors/selectionsviewerform.h"
+#include "moviedata/moviedataform.h"
+#include "platform/qtdialogservice.h"
+#include "workspace/mainform.h"
+#include "workspace/videosource.h"
+
+namespace {
+
+constexpr int kHintDelayMs = 100;
+constexpr int kHintShowTimeMs = 30000;
+
+// Qt takes the delay before a hint from the style.
+class HintDelayStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay)
+            return kHintDelayMs;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Qt shows a widget's hint for a time that depends on the length of its text unless the widget says
+// otherwise; every widget without its own duration gets the 30 seconds here.
+class HintShowTime : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget->toolTipDuration() <= 0 && !widget->toolTip().isEmpty()) {
+                const auto* help = static_cast<QHelpEvent*>(event);
+                QToolTip::showText(help->globalPos(), widget->toolTip(), widget, QRect(), kHintShowTimeMs);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+VazoApplication::VazoApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    applyApplicationSettings(*this);
+}
+
+bool VazoApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        reportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        reportError(QStringLiteral("An unknown error occurred."));
+    }
+    return false;
+}
+
+void VazoApplication::reportError(const QString& text)
+{
+    if (m_errorHandler)
+        m_errorHandler(text);
+    else
+        qWarning("%s", qPrintable(text));
+}
+
+void applyApplicationSettings(QApplication& app)
+{
+    app.setApplicationName(kAppTitle);
+    app.setApplicationDisplayName(kAppTitle);
+    if (!app.property("vazoHintsApplied").toBool()) {
+        app.setProperty("vazoHintsApplied", true);
+        QApplication::setStyle(new HintDelayStyle(QApplication::style()->name())); // the application owns it
+        app.installEventFilter(new HintShowTime(&app));                           // owned by the application
+    }
+}
+
+Application::Application(DialogService* externalDialogs)
+    : ownedDialogs(externalDialogs ? nullptr : std::make_unique<QtDialogService>()),
+      dialogs(externalDialogs ? *externalDialogs : *ownedDialogs)
+{
+    // The video's messages belong to the page window, which exists by the time a video is opened.
+    video = std::make_unique<VideoSource>([this](const Message& m) { dialogs.showMessage(m, pageViewer.get()); });
+
+    mainForm = std::make_unique<TMainForm>(project, dialogs, *video);
+    mainForm->createMovieDataForm();
+    pageViewer = std::make_unique<TPageViewerForm>();
+    selectionsViewer = std::make_unique<TSelectionsViewerForm>();
+    aboutForm = std::make_unique<TAboutForm>();
+    mainForm->setToolWindows(pageViewer.get(), selectionsViewer.get());
+    mainForm->setAboutForm(aboutForm.get());
+
+    if (auto* app = qobject_cast<VazoApplication*>(QCoreApplication::instance())) {
+        app->setErrorHandler([this](const QString& text) {
+            dialogs.showMessage({text, kAppTitle, MessageIcon::Error}, mainForm.get());
+        });
+    }
+}
+
+Application::~Application()
+{
+    if (auto* app = qobject_cast<VazoApplication*>(QCoreApplication::instance()))
+        app->setErrorHandler({});
+    // The settings take the base directory from the movie data dialog, so the main window shuts down
+    // before anything else goes.
+    mainForm->shutdown();
+    aboutForm.reset();
+    selectionsViewer.reset();
+    pageViewer.reset();
+    mainForm.reset();
+}
+
+void Application::show()
+{
+    mainForm->show();
+    pageViewer->show();
+    selectionsViewer->show();
+    mainForm->ArrangeToolWindows();
+    mainForm->activateWindow();
+}
+
+int runApplication(int argc, char** argv)
+{
+    VazoApplication app(argc, argv);
+    Application application;
+    application.show();
+    return app.exec();
+}
