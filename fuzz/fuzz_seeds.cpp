@@ -1,0 +1,75 @@
+// Writes small seed inputs for the media fuzzers with the test fixture generators:
+//   fuzz_seeds fuzz_avi DIR    a few tiny AVIs of every kind and their damaged copies
+//   fuzz_seeds fuzz_jpeg DIR   a few JPEGs: baseline, progressive, grey, CMYK, damaged
+// Other target names write nothing, so scripts/fuzz.sh can ask for any target.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <exception>
+
+#include "fixtures/jpegfixtures.h"
+#include "fixtures/videofixtures.h"
+
+using namespace fixtures;
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: fuzz_seeds TARGET DIR\n");
+        return 2;
+    }
+    const QString target = QString::fromLocal8Bit(argv[1]);
+    QDir dir(QString::fromLocal8Bit(argv[2]));
+    if (!dir.mkpath(QStringLiteral(".")))
+        return 2;
+    auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    try {
+        if (target == QLatin1String("fuzz_avi")) {
+            VideoSpec s;
+            s.width = 48;
+            s.height = 32;
+            s.frames = 8;
+            s.keyInterval = 4;
+            const VideoFixture plain = writeVideo(at("mpeg4.avi"), s);
+            s.bFrames = 2;
+            writeVideo(at("mpeg4-b2.avi"), s);
+            s.bFrames = 0;
+            s.kind = VideoKind::Mjpeg;
+            s.drops = {2, 3};
+            writeVideo(at("mjpeg-drops.avi"), s);
+            s.drops.clear();
+            s.kind = VideoKind::RawBgr24;
+            s.width = 34;
+            s.height = 24;
+            s.frames = 3;
+            writeVideo(at("raw.avi"), s);
+            VideoSpec x;
+            x.kind = VideoKind::XvidPacked;
+            x.width = 48;
+            x.height = 32;
+            x.frames = 8;
+            x.bFrames = 1;
+            x.keyInterval = 4;
+            writeVideo(at("xvid-packed.avi"), x);
+            writeAudioOnlyAvi(at("audio.avi"), 1);
+            writeCopyWithoutIndex(plain.path, at("noindex.avi"));
+            writeCopyWithFourcc(plain.path, at("unknown.avi"), "VZQX");
+            writeCopyWithPictureSize(plain.path, at("negative-height.avi"), 48, -32);
+            writeTruncatedCopy(plain.path, at("truncated.avi"), QFileInfo(plain.path).size() * 2 / 3);
+        } else if (target == QLatin1String("fuzz_jpeg")) {
+            writePatternJpeg(at("baseline.jpg"), 5, 48, 32);
+            writePatternJpeg(at("progressive.jpg"), 6, 48, 32, {80, false, true, false});
+            writePatternJpeg(at("grey.jpg"), 7, 48, 32, {80, true, false, false});
+            writePatternJpeg(at("cmyk.jpg"), 8, 48, 32, {80, false, false, true});
+            writeDamagedJpeg(at("truncated.jpg"), JpegDamage::Truncated);
+            writeDamagedJpeg(at("huge.jpg"), JpegDamage::HugeDimensions);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "fuzz_seeds: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
