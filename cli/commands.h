@@ -13,6 +13,11 @@ namespace cli {
 int check(const QStringList& args);
 int normalize(const QStringList& args);
 
+// Video commands: video-info FILE [--key-frames], count-frames FILE..., frame FILE N -o OUT.
+int videoInfo(const QStringList& args);
+int countFrames(const QStringList& args);
+int frame(const QStringList& args);
+
 // Prints a message as "CAPTION: TEXT" (just the text when it has no caption) on its own line.
 void printMessage(std::FILE* to, const Message& m);
 // Prints a line of text in the terminal's encoding.

@@ -15,6 +15,13 @@ const char* kUsage =
     "                             CAPTION: TEXT and a summary line\n"
     "  normalize FILE [-o OUT]    read FILE and write it as the editor saves it, to OUT or\n"
     "                             standard output; messages go to standard error\n"
+    "  video-info FILE [--key-frames]\n"
+    "                             frame count, picture size, frame rate, codec and number of\n"
+    "                             key frames of an AVI file; with --key-frames their numbers\n"
+    "  count-frames FILE...       the frame count of each file as the movie data dialog\n"
+    "                             computes it, a line COUNT FILE each; messages on standard error\n"
+    "  frame FILE N -o OUT        frame N (from 0) exactly as the editor shows it, written as\n"
+    "                             PNG or JPEG by the extension of OUT (.png, .jpg, .jpeg)\n"
     "\n"
     "Options:\n"
     "  --help                     show this text\n"
@@ -45,6 +52,12 @@ int main(int argc, char* argv[])
         return cli::check(args);
     if (command == QLatin1String("normalize"))
         return cli::normalize(args);
+    if (command == QLatin1String("video-info"))
+        return cli::videoInfo(args);
+    if (command == QLatin1String("count-frames"))
+        return cli::countFrames(args);
+    if (command == QLatin1String("frame"))
+        return cli::frame(args);
     std::fprintf(stderr, "vrplmenu: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
     return 2;
 }
