@@ -22,6 +22,7 @@
 #include "app/aboutform.h"
 #include "app/application.h"
 #include "fixtures/framepattern.h"
+#include "moviedata/moviedataform.h"
 #include "fixtures/videofixtures.h"
 #include "platform/scripteddialogservice.h"
 #include "workspace/mainform.h"
@@ -161,6 +162,7 @@ private slots:
                                     << QStringList{"miWinSelecLeft|Left||1|0", "miWinSelecRight|Right||1|1",
                                                    "miWinSelecFree|Free||1|0"};
         QTest::newRow("help") << "miHelp" << QStringList{"miAbout|About ...||1|0"};
+        QTest::newRow("shape popup") << "ShapePopUp" << QStringList{"puShapeDelete|Delete||1|0", "|Move to page||1|0"};
     }
 
     void menu()
@@ -186,6 +188,19 @@ private slots:
             QCOMPARE(a->isEnabled(), f.at(3) == "1");
             QCOMPARE(a->isChecked(), f.at(4) == "1");
         }
+    }
+
+    void baseDirectoryChosenInAFreshMovieDataDialog()
+    {
+        start();
+        QPointer<TMovieDataForm> first = mainForm().movieDataForm();
+        // New and Open replace the dialog; the fresh one must still reach the main window.
+        TMovieDataForm& fresh = mainForm().createMovieDataForm();
+        QVERIFY(first.isNull());
+        emit fresh.baseDirectoryChosen("/menus/film/");
+        QCOMPARE(mainForm().windowTitle(), QString("VRPL VazoVevoz - /menus/film/"));
+        QVERIFY(child<QAction>(m_app->mainForm.get(), "miMMSaveasINI")->isEnabled());
+        QVERIFY(!child<QAction>(m_app->mainForm.get(), "miMMSaveINI")->isEnabled());
     }
 
     void settingsAtStart_data()

@@ -55,6 +55,8 @@ const QString kFree = QStringLiteral("Free");
 const QString kDocked = QStringLiteral("Docked");
 const QString kHelp = QStringLiteral("?");
 const QString kAbout = QStringLiteral("About ...");
+const QString kShapeDelete = QStringLiteral("Delete");
+const QString kShapeMoveToPage = QStringLiteral("Move to page");
 const QString kCaptionSeparator = QStringLiteral(" - ");
 const QString kSettingsKey = QStringLiteral("VRPLVazoVevoz");
 const QString kTop = QStringLiteral("Top");
@@ -276,6 +278,13 @@ void TMainForm::buildMenu()
         m_miDocked->setChecked(!m_miDocked->isChecked());
         miDockedClick();
     });
+
+    // The rectangle menu on the picture; the program opens it, never a right click by itself.
+    m_shapePopUp = new QMenu(this); // owned by the window
+    m_shapePopUp->setObjectName(QStringLiteral("ShapePopUp"));
+    addItem(m_shapePopUp, QStringLiteral("puShapeDelete"), text::kShapeDelete);
+    QMenu* moveTo = m_shapePopUp->addMenu(text::kShapeMoveToPage);
+    moveTo->setObjectName(QStringLiteral("puShapeMoveToPage"));
 
     QMenu* help = bar->addMenu(text::kHelp);
     help->setObjectName(QStringLiteral("miHelp"));

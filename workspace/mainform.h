@@ -84,6 +84,8 @@ public:
     // The movie data dialog belongs to the main window; New and Open replace it by a fresh one.
     TMovieDataForm& createMovieDataForm();
     TMovieDataForm* movieDataForm() const { return m_movieData.get(); }
+    // The menu of a selection rectangle on the picture: "Delete" and "Move to page".
+    QMenu* shapePopUp() const { return m_shapePopUp; }
 
     // --- caption and document name ------------------------------------------------------------
     QString documentName() const;
@@ -202,6 +204,7 @@ private:
 
     // Menu
     QMenu* m_pageMenu = nullptr;
+    QMenu* m_shapePopUp = nullptr;
     QAction* m_miDocked = nullptr;
     QActionGroup* m_pagesGroup = nullptr;
     QActionGroup* m_selectionsGroup = nullptr;
