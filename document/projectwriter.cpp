@@ -45,6 +45,16 @@ public:
     // `where` names the value for the author when it cannot be written; it is only built then.
     template <typename Where> MenuFileBuilder& value(const QString& v, Where where)
     {
+        if (m_inHead) {
+            // The reader finds the menu part and the File lines by these markers wherever they stand:
+            // a head value holding one would make the saved file read back differently.
+            for (const char* marker : {"[PAGE=", "[LANGUAGES]", "[SUBTITLES]"}) {
+                if (v.contains(QLatin1String(marker), Qt::CaseInsensitive))
+                    stop(QStringLiteral("The %1 holds the text \"%2\", which marks a part of the menu file: "
+                                        "the file would not read back as it was saved. Nothing was saved.")
+                             .arg(where(), QLatin1String(marker)));
+            }
+        }
         if (!append(v)) {
             if (v.contains(QLatin1Char('\n')) || v.contains(QLatin1Char('\r')))
                 stop(QStringLiteral("The %1 holds a line break, which a menu file cannot store. Nothing was saved.")
@@ -68,6 +78,7 @@ public:
     }
 
     QByteArray take() const { return QByteArray(m_bytes.data(), qsizetype(m_bytes.size())); }
+    void setInHead(bool inHead) { m_inHead = inHead; }
 
 private:
     // Appends the value's bytes; false, with nothing appended, when it holds a line break or a
@@ -99,6 +110,7 @@ private:
 
     std::string m_bytes;
     TextEncoding m_encoding;
+    bool m_inHead = false;
 };
 
 void WriteKeyIfSet(MenuFileBuilder& lines, const char* key, const QString& value)
@@ -321,7 +333,9 @@ std::optional<QByteArray> BuildMenuFile(const MenuProject& project, const Messag
 {
     MenuFileBuilder out(project.encoding);
     try {
+        out.setInHead(true);
         writeHead(out, project.movieData);
+        out.setInHead(false);
         for (const auto& page : project.pages)
             writePage(out, *page);
     } catch (const SaveStopped& s) {

@@ -5,9 +5,25 @@
 
 namespace {
 
+// Keys and values lose the ASCII blanks around them and nothing else: a no-break space or another
+// Unicode space at the end of a title is the author's.
+QString trimBlanks(const QString& s)
+{
+    qsizetype b = 0, e = s.size();
+    auto blank = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == u' ' || u == u'\t' || u == u'\r' || u == u'\n' || u == u'\v' || u == u'\f';
+    };
+    while (b < e && blank(s[b]))
+        ++b;
+    while (e > b && blank(s[e - 1]))
+        --e;
+    return (b == 0 && e == s.size()) ? s : s.mid(b, e - b);
+}
+
 QString foldName(const QString& s)
 {
-    return s.trimmed().toCaseFolded();
+    return trimBlanks(s).toCaseFolded();
 }
 
 bool isBlank(char c)
@@ -108,7 +124,7 @@ IniKeyLookup::Section* IniKeyLookup::find(const QString& section) const
             const QString key = foldName(decodeText(line.data(), eq, m_encoding));
             if (s.keys.contains(key))
                 continue;
-            const QString value = decodeText(line.data() + eq + 1, line.size() - eq - 1, m_encoding).trimmed();
+            const QString value = trimBlanks(decodeText(line.data() + eq + 1, line.size() - eq - 1, m_encoding));
             s.keys.insert(key, value.left(kMaxValueLength));
         }
     }

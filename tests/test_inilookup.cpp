@@ -40,6 +40,8 @@ void TestIniLookup::lookup_data()
         << QByteArray("[MAIN]\r\nTitle=One\r\n[MOVIE]\r\n[MAIN]\r\nTitle=Two\r\nID=X\r\n") << "MAIN" << "ID" << "";
     QTest::newRow("semicolon in value") << QByteArray("[MAIN]\r\nTitle=Part 1; Part 2\r\n") << "MAIN" << "Title"
                                         << "Part 1; Part 2";
+    QTest::newRow("no-break space kept") << QByteArray("[MAIN]\r\nTitle= Film\xa0\r\n") << "MAIN" << "Title"
+                                         << QStringLiteral("Film\u00a0");
     QTest::newRow("quotes kept") << QByteArray("[MAIN]\r\nTitle=\"Quoted\"\r\n") << "MAIN" << "Title"
                                  << "\"Quoted\"";
     QTest::newRow("second equals sign in value") << QByteArray("[MAIN]\r\nTitle=a=b\r\n") << "MAIN" << "Title"

@@ -223,6 +223,10 @@ void TestMenuWriter::saveChecks_data()
         << "area"
         << "The area of selection 1 (Ask) on page 4 (Four) holds a line break, which a menu file cannot store. "
            "Nothing was saved.";
+    QTest::newRow("a head value holding the page marker")
+        << "marker"
+        << "The value of AVI2Name holds the text \"[PAGE=\", which marks a part of the menu file: the file would "
+           "not read back as it was saved. Nothing was saved.";
     QTest::newRow("character outside the code page")
         << "cjk"
         << "The chapter 1 holds the character \"\u4e2d\", which the file's encoding (Windows-1252) cannot store. "
@@ -257,6 +261,8 @@ void TestMenuWriter::saveChecks()
         page.name = "Four\r";
     if (faults.contains("area"))
         s.area = "1,2\n-3,4";
+    if (faults.contains("marker"))
+        md.avi2Name = "cd2.[page=x].avi";
     if (faults.contains("cjk"))
         md.chapters.push_back(std::make_unique<Chapter>(Chapter{"1", "0", QStringLiteral("Chapter \u4e2d")}));
     MessageLog log;
