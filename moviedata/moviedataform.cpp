@@ -84,7 +84,9 @@ TMovieDataForm::~TMovieDataForm() = default;
 
 QString TMovieDataForm::baseDirectoryText() const
 {
-    return edBaseDirectory->text();
+    // The field shows the project's base directory; the project's own value is read so that a folder
+    // set by opening a file counts even when the dialog has not been shown since.
+    return m_project.baseDirectory;
 }
 
 void TMovieDataForm::setModalRunner(ModalRunner runner)

@@ -54,7 +54,8 @@ public:
     TMovieDataForm(MenuProject& project, DialogService& dialogs, QWidget* parent = nullptr);
     ~TMovieDataForm() override;
 
-    // The text of edBaseDirectory (remembered as the last directory when the program ends).
+    // The base directory that edBaseDirectory shows (remembered as the last directory when the
+    // program ends).
     QString baseDirectoryText() const;
 
     // Shows what the project holds now: the file reader, the page editors and the picture pages change

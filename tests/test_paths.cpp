@@ -10,14 +10,10 @@ class TestPaths : public QObject
 private Q_SLOTS:
     void normalisedRoot_data();
     void normalisedRoot();
-    void rootBelow_data();
-    void rootBelow();
     void relativeFile_data();
     void relativeFile();
     void relativeFolder_data();
     void relativeFolder();
-    void resolve_data();
-    void resolve();
 };
 
 void TestPaths::normalisedRoot_data()
@@ -39,27 +35,6 @@ void TestPaths::normalisedRoot()
     QFETCH(QString, root);
     QFETCH(QString, expected);
     QCOMPARE(paths::normalisedRoot(root), expected);
-}
-
-void TestPaths::rootBelow_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("directory");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("root itself") << "/m/film/" << "." << "/m/film/";
-    QTest::newRow("no directory") << "/m/film/" << "" << "/m/film/";
-    QTest::newRow("one level") << "/m/film/" << "video" << "/m/film/video/";
-    QTest::newRow("file form levels") << "/m/film/" << "video\\cd1" << "/m/film/video/cd1/";
-    QTest::newRow("no base") << "" << "video" << "";
-    QTest::newRow("no base, root dir") << "" << "." << "";
-}
-
-void TestPaths::rootBelow()
-{
-    QFETCH(QString, base);
-    QFETCH(QString, directory);
-    QFETCH(QString, expected);
-    QCOMPARE(paths::rootBelow(base, directory), expected);
 }
 
 void TestPaths::relativeFile_data()
@@ -118,25 +93,6 @@ void TestPaths::relativeFolder()
     QCOMPARE(result.has_value(), accepted);
     if (accepted)
         QTEST(*result, "expected");
-}
-
-void TestPaths::resolve_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("directory");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("root") << "/m/film/" << "." << "a.avi" << "/m/film/a.avi";
-    QTest::newRow("file form levels") << "/m/film/" << "video\\cd1" << "a.avi" << "/m/film/video/cd1/a.avi";
-    QTest::newRow("no directory") << "/m/film/" << "" << "a.avi" << "/m/film/a.avi";
-}
-
-void TestPaths::resolve()
-{
-    QFETCH(QString, base);
-    QFETCH(QString, directory);
-    QFETCH(QString, name);
-    QTEST(paths::resolve(base, directory, name), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestPaths)
