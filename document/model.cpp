@@ -25,6 +25,7 @@ void MenuProject::reset()
     movieData = MovieData{};
     pages.clear();
     encoding = TextEncoding::Windows1252;
+    byteOrderMark = false;
 }
 
 int MenuProject::selectionCount() const

@@ -165,6 +165,8 @@ struct MenuProject
     // The encoding the file was read with, used again when it is written. A new project writes
     // Windows-1252, the code page of the player.
     TextEncoding encoding = TextEncoding::Windows1252;
+    // A UTF-8 file that began with a byte order mark (as some editors write) gets it back when saved.
+    bool byteOrderMark = false;
 
     void clearPages() { pages.clear(); }
     // New and Open replace everything but keep the object, so that windows holding a reference to it

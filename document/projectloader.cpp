@@ -165,9 +165,13 @@ void applySubtitleOption(SubtitleTrack& t, const QString& option)
 
 } // namespace
 
-LoadReport LoadProjectFromBytes(const QByteArray& bytes, const QString& path, MenuProject& project,
+LoadReport LoadProjectFromBytes(const QByteArray& fileBytes, const QString& path, MenuProject& project,
                                 const MessageSink& sink, const LoadHooks& hooks)
 {
+    // A byte order mark would hide the first section from the key lookup; it is set aside and
+    // written again on saving.
+    const bool bom = fileBytes.startsWith("\xEF\xBB\xBF");
+    const QByteArray bytes = bom ? fileBytes.sliced(3) : fileBytes;
     LoadReport report;
     report.fileReadable = true;
     auto send = [&](const Message& m) {
@@ -179,7 +183,8 @@ LoadReport LoadProjectFromBytes(const QByteArray& bytes, const QString& path, Me
     project.reset();
     project.documentName = path;
     project.baseDirectory = paths::directoryOf(path);
-    project.encoding = detectEncoding(bytes);
+    project.encoding = bom ? TextEncoding::Utf8 : detectEncoding(bytes);
+    project.byteOrderMark = bom;
     MovieData& md = project.movieData;
 
     const IniKeyLookup ini(bytes, project.encoding);

@@ -332,6 +332,8 @@ void writePage(MenuFileBuilder& out, const Page& page)
 std::optional<QByteArray> BuildMenuFile(const MenuProject& project, const MessageSink& sink)
 {
     MenuFileBuilder out(project.encoding);
+    if (project.byteOrderMark && project.encoding == TextEncoding::Utf8)
+        out.text("\xEF\xBB\xBF");
     try {
         out.setInHead(true);
         writeHead(out, project.movieData);

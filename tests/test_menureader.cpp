@@ -30,6 +30,7 @@ private Q_SLOTS:
     void manyPagesAndJunk_data();
     void manyPagesAndJunk();
     void unreadableFile();
+    void byteOrderMarkDoesNotHideTheFirstSection();
 };
 
 namespace {
@@ -434,6 +435,16 @@ void TestMenuReader::unreadableFile()
     QCOMPARE(log.texts(), QStringList{"The key [MAIN]->Title is missing. Leaving..."});
     QVERIFY_THROWS_EXCEPTION(VRPLFileException,
                              VRPLIniFileReader(QStringLiteral("/nonexistent/x.ini"), TextEncoding::Utf8, {}));
+}
+
+void TestMenuReader::byteOrderMarkDoesNotHideTheFirstSection()
+{
+    const auto l = load("\xEF\xBB\xBF" + crlf(QList<QByteArray>{"[MAIN]", "Title=Caf\xc3\xa9", "ID=F1", "[MOVIE]",
+                                                                "Directory=.", "AVIName=a.avi"}));
+    QVERIFY(l->log.messages.isEmpty());
+    QCOMPARE(l->project.movieData.title, QStringLiteral("Caf\u00e9"));
+    QVERIFY(l->project.byteOrderMark);
+    QCOMPARE(l->project.encoding, TextEncoding::Utf8);
 }
 
 QTEST_GUILESS_MAIN(TestMenuReader)

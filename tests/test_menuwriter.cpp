@@ -329,6 +329,10 @@ void TestMenuWriter::roundTrip_data()
                                               "\tPictureDuration=0", "\tSelectionAvailable=0",
                                               "\t[SELECTION=1]\t\t;A" + all + "Z", "\t\tArea=A" + all + "Z",
                                               "\t\tAction=4", "\t\tParameter=A" + all.replace('#', "") + "Z", ""});
+    QTest::newRow("utf-8 with byte order mark")
+        << "\xEF\xBB\xBF" + crlf({"[MAIN]", "Title=Caf\xc3\xa9", "ID=F1", "", "[MOVIE]", "Directory=.",
+                                   "AVIName=film.avi", ""})
+               .replace("[MAIN]", "[Vireo Ini File]\r\n\r\n[MAIN]");
     QTest::newRow("utf-8") << crlf({"[Vireo Ini File]", "", "[MAIN]", "Title=Am\xc3\xa9lie \xe4\xb8\xad", "ID=F1", "",
                                     "[MOVIE]", "Directory=vid\xc3\xa9o\\cd1", "AVIName=film.avi", "",
                                     "[PAGE=1]\t\t;Men\xc3\xbc", "\tBackgroundMode=1", "\tVideoLoop=0",
