@@ -1,0 +1,406 @@
+// Video access benchmark: generates its own AVI files and prints, in one run, how frame access
+// compares with what the decoder can do at best. Every figure is a ratio of times measured in this
+// run, so it does not depend on the machine.
+//
+//   bench_video [directory]   (default: a temporary directory, removed afterwards)
+
+#include "platform/avifile.h"
+#include "workspace/videosource.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+}
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+double timeIt(const std::function<void()>& work)
+{
+    const auto start = Clock::now();
+    work();
+    return seconds(start);
+}
+
+void check(int rc, const char* what)
+{
+    if (rc < 0) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(rc, text, sizeof text);
+        throw std::runtime_error(std::string(what) + ": " + text);
+    }
+}
+
+// Resident memory of this process, and its peak since the last reset, in MiB.
+double statusMiB(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(key, 0) == 0)
+            return std::stod(line.substr(key.size())) / 1024.0;
+    }
+    return -1;
+}
+void resetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct EncoderSpec
+{
+    AVCodecID codec = AV_CODEC_ID_MPEG4;
+    int width = 720;
+    int height = 576;
+    int frames = 3000;
+    int keyInterval = 250;
+    int bFrames = 2;
+    int repeatFirst = 0; // > 0: encode one picture and store it this many times (fast, for counting)
+};
+
+// A moving picture with enough detail that the decoder has real work to do.
+void paint(AVFrame* f, int t)
+{
+    for (int y = 0; y < f->height; ++y) {
+        uint8_t* row = f->data[0] + y * f->linesize[0];
+        for (int x = 0; x < f->width; ++x) {
+            const uint32_t h = uint32_t(x * 7 + y * 13) * 2654435761u;
+            row[x] = uint8_t(((x + 3 * t) ^ (y + t)) + (h >> 29));
+        }
+    }
+    for (int plane = 1; plane < 3; ++plane) {
+        for (int y = 0; y < f->height / 2; ++y) {
+            uint8_t* row = f->data[plane] + y * f->linesize[plane];
+            for (int x = 0; x < f->width / 2; ++x)
+                row[x] = uint8_t(128 + ((x + y + t * plane) & 63) - 32);
+        }
+    }
+}
+
+void writeAvi(const QString& path, const EncoderSpec& spec)
+{
+    AVFormatContext* raw = nullptr;
+    const QByteArray name = path.toUtf8();
+    check(avformat_alloc_output_context2(&raw, nullptr, "avi", name.constData()), "output");
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> out(raw, [](AVFormatContext* c) {
+        avio_closep(&c->pb);
+        avformat_free_context(c);
+    });
+    const AVCodec* codec = avcodec_find_encoder(spec.codec);
+    if (!codec)
+        throw std::runtime_error("no encoder");
+    AVStream* stream = avformat_new_stream(out.get(), nullptr);
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> enc(avcodec_alloc_context3(codec),
+                                                                    [](AVCodecContext* c) { avcodec_free_context(&c); });
+    enc->width = spec.width;
+    enc->height = spec.height;
+    enc->time_base = AVRational{1, 25};
+    enc->framerate = AVRational{25, 1};
+    enc->gop_size = spec.keyInterval;
+    enc->max_b_frames = spec.bFrames;
+    enc->pix_fmt = spec.codec == AV_CODEC_ID_MJPEG ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+    enc->flags |= AV_CODEC_FLAG_QSCALE;
+    enc->global_quality = FF_QP2LAMBDA * 4;
+    if (out->oformat->flags & AVFMT_GLOBALHEADER)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    check(avcodec_open2(enc.get(), codec, nullptr), "encoder");
+    check(avcodec_parameters_from_context(stream->codecpar, enc.get()), "parameters");
+    stream->time_base = enc->time_base;
+    check(avio_open(&out->pb, name.constData(), AVIO_FLAG_WRITE), "open");
+    check(avformat_write_header(out.get(), nullptr), "header");
+
+    std::unique_ptr<AVFrame, void (*)(AVFrame*)> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
+    std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
+    frame->format = enc->pix_fmt;
+    frame->width = spec.width;
+    frame->height = spec.height;
+    check(av_frame_get_buffer(frame.get(), 0), "frame");
+
+    int64_t repeatedPts = 0;
+    auto drain = [&](const AVFrame* in) {
+        check(avcodec_send_frame(enc.get(), in), "encode");
+        while (avcodec_receive_packet(enc.get(), packet.get()) == 0) {
+            packet->stream_index = stream->index;
+            if (spec.repeatFirst > 0) {
+                for (int i = 0; i < spec.repeatFirst; ++i) {
+                    AVPacket* copy = av_packet_clone(packet.get());
+                    copy->pts = copy->dts = repeatedPts++;
+                    copy->duration = 1;
+                    av_packet_rescale_ts(copy, enc->time_base, stream->time_base);
+                    check(av_write_frame(out.get(), copy), "write");
+                    av_packet_free(&copy);
+                }
+                av_packet_unref(packet.get());
+                continue;
+            }
+            av_packet_rescale_ts(packet.get(), enc->time_base, stream->time_base);
+            check(av_interleaved_write_frame(out.get(), packet.get()), "write");
+        }
+    };
+    const int frames = spec.repeatFirst > 0 ? 1 : spec.frames;
+    for (int t = 0; t < frames; ++t) {
+        check(av_frame_make_writable(frame.get()), "writable");
+        paint(frame.get(), t);
+        frame->pts = t;
+        drain(frame.get());
+    }
+    drain(nullptr);
+    check(av_write_trailer(out.get()), "trailer");
+}
+
+// The physical limit: every chunk of the file decoded once, in order, nothing else.
+double sequentialDecodePerFrame(const QString& path)
+{
+    AVFormatContext* raw = nullptr;
+    const QByteArray name = path.toUtf8();
+    check(avformat_open_input(&raw, name.constData(), nullptr, nullptr), "open");
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> in(raw, [](AVFormatContext* c) { avformat_close_input(&c); });
+    AVStream* stream = in->streams[0];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> dec(avcodec_alloc_context3(codec),
+                                                                    [](AVCodecContext* c) { avcodec_free_context(&c); });
+    avcodec_parameters_to_context(dec.get(), stream->codecpar);
+    dec->thread_count = 1;
+    check(avcodec_open2(dec.get(), codec, nullptr), "decoder");
+    std::unique_ptr<AVFrame, void (*)(AVFrame*)> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
+    std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
+    int pictures = 0;
+    const double t = timeIt([&] {
+        while (av_read_frame(in.get(), packet.get()) >= 0) {
+            if (packet->size > 0)
+                avcodec_send_packet(dec.get(), packet.get());
+            av_packet_unref(packet.get());
+            while (avcodec_receive_frame(dec.get(), frame.get()) == 0)
+                ++pictures;
+        }
+        avcodec_send_packet(dec.get(), nullptr);
+        while (avcodec_receive_frame(dec.get(), frame.get()) == 0)
+            ++pictures;
+    });
+    return t / std::max(pictures, 1);
+}
+
+// A reader without a cache, as simple players do it: seek to the key frame before the target and
+// decode until the target's timestamp, for every request.
+class NaiveReader
+{
+public:
+    explicit NaiveReader(const QString& path)
+        : m_in(nullptr, [](AVFormatContext* c) { avformat_close_input(&c); }),
+          m_dec(nullptr, [](AVCodecContext* c) { avcodec_free_context(&c); }),
+          m_frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); }),
+          m_packet(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); })
+    {
+        AVFormatContext* raw = nullptr;
+        const QByteArray name = path.toUtf8();
+        check(avformat_open_input(&raw, name.constData(), nullptr, nullptr), "open");
+        m_in.reset(raw);
+        const AVCodec* codec = avcodec_find_decoder(m_in->streams[0]->codecpar->codec_id);
+        m_dec.reset(avcodec_alloc_context3(codec));
+        avcodec_parameters_to_context(m_dec.get(), m_in->streams[0]->codecpar);
+        m_dec->thread_count = 1;
+        check(avcodec_open2(m_dec.get(), codec, nullptr), "decoder");
+    }
+    void show(int n)
+    {
+        av_seek_frame(m_in.get(), 0, n, AVSEEK_FLAG_BACKWARD);
+        avcodec_flush_buffers(m_dec.get());
+        while (av_read_frame(m_in.get(), m_packet.get()) >= 0) {
+            if (m_packet->size > 0)
+                avcodec_send_packet(m_dec.get(), m_packet.get());
+            av_packet_unref(m_packet.get());
+            while (avcodec_receive_frame(m_dec.get(), m_frame.get()) == 0) {
+                if (m_frame->best_effort_timestamp >= n)
+                    return;
+            }
+        }
+    }
+
+private:
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> m_in;
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> m_dec;
+    std::unique_ptr<AVFrame, void (*)(AVFrame*)> m_frame;
+    std::unique_ptr<AVPacket, void (*)(AVPacket*)> m_packet;
+};
+
+void require(bool ok, const char* what)
+{
+    if (!ok)
+        throw std::runtime_error(what);
+}
+
+void benchFile(const char* title, const QString& path, int frames, bool full)
+{
+    std::printf("\n%s (%d frames)\n", title, frames);
+    const double decode = sequentialDecodePerFrame(path);
+    std::printf("  sequential decode, the limit:            %8.3f ms per frame\n", decode * 1e3);
+
+    {
+        VideoSource video({});
+        require(video.OpenVideo(path) && video.hasDecoder(), "open");
+        const double t = timeIt([&] {
+            for (int n = 0; n < frames; ++n)
+                require(video.ShowFrame(n), "forward");
+        });
+        std::printf("  forward step (ShowFrame, picture made):  %8.3f ms   ratio %5.2f  (goal <= 1.3)\n",
+                    t / frames * 1e3, t / frames / decode);
+    }
+    {
+        auto file = AviFile::open(path);
+        auto stream = file->firstVideoStream();
+        auto decoder = stream->openDecoder();
+        const double t = timeIt([&] {
+            for (int n = 0; n < frames; ++n)
+                require(decoder->decodeFrame(n) != nullptr, "forward");
+        });
+        std::printf("  forward step (decoded picture only):     %8.3f ms   ratio %5.2f\n", t / frames * 1e3,
+                    t / frames / decode);
+    }
+    {
+        VideoSource video({});
+        require(video.OpenVideo(path), "open");
+        const int steps = std::min(500, frames);
+        resetPeakMemory();
+        const double before = statusMiB("VmRSS");
+        const double t = timeIt([&] {
+            for (int n = frames - 1; n >= frames - steps; --n)
+                require(video.ShowFrame(n), "backward");
+        });
+        std::printf("  backward step over %d frames:           %8.3f ms   ratio %5.2f  (goal <= 3)\n", steps,
+                    t / steps * 1e3, t / steps / decode);
+        std::printf("  resident memory while stepping back:     %8.1f MiB peak (%.1f MiB before; goal < 300)\n",
+                    statusMiB("VmHWM"), before);
+    }
+    if (!full)
+        return;
+    {
+        QRandomGenerator random(17);
+        std::vector<int> jumps(200);
+        for (int& n : jumps)
+            n = int(random.bounded(frames));
+        VideoSource video({});
+        require(video.OpenVideo(path), "open");
+        const double ours = timeIt([&] {
+            for (const int n : jumps)
+                require(video.ShowFrame(n), "jump");
+        });
+        NaiveReader naive(path);
+        const double theirs = timeIt([&] {
+            for (const int n : jumps)
+                naive.show(n);
+        });
+        std::printf("  random jump:                             %8.3f ms   ratio to a reader without cache %5.2f\n",
+                    ours / jumps.size() * 1e3, ours / theirs);
+    }
+    {
+        QRandomGenerator random(99);
+        std::vector<int> pages(500);
+        for (int& n : pages)
+            n = int(random.bounded(frames));
+        std::vector<int> sorted = pages;
+        std::sort(sorted.begin(), sorted.end());
+        const QSize thumb(64, 43);
+        auto oneByOne = [&](const std::vector<int>& order) {
+            VideoSource video({});
+            require(video.OpenVideo(path), "open");
+            return timeIt([&] {
+                for (const int n : order) {
+                    require(video.ShowFrame(n), "thumbnail");
+                    (void)video.picture().scaled(thumb, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                }
+            });
+        };
+        const double pageOrder = oneByOne(pages);
+        const double frameOrder = oneByOne(sorted);
+        VideoSource video({});
+        require(video.OpenVideo(path), "open");
+        const double batch = timeIt([&] { (void)video.thumbnails(pages, thumb); });
+        std::printf("  500 thumbnails, one by one in page order: %7.2f s    ratio to frame order %5.2f\n", pageOrder,
+                    pageOrder / frameOrder);
+        std::printf("  500 thumbnails at once (thumbnails()):   %8.2f s    ratio to frame order %5.2f\n", batch,
+                    batch / frameOrder);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir temp;
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    QDir().mkpath(dir);
+    try {
+        const QString mpeg4 = dir + QStringLiteral("/bench-mpeg4.avi");
+        const QString mjpeg = dir + QStringLiteral("/bench-mjpeg.avi");
+        const QString count1k = dir + QStringLiteral("/bench-1k.avi");
+        const QString count100k = dir + QStringLiteral("/bench-100k.avi");
+        std::printf("generating files in %s ...\n", qPrintable(dir));
+        std::fflush(stdout);
+        EncoderSpec spec;
+        writeAvi(mpeg4, spec);
+        EncoderSpec mj;
+        mj.codec = AV_CODEC_ID_MJPEG;
+        mj.frames = 600;
+        mj.keyInterval = 1;
+        mj.bFrames = 0;
+        writeAvi(mjpeg, mj);
+        EncoderSpec small;
+        small.width = 64;
+        small.height = 48;
+        small.bFrames = 0;
+        small.repeatFirst = 1000;
+        writeAvi(count1k, small);
+        small.repeatFirst = 100000;
+        writeAvi(count100k, small);
+
+        benchFile("MPEG-4 Part 2, 720x576, 2 B-frames, key frame every 250", mpeg4, spec.frames, true);
+        benchFile("MJPEG, 720x576", mjpeg, mj.frames, false);
+
+        auto openAndCount = [](const QString& path) {
+            int32_t length = 0;
+            const double t = timeIt([&] {
+                for (int i = 0; i < 5; ++i) {
+                    auto file = AviFile::open(path);
+                    auto stream = file->firstVideoStream();
+                    length = stream->length();
+                }
+            });
+            return std::make_pair(t / 5, length);
+        };
+        const auto [t1k, n1k] = openAndCount(count1k);
+        const auto [t100k, n100k] = openAndCount(count100k);
+        require(n1k == 1000 && n100k == 100000, "frame count");
+        std::printf("\nopen and count: 1 000 frames %.2f ms, 100 000 frames %.2f ms, ratio %.1f (frames ratio 100)\n",
+                    t1k * 1e3, t100k * 1e3, t100k / t1k);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_video: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
