@@ -17,7 +17,8 @@ public:
     struct FileDialogOptions
     {
         QString caption;
-        // Filter in the "Description|pattern;pattern|Description|pattern" form of the design, for
+        // Filter in the "Description|pattern;pattern|Description|pattern" form the program uses
+        // throughout, for
         // example "VRPL INI files (*.ini;*.vrm)|*.INI;*.VRM". Patterns match without regard to case.
         QString filter;
         QString startFolder;

@@ -22,7 +22,7 @@ public:
     VideoSource& operator=(const VideoSource&) = delete;
 
     // Closes any open video, then opens the file and its first video stream and prepares the
-    // decoder. Failures go to the sink with the design's texts. Returns whether a video is open
+    // decoder. Failures go to the sink with their fixed texts. Returns whether a video is open
     // afterwards. (The window side, track bar range and fitting, is the main window's.)
     bool OpenVideo(const QString& path);
     // Releases decoder, stream and file in this order.
