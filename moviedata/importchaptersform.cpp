@@ -60,6 +60,7 @@ TImportChaptersForm::TImportChaptersForm(QWidget* parent) : QDialog(parent)
     auto* lbFormat = new QLabel(
         QStringLiteral("Use following format : \"ChapterNumber=ChapterStartFrame ChapterName\""), this);
     lbFormat->setObjectName(QStringLiteral("lbFormat"));
+    lbFormat->setWordWrap(true); // the window may be made narrower than this line
     auto* lbExample = new QLabel(QStringLiteral("ex : \"1=0 Chapter 1\""), this);
     lbExample->setObjectName(QStringLiteral("lbExample"));
 
@@ -84,7 +85,7 @@ TImportChaptersForm::TImportChaptersForm(QWidget* parent) : QDialog(parent)
     layout->addWidget(lbFormat);
     layout->addWidget(lbExample);
     layout->addLayout(buttons);
-    resize(420, 300);
+    resize(500, 320);
 }
 
 QString TImportChaptersForm::chaptersText() const

@@ -73,6 +73,10 @@ TMovieDataForm::TMovieDataForm(MenuProject& project, DialogService& dialogs, QWi
     layout->addLayout(top);
     layout->addWidget(m_tabs, 1);
 
+    // The "#" column holds a small number.
+    for (QTreeView* view : {lstChapters, lstLanguages, lstSpecials, lstSubtitles})
+        view->header()->resizeSection(0, 36);
+
     for (QLineEdit* field : {edBaseDirectory, edMainTitle, edMainID, edMovieAVIName})
         setFieldBackground(field, kRequiredEmpty);
 
