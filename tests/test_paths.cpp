@@ -12,8 +12,6 @@ private Q_SLOTS:
     void normalisedRoot();
     void relativeFile_data();
     void relativeFile();
-    void relativeFolder_data();
-    void relativeFolder();
 };
 
 void TestPaths::normalisedRoot_data()
@@ -67,32 +65,6 @@ void TestPaths::relativeFile()
         QTEST(result->directory, "directory");
         QTEST(result->fileName, "name");
     }
-}
-
-void TestPaths::relativeFolder_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("base itself") << "/m/film/" << "/m/film/" << true << ".";
-    QTest::newRow("base without separator") << "/m/film/" << "/m/film" << true << ".";
-    QTest::newRow("subfolder") << "/m/film/" << "/m/film/menu/" << true << "menu";
-    QTest::newRow("nested") << "/m/film/" << "/m/film/menu/pics/" << true << "menu\\pics";
-    QTest::newRow("elsewhere") << "/m/film/" << "/m/other/" << false << "";
-    QTest::newRow("letter case differs") << "/m/film/" << "/m/FILM/menu/" << false << "";
-    QTest::newRow("no base: whole folder") << "" << "/media/disc/menu/" << true << "/media/disc/menu";
-}
-
-void TestPaths::relativeFolder()
-{
-    QFETCH(QString, base);
-    QFETCH(QString, folder);
-    QFETCH(bool, accepted);
-    const auto result = paths::relativeFolder(base, folder);
-    QCOMPARE(result.has_value(), accepted);
-    if (accepted)
-        QTEST(*result, "expected");
 }
 
 QTEST_GUILESS_MAIN(TestPaths)
