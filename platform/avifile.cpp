@@ -2,6 +2,8 @@
 
 #include "platform/aviriff.h"
 
+#include <QFile>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -126,9 +128,13 @@ struct AviFile::Impl
     }
 
     // The data of one chunk, read through FFmpeg's own file access.
-    bool readChunk(int64_t pos, uint32_t size, AVPacket* pkt, QString* error)
+    bool readChunk(int64_t pos, uint32_t size, uint32_t limit, AVPacket* pkt, QString* error)
     {
         av_packet_unref(pkt);
+        if (size > limit) {
+            setError(error, QStringLiteral("the chunk at byte %1 is larger than any picture of the stream").arg(pos));
+            return false;
+        }
         int rc = av_new_packet(pkt, int(size));
         if (rc < 0) {
             setError(error, ffmpegText(rc));
@@ -188,8 +194,13 @@ std::unique_ptr<AviFile> AviFile::open(const QString& path, QString* error)
     }
     AVFormatContext* raw = nullptr;
     const AVInputFormat* avi = av_find_input_format("avi");
-    const QByteArray name = path.toUtf8();
-    const int rc = avformat_open_input(&raw, name.constData(), avi, nullptr);
+    // Always through FFmpeg's plain file access: a name like "menu:intro.avi" (a legal file name)
+    // or "http://..." read from a menu file must not select another of its protocols.
+    const QByteArray name = "file:" + QFile::encodeName(path);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int rc = avformat_open_input(&raw, name.constData(), avi, &options);
+    av_dict_free(&options);
     if (rc < 0) {
         // On failure FFmpeg has already freed the context.
         setError(error, QStringLiteral("%1: %2").arg(path, ffmpegText(rc)));
@@ -417,6 +428,7 @@ struct AviFrameDecoder::Impl
     SwsPtr sws;
     QString error;
     int64_t decoded = 0;
+    uint32_t chunkLimit = 0; // no chunk of this stream can sensibly be larger
 
     // The decoder's place in the stream.
     int delay = -1;        // pictures between a chunk going in and its picture coming out
@@ -500,7 +512,7 @@ bool AviFrameDecoder::Impl::step()
     int rc = 0;
     if (nextFeed < pictures) {
         const AviSample& s = stream->samples[size_t(stream->pictureSample[size_t(nextFeed)])];
-        if (!file->readChunk(s.pos, s.size, packet.get(), &error)) {
+        if (!file->readChunk(s.pos, s.size, chunkLimit, packet.get(), &error)) {
             running = false;
             return false;
         }
@@ -653,6 +665,9 @@ std::unique_ptr<AviFrameDecoder> AviStream::openDecoder(QString* error)
     auto impl = std::make_unique<AviFrameDecoder::Impl>();
     impl->stream = d.get();
     impl->file = d->file;
+    // Uncompressed at 32 bits per pixel, plus room for headers: a damaged index cannot make us read
+    // a gigabyte into memory for one picture.
+    impl->chunkLimit = uint32_t(std::min<int64_t>(int64_t(d->info.width) * d->info.height * 4 + (1 << 20), UINT32_MAX));
     impl->codec.reset(avcodec_alloc_context3(codec));
     impl->packet.reset(av_packet_alloc());
     impl->frame.reset(av_frame_alloc());

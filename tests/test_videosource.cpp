@@ -82,6 +82,8 @@ private Q_SLOTS:
     void timeSplit_data();
     void timeSplit();
     void bmpImageLayout();
+    void unusualFileNames_data();
+    void unusualFileNames();
     void openFailures_data();
     void openFailures();
     void undecodableFrameKeepsPicture_data();
@@ -315,6 +317,38 @@ void TestVideoSource::bmpImageLayout()
     QCOMPARE(loaded.size(), QSize(350, 64));
     QCOMPARE(loaded.convertToFormat(QImage::Format_RGB32), video.picture());
     QCOMPARE(fixtures::readFrameNumber(loaded), 2);
+}
+
+void TestVideoSource::unusualFileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("relative");
+    // Names that look like another kind of address to FFmpeg must still name a file.
+    QTest::newRow("colon, relative to the current folder") << "menu:intro.avi" << true;
+    QTest::newRow("protocol-like, relative") << "http:menu.avi" << true;
+    QTest::newRow("non-ASCII, absolute") << QStringLiteral("Men\u00fc \u013d\u00e9to.avi") << false;
+}
+
+void TestVideoSource::unusualFileNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, relative);
+    VideoSpec spec;
+    spec.kind = VideoKind::Mjpeg;
+    spec.frames = 4;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("plain.avi")), spec);
+    QFile::remove(path(name));
+    QVERIFY(QFile::copy(f.path, path(name)));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    Recorder recorder;
+    VideoSource video(recorder.sink());
+    const bool opened = video.OpenVideo(relative ? name : path(name));
+    QDir::setCurrent(previous);
+    QVERIFY(opened);
+    QVERIFY(video.ShowFrame(3));
+    QCOMPARE(shownNumber(video), 3);
+    QVERIFY(recorder.messages.empty());
 }
 
 void TestVideoSource::openFailures_data()
