@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -22,6 +23,7 @@
 #include "app/aboutform.h"
 #include "app/application.h"
 #include "fixtures/framepattern.h"
+#include "fixtures/jpegfixtures.h"
 #include "moviedata/moviedataform.h"
 #include "fixtures/videofixtures.h"
 #include "platform/scripteddialogservice.h"
@@ -252,7 +254,7 @@ private slots:
             baseDirectory = QDir::toNativeSeparators(base.path() + "/");
         start();
         mainForm().move(321, 123);
-        child<QLineEdit>(m_app->mainForm.get(), "edBaseDirectory")->setText(baseDirectory);
+        m_app->project.baseDirectory = baseDirectory; // what the movie data dialog's field shows
         m_app.reset();
 
         {
@@ -461,6 +463,39 @@ private slots:
         QCOMPARE(m_dialogs.messages().size(), 1);
         QCOMPARE(m_dialogs.messages().constFirst().text, QString("Unable to open AVI file"));
         QCOMPARE(m_dialogs.shownMessages().constFirst().owner.data(), static_cast<QWidget*>(m_app->pageViewer.get()));
+    }
+
+    void stillPictureShownUnscaled()
+    {
+        start();
+        const QString path = videoDir().filePath("still.jpg");
+        fixtures::writePatternJpeg(path, 321, 350, 210);
+        mainForm().ShowPicture(path);
+        QCOMPARE(child<QWidget>(m_app->mainForm.get(), "VideoImage")->size(), QSize(350, 210));
+        QCOMPARE(fixtures::readFrameNumber(mainForm().picture()), 321);
+
+        // A picture that cannot be read: its error reaches the user, the old picture stays.
+        const QString damaged = videoDir().filePath("damaged.jpg");
+        fixtures::writeDamagedJpeg(damaged, fixtures::JpegDamage::NotJpeg);
+        QPushButton command("Show");
+        connect(&command, &QPushButton::clicked, &mainForm(), [&] { mainForm().ShowPicture(damaged); });
+        command.show();
+        QTest::mouseClick(&command, Qt::LeftButton);
+        QCOMPARE(m_dialogs.messages().size(), 1);
+        QCOMPARE(m_dialogs.messages().constFirst().caption, QString("VRPL VazoVevoz"));
+        QVERIFY(!m_dialogs.messages().constFirst().text.isEmpty());
+        QCOMPARE(fixtures::readFrameNumber(mainForm().picture()), 321);
+    }
+
+    void shutdownWhileDocked()
+    {
+        start();
+        mainForm().move(77, 88);
+        child<QAction>(m_app->mainForm.get(), "miDocked")->trigger();
+        QVERIFY(!m_app->pageViewer->isWindow());
+        m_app.reset(); // every window goes exactly once
+        const std::unique_ptr<QSettings> settings = TMainForm::openSettings();
+        QCOMPARE(settings->value("Left").toInt(), 77);
     }
 
     void navigation_data()
