@@ -501,10 +501,10 @@ void TestMovieData::countingFailures()
 {
     QFETCH(QString, kind);
     QTemporaryDir dir;
-    fixtures::VideoSpec spec;
-    spec.frames = 30;
-    fixtures::writeVideo(dir.path() + "/cd1.avi", spec);
-    fixtures::writeVideo(dir.path() + "/cd3.avi", spec);
+    fixtures::VideoSpec video;
+    video.frames = 30;
+    fixtures::writeVideo(dir.path() + "/cd1.avi", video);
+    fixtures::writeVideo(dir.path() + "/cd3.avi", video);
     if (kind == QLatin1String("garbage"))
         fixtures::writeNotAvi(dir.path() + "/cd2.avi");
     else if (kind == QLatin1String("audio"))

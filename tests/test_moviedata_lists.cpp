@@ -34,7 +34,7 @@ private Q_SLOTS:
 
 namespace {
 
-struct ListSpec
+struct ListControls
 {
     const char* list;
     const char* add;
@@ -44,7 +44,7 @@ struct ListSpec
     int firstNumber;
 };
 
-ListSpec spec(const QString& name)
+ListControls controlsOf(const QString& name)
 {
     if (name == QLatin1String("chapters"))
         return {"lstChapters", "bttAddChapter", "bttModifyChapter", "bttDeleteChapter",
@@ -59,13 +59,13 @@ ListSpec spec(const QString& name)
             {"edLangShortName", "edLangFullName", "edLangFile1"}, 0};
 }
 
-void fill(MovieDataFixture& f, const ListSpec& s, const QStringList& values)
+void fill(MovieDataFixture& f, const ListControls& s, const QStringList& values)
 {
     for (int i = 0; i < s.fields.size(); ++i)
         f.edit(s.fields[i])->setText(i < values.size() ? values[i] : QString());
 }
 
-void addRow(MovieDataFixture& f, const ListSpec& s, const QStringList& values)
+void addRow(MovieDataFixture& f, const ListControls& s, const QStringList& values)
 {
     fill(f, s, values);
     f.click(s.add);
@@ -98,7 +98,7 @@ void TestMovieDataLists::refusedEntries()
     QFETCH(QString, list);
     QFETCH(QStringList, values);
     QFETCH(QString, message);
-    const ListSpec s = spec(list);
+    const ListControls s = controlsOf(list);
     MovieDataFixture f;
     addRow(f, s, values);
     QCOMPARE(f.rowCount(s.list), 0);
@@ -124,7 +124,7 @@ void TestMovieDataLists::addModifyDeleteRenumber()
 {
     QFETCH(QString, list);
     QFETCH(int, columns);
-    const ListSpec s = spec(list);
+    const ListControls s = controlsOf(list);
     MovieDataFixture f;
     f.form->show();
     for (int i = 0; i < 4; ++i)
@@ -179,7 +179,7 @@ void TestMovieDataLists::clickAndKeyCopyRow()
 {
     MovieDataFixture f;
     f.form->show();
-    const ListSpec s = spec("subtitles");
+    const ListControls s = controlsOf("subtitles");
     addRow(f, s, {"EN", "English", "en.srt"});
     addRow(f, s, {"FR", "French", "fr.srt"});
     fill(f, s, {});
@@ -197,7 +197,7 @@ void TestMovieDataLists::clickAndKeyCopyRow()
 void TestMovieDataLists::selectionKeptBetweenOpenings()
 {
     MovieDataFixture f;
-    const ListSpec s = spec("chapters");
+    const ListControls s = controlsOf("chapters");
     f.form->show();
     addRow(f, s, {"0", "Intro"});
     addRow(f, s, {"100", "End"});
@@ -266,7 +266,7 @@ void TestMovieDataLists::importDialog()
     QFETCH(bool, confirm);
     QFETCH(QStringList, after);
     MovieDataFixture f;
-    const ListSpec s = spec("chapters");
+    const ListControls s = controlsOf("chapters");
     for (const QString& c : before)
         addRow(f, s, c.split('|'));
 
@@ -301,7 +301,7 @@ void TestMovieDataLists::importDialog()
 void TestMovieDataLists::primaryLanguage()
 {
     MovieDataFixture f;
-    const ListSpec s = spec("languages");
+    const ListControls s = controlsOf("languages");
     // The primary language needs no files, and gets none even when the field holds some.
     f.edit("edLangFile1")->setText("ignored.wav");
     addRow(f, s, {"EN", "English"});
@@ -323,7 +323,7 @@ void TestMovieDataLists::deletingLanguages()
 {
     MovieDataFixture f;
     f.form->show();
-    const ListSpec s = spec("languages");
+    const ListControls s = controlsOf("languages");
     addRow(f, s, {"EN", "English"});
     addRow(f, s, {"FR", "French", "fr.wav"});
     addRow(f, s, {"DE", "German", "de.wav"});
@@ -349,7 +349,7 @@ void TestMovieDataLists::modifyLanguage()
 {
     MovieDataFixture f;
     f.form->show();
-    const ListSpec s = spec("languages");
+    const ListControls s = controlsOf("languages");
     addRow(f, s, {"EN", "English"});
     addRow(f, s, {"FR", "French", "fr.wav"});
 
@@ -389,7 +389,7 @@ void TestMovieDataLists::advancedSubtitleOptions()
     QFETCH(QString, stored);
     MovieDataFixture f;
     f.form->show();
-    const ListSpec s = spec("subtitles");
+    const ListControls s = controlsOf("subtitles");
     addRow(f, s, {"EN", "English", "en.srt"});
     addRow(f, s, {"FR", "French", "fr.srt"});
     SubtitleTrack& track = *f.project.movieData.subtitles[1];
