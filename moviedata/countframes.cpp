@@ -26,9 +26,11 @@ uint32_t CountVideoFrames(const QString& path, const MessageSink& sink)
         return 0;
     }
     const std::unique_ptr<AviStream> stream = file->firstVideoStream();
-    if (!stream || !stream->info().valid) {
+    if (!stream) {
         tell(sink, kStreamFailed);
         return 0;
     }
-    return uint32_t(std::max<int32_t>(0, stream->info().length));
+    // Only the length matters here: a picture size or frame rate that would stop the stream
+    // from being shown does not stop its frames from being counted, and an empty stream counts 0.
+    return uint32_t(std::max<int32_t>(0, stream->length()));
 }

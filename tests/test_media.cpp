@@ -219,6 +219,15 @@ void TestMedia::countsFrames_data()
     }
     QTest::newRow("garbage picture data") << path(QStringLiteral("garbage.avi")) << 25;
 
+    // What would keep the video from being shown does not keep its frames from being counted.
+    writeCopyWithPictureSize(mjpeg.path, path(QStringLiteral("upsidedown.avi")), 160, -120);
+    QTest::newRow("negative picture height") << path(QStringLiteral("upsidedown.avi")) << 25;
+    writeCopyWithPictureSize(mjpeg.path, path(QStringLiteral("huge.avi")), 30000, 30000);
+    QTest::newRow("absurd picture size") << path(QStringLiteral("huge.avi")) << 25;
+    VideoSpec empty;
+    empty.frames = 0;
+    add("no samples", empty);
+
     writeCopyWithoutIndex(m_mpeg4.path, path(QStringLiteral("noindex.avi")));
     QTest::newRow("without index") << path(QStringLiteral("noindex.avi")) << m_mpeg4.frameCount;
 
