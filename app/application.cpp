@@ -88,7 +88,6 @@ void VazoApplication::reportError(const QString& text)
 void applyApplicationSettings(QApplication& app)
 {
     app.setApplicationName(kAppTitle);
-    app.setApplicationDisplayName(kAppTitle);
     if (!app.property("vazoHintsApplied").toBool()) {
         app.setProperty("vazoHintsApplied", true);
         QApplication::setStyle(new HintDelayStyle(QApplication::style()->name())); // the application owns it
