@@ -43,6 +43,7 @@ namespace {
 constexpr int64_t kMaxPictureBytes = int64_t(256) << 20; // width x height x 3
 constexpr std::size_t kDefaultCacheBudget = std::size_t(192) << 20;
 constexpr int kMaxLeadingBLookahead = 8;
+constexpr size_t kBFrameProbe = 64;
 
 struct FormatCloser
 {
@@ -239,6 +240,7 @@ struct AviStream::Impl
     }
 
     void build();
+    bool hasBFrames();
     void findScannedKeys();
     int leadingBFrames(int32_t keyRank);
 };
@@ -260,7 +262,7 @@ void AviStream::Impl::build()
     if (!pictureSample.empty() && (keyRanks.empty() || keyRanks.front() != 0))
         keyRanks.insert(keyRanks.begin(), 0);
 
-    const bool bFramesPossible = stream && stream->codecpar->codec_id == AV_CODEC_ID_MPEG4;
+    const bool bFramesPossible = stream && stream->codecpar->codec_id == AV_CODEC_ID_MPEG4 && hasBFrames();
     for (const int32_t k : keyRanks) {
         int32_t pictureRank = k + (bFramesPossible ? leadingBFrames(k) : 0);
         pictureRank = std::min<int32_t>(pictureRank, int32_t(pictureSample.size()) - 1);
@@ -269,6 +271,20 @@ void AviStream::Impl::build()
     }
     std::sort(keyFrames.begin(), keyFrames.end());
     keyFrames.erase(std::unique(keyFrames.begin(), keyFrames.end()), keyFrames.end());
+}
+
+// Whether the first pictures hold any B-frame; a stream without them has no reordering to look
+// into at every key frame (which costs a read per key frame when opening).
+bool AviStream::Impl::hasBFrames()
+{
+    const size_t probe = std::min<size_t>(pictureSample.size(), kBFrameProbe);
+    for (size_t r = 0; r < probe; ++r) {
+        const AviSample& s = samples[size_t(pictureSample[r])];
+        const std::vector<int> types = mpeg4VopTypes(file->readHead(s.pos, s.size, 4096));
+        if (std::find(types.begin(), types.end(), 2) != types.end())
+            return true;
+    }
+    return false;
 }
 
 // The B-frames that follow the key picture in stored order, in its own chunk (packed bitstreams)

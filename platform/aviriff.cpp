@@ -12,6 +12,10 @@ constexpr uint32_t kKeyFrameFlag = 0x10;     // AVIIF_KEYFRAME in idx1
 constexpr uint32_t kListFlag = 0x01;         // AVIIF_LIST in idx1
 constexpr uint32_t kNotKeyBit = 0x80000000u; // in OpenDML standard index entries
 constexpr int kMaxRiffParts = 4096;          // AVIX parts followed; far beyond any real file
+// Samples of one stream: 55 hours at 50 frames a second. An index claiming more is not believed,
+// so the table stays below a few hundred megabytes whatever the file says.
+constexpr qint64 kMaxSamples = 10'000'000;
+constexpr qint64 kIndexBlock = 1 << 20; // legacy index entries are read a block at a time
 
 uint32_t le32(const char* p)
 {
@@ -339,6 +343,10 @@ private:
         const auto entries = r.read(c->dataPos() + 24, qint64(inUse) * 8);
         if (!entries)
             return false;
+        if (qint64(samples.size()) + inUse > kMaxSamples) {
+            out.problem = QStringLiteral("OpenDML index holds more samples than any video");
+            return false;
+        }
         samples.reserve(samples.size() + inUse);
         for (uint32_t i = 0; i < inUse; ++i) {
             const char* e = entries->constData() + i * 8;
@@ -367,15 +375,20 @@ private:
             out.problem = QStringLiteral("legacy index is cut short");
             return false;
         }
-        const auto data = r.read(m_idx1->dataPos(), count * 16);
-        if (!data)
-            return false;
         // Offsets count from the "movi" list type, or (some writers) from the start of the file.
         const qint64 moviType = m_movies.front().first - 4;
         std::optional<qint64> base;
         std::vector<AviSample> samples;
+        std::optional<QByteArray> block;
+        qint64 blockFirst = 0;
         for (qint64 i = 0; i < count; ++i) {
-            const char* e = data->constData() + i * 16;
+            if (!block || i - blockFirst >= block->size() / 16) {
+                blockFirst = i;
+                block = r.read(m_idx1->dataPos() + i * 16, std::min(count - i, kIndexBlock / 16) * 16);
+                if (!block)
+                    return false;
+            }
+            const char* e = block->constData() + (i - blockFirst) * 16;
             if (!m_ids.matchesSample(e) || (le32(e + 4) & kListFlag))
                 continue;
             const qint64 offset = le32(e + 8);
@@ -399,6 +412,10 @@ private:
             s.key = (le32(e + 4) & kKeyFrameFlag) && size > 0;
             if (!inside(s.pos, s.size)) {
                 out.problem = QStringLiteral("legacy index points beyond the end of the file");
+                return false;
+            }
+            if (qint64(samples.size()) >= kMaxSamples) {
+                out.problem = QStringLiteral("legacy index holds more samples than any video");
                 return false;
             }
             samples.push_back(s);
@@ -449,6 +466,8 @@ private:
                 if (c->dataPos() + c->size > r.size())
                     break; // cut off
                 if (m_ids.matchesSample(c->id)) {
+                    if (qint64(samples.size()) >= kMaxSamples)
+                        break;
                     AviSample s;
                     s.pos = c->dataPos();
                     s.size = c->size;

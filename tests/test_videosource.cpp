@@ -20,7 +20,29 @@ Q_DECLARE_METATYPE(MessageIcon)
 namespace {
 
 // How a fixture is turned into the file under test.
-enum class Copy { Plain, WithoutIndex, Truncated };
+enum class Copy { Plain, WithoutIndex, Truncated, BrokenIndex };
+
+// A copy whose legacy index points 4 bytes beside every chunk, as a careless editor might leave it.
+void writeCopyWithBrokenIndex(const QString& source, const QString& target)
+{
+    QFile::remove(target);
+    QVERIFY(QFile::copy(source, target));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    for (const auto& c : fixtures::riffChunks(target)) {
+        if (c.id != "idx1")
+            continue;
+        for (qint64 at = c.offset + 8; at + 16 <= c.offset + 8 + c.size; at += 16) {
+            file.seek(at + 8);
+            QByteArray offset = file.read(4);
+            qToLittleEndian<uint32_t>(qFromLittleEndian<uint32_t>(offset.constData()) + 4, offset.data());
+            file.seek(at + 8);
+            file.write(offset);
+        }
+        return;
+    }
+    QFAIL("no legacy index");
+}
 
 struct Recorder
 {
@@ -137,6 +159,8 @@ void TestVideoSource::frameExactness_data()
     QTest::newRow("mpeg4 2 B without index") << spec(VideoKind::Mpeg4, 60, 12, 2) << int(Copy::WithoutIndex);
     QTest::newRow("mjpeg without index") << spec(VideoKind::Mjpeg, 20, 1, 0) << int(Copy::WithoutIndex);
     QTest::newRow("mpeg4 2 B truncated") << spec(VideoKind::Mpeg4, 60, 12, 2) << int(Copy::Truncated);
+    QTest::newRow("mpeg4 1 B broken index") << spec(VideoKind::Mpeg4, 50, 10, 1) << int(Copy::BrokenIndex);
+    QTest::newRow("mjpeg drop samples broken index") << spec(VideoKind::Mjpeg, 30, 1, 0, false, {4, 5, 6}) << int(Copy::BrokenIndex);
 }
 
 void TestVideoSource::frameExactness()
@@ -149,6 +173,11 @@ void TestVideoSource::frameExactness()
     if (Copy(copy) == Copy::WithoutIndex) {
         file = path(tag + QStringLiteral("-noindex.avi"));
         fixtures::writeCopyWithoutIndex(f.path, file);
+    } else if (Copy(copy) == Copy::BrokenIndex) {
+        file = path(tag + QStringLiteral("-badindex.avi"));
+        writeCopyWithBrokenIndex(f.path, file);
+        if (QTest::currentTestFailed())
+            return;
     } else if (Copy(copy) == Copy::Truncated) {
         // Cut in the middle of the stream: the index at the end is lost, and so is every frame
         // whose chunk is not complete.
@@ -173,6 +202,7 @@ void TestVideoSource::frameExactness()
         std::erase_if(f.keyFrames, [count](int k) { return k >= count; });
     }
     QCOMPARE(video.FrameCount(), count);
+    QCOMPARE(video.stream()->scannedWithoutIndex(), Copy(copy) != Copy::Plain);
     QCOMPARE(video.stream()->keyFrames(), std::vector<int32_t>(f.keyFrames.begin(), f.keyFrames.end()));
 
     for (const QString& order : {QStringLiteral("forward"), QStringLiteral("backward"), QStringLiteral("key frames"),
