@@ -1,3 +1,4 @@
+#include <QPainter>
 #include <QtTest>
 
 #include "fixtures/framepattern.h"
@@ -34,6 +35,9 @@ class TestMedia : public QObject
 private Q_SLOTS:
     void initTestCase();
 
+    void patternCatchesWrongPictures_data();
+    void patternCatchesWrongPictures();
+
     void decodesJpeg_data();
     void decodesJpeg();
     void decodesFromBytesAsFromFile();
@@ -60,6 +64,38 @@ void TestMedia::initTestCase()
     VideoSpec spec;
     spec.bFrames = 2;
     m_mpeg4 = writeVideo(path(QStringLiteral("mpeg4.avi")), spec);
+}
+
+// The frame tests of every kind rely on the pattern reader refusing a picture shown wrongly, so a
+// reader that lost that ability would make them pass for the wrong reason.
+void TestMedia::patternCatchesWrongPictures_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<int>("number");
+
+    const QImage p = patternPicture(12345, 160, 120);
+    QTest::newRow("as made") << p << 12345;
+    QTest::newRow("page thumbnail 64 x 43") << p.scaled(64, 43, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                            << 12345;
+    QTest::newRow("largest number") << patternPicture(kMaxPatternNumber, 350, 60) << kMaxPatternNumber;
+    QTest::newRow("upside down (rows in the wrong order)") << p.mirrored(false, true) << -1;
+    QTest::newRow("mirrored") << p.mirrored(true, false) << -1;
+    QTest::newRow("red and blue swapped") << p.rgbSwapped() << -1;
+    QTest::newRow("grey") << p.convertToFormat(QImage::Format_Grayscale8) << -1;
+    QImage black(160, 120, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    QTest::newRow("black") << black << -1;
+    QImage shifted(160, 120, QImage::Format_RGB888);
+    shifted.fill(Qt::black);
+    QPainter(&shifted).drawImage(QPoint(0, 30), p); // half a cell row off
+    QTest::newRow("shifted down") << shifted << -1;
+}
+
+void TestMedia::patternCatchesWrongPictures()
+{
+    QFETCH(QImage, picture);
+    QFETCH(int, number);
+    QCOMPARE(readFrameNumber(picture), number);
 }
 
 void TestMedia::decodesJpeg_data()
