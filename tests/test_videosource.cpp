@@ -113,6 +113,7 @@ private Q_SLOTS:
     void noDecoderShowsNothing();
     void reopenReleasesFirstVideo();
     void steppingBackDecodesGroupOnce();
+    void jumpDecodesOnlyWhatItNeeds();
     void thumbnailsInAskedOrder();
     void stillPictures();
 
@@ -599,6 +600,30 @@ void TestVideoSource::steppingBackDecodesGroupOnce()
         QCOMPARE(shownNumber(video), n);
     }
     QVERIFY(video.decoder()->cacheBytes() <= size_t(8 * 160 * 120 * 3 / 2));
+}
+
+void TestVideoSource::jumpDecodesOnlyWhatItNeeds()
+{
+    // Two B-frames between references: a jump to the end of a group needs the references before
+    // it, not the B-frames, so it decodes about a third of the group.
+    VideoSpec spec;
+    spec.frames = 92;
+    spec.keyInterval = 90;
+    spec.bFrames = 2;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("jump.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    QVERIFY(video.ShowFrame(0));
+    const int64_t before = video.decoder()->decodedPictureCount();
+    QVERIFY(video.ShowFrame(85));
+    QCOMPARE(shownNumber(video), 85);
+    const int64_t used = video.decoder()->decodedPictureCount() - before;
+    QVERIFY2(used <= 90 / 3 + 4, qPrintable(QString::number(used)));
+    // The steps back from there are exact and fill the cache from the key frame on.
+    for (int n = 84; n >= 70; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), n);
+    }
 }
 
 void TestVideoSource::thumbnailsInAskedOrder()
