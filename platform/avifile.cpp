@@ -112,6 +112,32 @@ std::size_t frameBytes(const AVFrame* f)
     return bytes;
 }
 
+// The colour table of a picture of 8 bits or fewer, which the stream format carries after its
+// header (FFmpeg keeps it as the codec's extra data). Decoders take it with each packet as 256
+// opaque colours in native byte order.
+QByteArray paletteOf(const AVCodecParameters* par)
+{
+    if (par->bits_per_coded_sample <= 0 || par->bits_per_coded_sample > 8 || par->extradata_size < 4)
+        return {};
+    // FFmpeg marks bottom-up rows for its raw decoder by appending "BottomUp" to the extra data.
+    static const char bottomUp[] = "BottomUp"; // with its terminating zero: 9 bytes
+    int size = par->extradata_size;
+    if (size >= int(sizeof bottomUp) &&
+        std::memcmp(par->extradata + size - sizeof bottomUp, bottomUp, sizeof bottomUp) == 0)
+        size -= int(sizeof bottomUp);
+    const int entries = std::min(1 << par->bits_per_coded_sample, size / 4);
+    if (entries <= 0)
+        return {};
+    const uint8_t* table = par->extradata + size - entries * 4;
+    QByteArray palette(AVPALETTE_SIZE, '\0');
+    auto* colours = reinterpret_cast<uint32_t*>(palette.data());
+    for (int i = 0; i < entries; ++i) {
+        const uint8_t* q = table + 4 * i; // blue, green, red, unused
+        colours[i] = 0xFF000000u | uint32_t(q[2]) << 16 | uint32_t(q[1]) << 8 | q[0];
+    }
+    return palette;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -231,6 +257,7 @@ struct AviStream::Impl
     std::vector<int32_t> keyRanks;      // ranks of the key chunks, ascending
     std::vector<int32_t> keyPictureRanks; // rank of each key chunk's own picture
     std::vector<int32_t> keyFrames;     // sample numbers of the key pictures, ascending
+    QByteArray palette; // 256 colours as the decoders take them, for pictures of 8 bits and fewer
     bool scanned = false;
     bool usable = false; // picture size and codec parameters fit for decoding
     bool bFrames = false; // MPEG-4 Part 2 with B-frames
@@ -368,6 +395,8 @@ std::unique_ptr<AviStream> AviFile::firstVideoStream(QString* error)
     impl->rate = layout.rate;
     impl->samples = layout.samples;
     impl->scanned = layout.source == AviLayout::Source::Scan;
+    if (impl->stream)
+        impl->palette = paletteOf(impl->stream->codecpar);
     impl->build();
 
     AviStreamInfo& info = impl->info;
@@ -557,6 +586,11 @@ bool AviFrameDecoder::Impl::step()
             return true;
         }
         packet->pts = packet->dts = nextFeed;
+        if (!stream->palette.isEmpty()) {
+            // Every chunk carries the colours, so a picture decoded after a jump has them too.
+            if (uint8_t* side = av_packet_new_side_data(packet.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE))
+                std::memcpy(side, stream->palette.constData(), AVPALETTE_SIZE);
+        }
         rc = avcodec_send_packet(codec.get(), packet.get());
         if (rc == AVERROR(EAGAIN)) {
             // Pictures are waiting: take them, then the chunk goes in.

@@ -88,6 +88,74 @@ std::vector<int> accessOrder(const QString& order, const fixtures::VideoFixture&
     return frames;
 }
 
+// An uncompressed 8-bit AVI with a colour table, written by hand (FFmpeg's writer does not make
+// this kind): frame n shows the pattern of n. Rows are 102 bytes, stored as 104.
+void writePalettedAvi(const QString& path, int frames)
+{
+    const int w = 102, h = 60, rowBytes = 104;
+    QList<QRgb> colours{qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    while (colours.size() < 256)
+        colours.append(qRgb(128, 128, 128));
+
+    auto u32 = [](QByteArray& b, uint32_t v) {
+        char bytes[4];
+        qToLittleEndian<uint32_t>(v, bytes);
+        b.append(bytes, 4);
+    };
+    auto u16 = [](QByteArray& b, uint16_t v) {
+        char bytes[2];
+        qToLittleEndian<uint16_t>(v, bytes);
+        b.append(bytes, 2);
+    };
+    auto chunk = [&u32](const char* id, const QByteArray& data) {
+        QByteArray c(id, 4);
+        u32(c, uint32_t(data.size()));
+        return c + data;
+    };
+    auto list = [&chunk](const char* type, const QByteArray& data) { return chunk("LIST", QByteArray(type, 4) + data); };
+
+    QByteArray avih;
+    for (uint32_t v : {40000u, 0u, 0u, 0x10u, uint32_t(frames), 0u, 1u, uint32_t(rowBytes * h), uint32_t(w), uint32_t(h), 0u, 0u, 0u, 0u})
+        u32(avih, v);
+    // Handler, flags, priority and language, initial frames, scale, rate, start, length, buffer
+    // size, quality, sample size; then the frame rectangle.
+    QByteArray strh("vids");
+    for (uint32_t v : {0u, 0u, 0u, 0u, 1u, 25u, 0u, uint32_t(frames), uint32_t(rowBytes * h), 0xFFFFFFFFu, 0u})
+        u32(strh, v);
+    for (uint16_t v : {uint16_t(0), uint16_t(0), uint16_t(w), uint16_t(h)})
+        u16(strh, v);
+    QByteArray strf;
+    for (uint32_t v : {40u, uint32_t(w), uint32_t(h)})
+        u32(strf, v);
+    u16(strf, 1);
+    u16(strf, 8);
+    for (uint32_t v : {0u, uint32_t(rowBytes * h), 0u, 0u, 256u, 0u})
+        u32(strf, v);
+    for (const QRgb c : colours) {
+        strf.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
+    }
+    const QByteArray hdrl = list("hdrl", chunk("avih", avih) + list("strl", chunk("strh", strh) + chunk("strf", strf)));
+
+    QByteArray movi;
+    QByteArray idx1;
+    for (int n = 0; n < frames; ++n) {
+        const QImage picture = fixtures::patternPicture(n, w, h).convertToFormat(QImage::Format_Indexed8, colours,
+                                                                                Qt::ThresholdDither | Qt::AvoidDither);
+        QByteArray rows;
+        for (int y = h - 1; y >= 0; --y)
+            rows.append(reinterpret_cast<const char*>(picture.constScanLine(y)), w).append(QByteArray(rowBytes - w, '\0'));
+        idx1.append("00db");
+        u32(idx1, 0x10);
+        u32(idx1, uint32_t(4 + movi.size())); // from the "movi" list type
+        u32(idx1, uint32_t(rows.size()));
+        movi += chunk("00db", rows);
+    }
+    const QByteArray body = QByteArray("AVI ") + hdrl + list("movi", movi) + chunk("idx1", idx1);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(chunk("RIFF", body));
+}
+
 } // namespace
 
 class TestVideoSource : public QObject
@@ -104,6 +172,7 @@ private Q_SLOTS:
     void timeSplit_data();
     void timeSplit();
     void bmpImageLayout();
+    void palettedPictures();
     void unusualFileNames_data();
     void unusualFileNames();
     void openFailures_data();
@@ -379,6 +448,24 @@ void TestVideoSource::unusualFileNames()
     QVERIFY(opened);
     QVERIFY(video.ShowFrame(3));
     QCOMPARE(shownNumber(video), 3);
+    QVERIFY(recorder.messages.empty());
+}
+
+void TestVideoSource::palettedPictures()
+{
+    const QString file = path(QStringLiteral("paletted.avi"));
+    writePalettedAvi(file, 6);
+    if (QTest::currentTestFailed())
+        return;
+    Recorder recorder;
+    VideoSource video(recorder.sink());
+    QVERIFY(video.OpenVideo(file));
+    QCOMPARE(video.FrameCount(), 6);
+    QCOMPARE(video.pictureWidth(), 102);
+    for (const int n : {5, 0, 3, 4, 1, 2}) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), n);
+    }
     QVERIFY(recorder.messages.empty());
 }
 
