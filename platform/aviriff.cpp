@@ -16,6 +16,7 @@ constexpr int kMaxRiffParts = 4096;          // AVIX parts followed; far beyond 
 // so the table stays below a few hundred megabytes whatever the file says.
 constexpr qint64 kMaxSamples = 10'000'000;
 constexpr qint64 kIndexBlock = 1 << 20; // legacy index entries are read a block at a time
+constexpr qint64 kMaxIndexParts = 1 << 16; // OpenDML standard indexes (each covers thousands of samples)
 
 uint32_t le32(const char* p)
 {
@@ -290,7 +291,7 @@ private:
         if (indexType == 0 && longsPerEntry == 4) {
             // An index of indexes: each entry names one standard index chunk.
             const qint64 maxEntries = (qint64(m_indx->size) - 24) / 16;
-            if (inUse == 0 || qint64(inUse) > maxEntries) {
+            if (inUse == 0 || qint64(inUse) > maxEntries || qint64(inUse) > kMaxIndexParts) {
                 out.problem = QStringLiteral("OpenDML super index is empty or larger than its chunk");
                 return false;
             }
