@@ -401,7 +401,7 @@ int main(int argc, char** argv)
         small.repeatFirst = 100000;
         writeAvi(count100k, small);
 
-        benchFile("MPEG-4 Part 2, 720x576, 2 B-frames, key frame every 250", mpeg4, spec.frames, true);
+        benchFile("MPEG-4 (ASP), 720x576, 2 B-frames, key frame every 250", mpeg4, spec.frames, true);
         benchFile("MJPEG, 720x576", mjpeg, mj.frames, false);
 
         auto openAndCount = [](const QString& path) {

@@ -260,7 +260,7 @@ struct AviStream::Impl
     QByteArray palette; // 256 colours as the decoders take them, for pictures of 8 bits and fewer
     bool scanned = false;
     bool usable = false; // picture size and codec parameters fit for decoding
-    bool bFrames = false; // MPEG-4 Part 2 with B-frames
+    bool bFrames = false; // MPEG-4 (DivX, Xvid) with B-frames
     bool packed = false;  // ... stored as a packed bitstream (a P and a B in one chunk)
 
     int32_t rankOf(int32_t n) const

@@ -53,5 +53,5 @@ struct AviLayout
 // Reads the layout of the file at `path`. Never throws; a file that cannot be read gives isAvi false.
 AviLayout readAviLayout(const QString& path);
 
-// The MPEG-4 Part 2 picture types (0 = I, 1 = P, 2 = B, 3 = S) of the VOPs in one chunk, in order.
+// The MPEG-4 (DivX, Xvid) picture types (0 = I, 1 = P, 2 = B, 3 = S) of the VOPs in one chunk, in order.
 std::vector<int> mpeg4VopTypes(const QByteArray& chunk);
