@@ -281,18 +281,28 @@ void VRPLIniFileReader::ParsePagesAndSelections()
     }
 }
 
+bool VRPLIniFileReader::nextBlockLine(LineSection& line, bool& atHeader)
+{
+    while (ReadLine() != -1) {
+        if (startsBlock(m_view)) {
+            atHeader = true;
+            return false;
+        }
+        line = LineSection(m_view);
+        if (!line.key.isEmpty())
+            return true;
+    }
+    atHeader = false;
+    return false;
+}
+
 bool VRPLIniFileReader::ParseOnePage(int number, const QString& name, Page*& pageRead)
 {
     auto page = std::make_unique<Page>(number, name.isEmpty() ? QStringLiteral("Untitled") : name);
     bool header = false;
-    while (ReadLine() != -1) {
-        if (startsBlock(m_view)) {
-            header = true;
-            break;
-        }
-        const auto [key, value] = LineSection(m_view);
-        if (key.isEmpty())
-            continue;
+    LineSection line;
+    while (nextBlockLine(line, header)) {
+        const QByteArrayView key = line.key, value = line.value;
         if (key == QByteArrayView("BackgroundMode")) {
             if (value == QByteArrayView("1"))
                 page->backgroundIsVideo = true;
@@ -346,14 +356,9 @@ bool VRPLIniFileReader::ParseOneSelection(const QString& name, Page* page)
 {
     auto sel = std::make_unique<Selection>(name.isEmpty() ? QStringLiteral("Untitled") : name, QString());
     bool header = false;
-    while (ReadLine() != -1) {
-        if (startsBlock(m_view)) {
-            header = true;
-            break;
-        }
-        const auto [key, value] = LineSection(m_view);
-        if (key.isEmpty())
-            continue;
+    LineSection line;
+    while (nextBlockLine(line, header)) {
+        const QByteArrayView key = line.key, value = line.value;
         if (key == QByteArrayView("Area")) {
             sel->area = decode(value);
         } else if (key == QByteArrayView("Action")) {

@@ -43,6 +43,7 @@ struct LineSection
 {
     QByteArrayView key;
     QByteArrayView value;
+    LineSection() = default;
     explicit LineSection(QByteArrayView line);
 };
 
@@ -100,6 +101,9 @@ private:
     // false at the end of the file.
     bool ParseOnePage(int number, const QString& name, Page*& pageRead);
     bool ParseOneSelection(const QString& name, Page* page);
+    // The next line of the current block that has a key. False at the block's end: `atHeader` then
+    // tells whether a header line (now the current line) ended it, rather than the end of the file.
+    bool nextBlockLine(LineSection& line, bool& atHeader);
     void syntaxError();
     int toInt(QByteArrayView text) const;
     QString decode(QByteArrayView text) const;

@@ -12,23 +12,8 @@ cd "$(dirname "$0")/.."
 target=${1:?usage: scripts/fuzz.sh TARGET [SECONDS]}
 seconds=${2:-60}
 
-# Fuzzing is not part of the normal build, so its tools are installed here, only when missing.
-packages=(clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-./scripts/install-deps.sh
+# Fuzzing is not part of the normal build, so its compiler is installed here, only when missing.
+./scripts/install-deps.sh clang libclang-rt-14-dev
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "$target" -j "$(nproc)"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the program need.
+# Installs the Debian 12 packages the build, the tests and the program need, and any further packages
+# named as arguments (scripts/fuzz.sh adds its compiler that way).
 # Safe to run again: packages already present are left alone and apt is not touched then.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   libxvidcore-dev
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core
+  "$@"
 )
 
 missing=()

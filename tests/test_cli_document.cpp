@@ -1,6 +1,7 @@
 // The command-line companion's document commands, run as the user runs them.
 #include <QtTest>
 
+#include "clitestutil.h"
 #include "documenttestutil.h"
 
 class TestCliDocument : public QObject
@@ -18,22 +19,6 @@ private:
 };
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run vrplmenu(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(VRPLMENU_PATH), args);
-    if (!p.waitForFinished(60000))
-        return {};
-    return Run{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
-}
 
 } // namespace
 
@@ -99,7 +84,7 @@ void TestCliDocument::commands()
     for (QString& a : args)
         if (a.endsWith(".ini") || a == ".")
             a = m_dir.filePath(a);
-    const Run r = vrplmenu(args);
+    const CliRun r = runVrplmenu(args);
     QCOMPARE(r.exitCode, exitCode);
     if (QByteArray(QTest::currentDataTag()) == "help") {
         QVERIFY(r.out.startsWith("Usage: vrplmenu COMMAND"));
@@ -116,21 +101,21 @@ void TestCliDocument::commands()
 void TestCliDocument::normalizeWritesAtomically()
 {
     const QString out = write("out.ini", "previous\r\n");
-    Run r = vrplmenu({"normalize", m_dir.filePath("nomenupage.ini"), "-o", out});
+    CliRun r = runVrplmenu({"normalize", m_dir.filePath("nomenupage.ini"), "-o", out});
     QCOMPARE(r.exitCode, 1);
     QFile f(out);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("previous\r\n"));
     f.close();
 
-    r = vrplmenu({"normalize", m_dir.filePath("good.ini"), "-o", out});
+    r = runVrplmenu({"normalize", m_dir.filePath("good.ini"), "-o", out});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().endsWith("\t\tAction=2#3\r\n\t\tParameter=#1\r\n\r\n"));
 
     // A file whose head stops the reading is not written over with what little was read.
     const QString broken = write("broken.ini", "[MAIN]\r\nTitle=only a title\r\n");
-    r = vrplmenu({"normalize", broken, "-o", broken});
+    r = runVrplmenu({"normalize", broken, "-o", broken});
     QCOMPARE(r.exitCode, 1);
     QFile b(broken);
     QVERIFY(b.open(QIODevice::ReadOnly));

@@ -1,6 +1,7 @@
 // The command-line companion's video commands, run as the user runs them, on generated videos.
 #include <QtTest>
 
+#include "clitestutil.h"
 #include "fixtures/framepattern.h"
 #include "fixtures/videofixtures.h"
 
@@ -17,12 +18,8 @@ struct Run
 
 Run vrplmenu(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(VRPLMENU_PATH), args);
-    if (!p.waitForFinished(120000))
-        return {};
-    return Run{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-               QString::fromLocal8Bit(p.readAllStandardError())};
+    const CliRun r = runVrplmenu(args);
+    return Run{r.exitCode, QString::fromLocal8Bit(r.out), QString::fromLocal8Bit(r.err)};
 }
 
 QString lines(const QStringList& l)
