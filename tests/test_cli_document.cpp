@@ -18,10 +18,6 @@ private:
     QString write(const QString& name, const QByteArray& bytes);
 };
 
-namespace {
-
-} // namespace
-
 QString TestCliDocument::write(const QString& name, const QByteArray& bytes)
 {
     QFile f(m_dir.filePath(name));
