@@ -45,6 +45,12 @@ constexpr std::size_t kDefaultCacheBudget = std::size_t(192) << 20;
 constexpr int kMaxLeadingBLookahead = 8;
 constexpr size_t kBFrameProbe = 64;
 constexpr int32_t kStepBackWindow = 64;
+// Pictures decoded on the way forward are kept only this many at a time: enough for the pictures a
+// decoder hands out ahead of their turn and for a few steps back. Keeping every one would write each
+// new picture into memory the processor's caches have long forgotten, which makes plain forward
+// stepping markedly slower than decoding; a longer step back fills the cache with its whole group
+// at once instead.
+constexpr int kForwardPictures = 12;
 
 struct FormatCloser
 {
@@ -491,6 +497,7 @@ struct AviFrameDecoder::Impl
     int32_t lastAsked = -1;   // rank last asked for
     int32_t skipBefore = -1;  // B-frames showing pictures before this rank are not decoded
     int32_t pinned = -1;      // the rank being decoded stays in the cache whatever the budget
+    bool fillRun = false;     // this run decodes a group for stepping back: keep all it makes
 
     // Decoded pictures by rank, evicted least recently used first.
     struct Entry
@@ -498,11 +505,13 @@ struct AviFrameDecoder::Impl
         AviPicture picture;
         std::size_t bytes = 0;
         std::list<int32_t>::iterator use;
+        bool forward = false; // decoded on the way forward, not by a fill for stepping back
     };
     std::unordered_map<int32_t, Entry> cache;
     std::list<int32_t> uses; // most recent first
     std::size_t cacheBytes = 0;
     std::size_t budget = kDefaultCacheBudget;
+    int forwardCount = 0;
 
     AviPicture cached(int32_t rank)
     {
@@ -518,24 +527,40 @@ struct AviFrameDecoder::Impl
             return;
         const std::size_t bytes = frameBytes(picture.get());
         uses.push_front(rank);
-        cache.emplace(rank, Entry{std::move(picture), bytes, uses.begin()});
+        cache.emplace(rank, Entry{std::move(picture), bytes, uses.begin(), !fillRun});
         cacheBytes += bytes;
+        if (!fillRun)
+            ++forwardCount;
         trim(rank);
     }
     void trim(int32_t keep)
     {
         // Least recently used first; the picture just stored and the one being decoded stay.
         auto it = uses.end();
+        while (forwardCount > kForwardPictures && it != uses.begin()) {
+            --it;
+            const int32_t victim = *it;
+            if (victim == keep || victim == pinned || !cache.find(victim)->second.forward)
+                continue;
+            it = evict(it);
+        }
+        it = uses.end();
         while (cacheBytes > budget && it != uses.begin()) {
             --it;
             const int32_t victim = *it;
             if (victim == keep || victim == pinned)
                 continue;
-            const auto entry = cache.find(victim);
-            cacheBytes -= entry->second.bytes;
-            cache.erase(entry);
-            it = uses.erase(it);
+            it = evict(it);
         }
+    }
+    std::list<int32_t>::iterator evict(std::list<int32_t>::iterator use)
+    {
+        const auto entry = cache.find(*use);
+        cacheBytes -= entry->second.bytes;
+        if (entry->second.forward)
+            --forwardCount;
+        cache.erase(entry);
+        return uses.erase(use);
     }
 
     int keyIndexFor(int32_t rank) const
@@ -697,6 +722,7 @@ AviPicture AviFrameDecoder::Impl::decodeRank(int32_t rank)
     if (AviPicture hit = cached(rank))
         return hit;
     skipBefore = steppingBack ? -1 : rank;
+    fillRun = steppingBack;
     pinned = rank;
     error.clear();
     if (delay < 0 && !learnDelay())
@@ -809,27 +835,36 @@ QImage AviFrameDecoder::frameImage(int32_t n)
 
 QImage AviFrameDecoder::toImage(const AviPicture& picture)
 {
+    QImage image;
+    return toImage(picture, image) ? image : QImage();
+}
+
+bool AviFrameDecoder::toImage(const AviPicture& picture, QImage& into)
+{
     if (!picture)
-        return {};
+        return false;
     const int w = picture->width;
     const int h = picture->height;
-    QImage image(w, h, QImage::Format_RGB32);
-    if (image.isNull()) {
-        d->error = QStringLiteral("out of memory for a %1 x %2 picture").arg(w).arg(h);
-        return {};
-    }
     // Default quality (bilinear, no accurate rounding): the picture is shown at its own size, so
     // only the colour conversion runs, and the accurate variant costs many times the decode.
     d->sws.reset(sws_getCachedContext(d->sws.release(), w, h, AVPixelFormat(picture->format), w, h,
                                       AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!d->sws) {
         d->error = QStringLiteral("no conversion from the decoder's picture format");
-        return {};
+        return false;
+    }
+    // A fresh 1.6 MB picture for every step costs the kernel more than the conversion itself.
+    const bool reusable = into.size() == QSize(w, h) && into.format() == QImage::Format_RGB32 && into.isDetached();
+    QImage image = reusable ? std::move(into) : QImage(w, h, QImage::Format_RGB32);
+    if (image.isNull()) {
+        d->error = QStringLiteral("out of memory for a %1 x %2 picture").arg(w).arg(h);
+        return false;
     }
     uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
     sws_scale(d->sws.get(), picture->data, picture->linesize, 0, h, dst, dstStride);
-    return image;
+    into = std::move(image);
+    return true;
 }
 
 QByteArray AviFrameDecoder::toDib(const AviPicture& picture)

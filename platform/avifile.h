@@ -145,6 +145,10 @@ public:
     // Conversions of a native picture (from decodeFrame of this decoder).
     QByteArray toDib(const AviPicture& picture);
     QImage toImage(const AviPicture& picture);
+    // The same into `into`, reusing its memory when it already has the picture's size and format and
+    // nobody else holds it (stepping through a video then allocates nothing). `into` is unchanged
+    // when the conversion cannot be made.
+    bool toImage(const AviPicture& picture, QImage& into);
 
     // Many frames at once: decoded in frame order (the cheapest), returned in the order asked.
     // A frame that cannot be decoded gives a null entry. Holds every picture at once: for many

@@ -92,12 +92,10 @@ bool VideoSource::ShowFrame(int n)
     if (!m_decoder)
         return false;
     AviPicture frame = m_decoder->decodeFrame(n);
-    QImage image = m_decoder->toImage(frame);
-    if (image.isNull()) {
+    if (!m_decoder->toImage(frame, m_picture)) {
         report(kGetFrameFailed, kCaptionError, MessageIcon::Error);
         return false;
     }
-    m_picture = std::move(image);
     m_lastFrame = std::move(frame);
     m_bmp.clear();
     return true;
