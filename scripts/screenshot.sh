@@ -15,7 +15,7 @@ mkdir -p docs
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
-XDG_CONFIG_HOME="$scratch" xvfb-run --auto-servernum --server-args="-screen 0 1024x640x24" \
+XDG_CONFIG_HOME="$scratch" xvfb-run --auto-servernum --server-args="-screen 0 1280x640x24" \
   bash -c '
     set -euo pipefail
     "$0" &
