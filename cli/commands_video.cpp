@@ -75,19 +75,19 @@ int videoInfo(const QStringList& args)
     // The same messages as when the editor opens the file as its menu video.
     const std::unique_ptr<AviFile> file = AviFile::open(path);
     if (!file) {
-        printMessage(stderr, Message{QStringLiteral("Unable to open AVI file"), kCaptionError, MessageIcon::Error});
+        printMessage(stderr, Message{kUnableToOpenFile, kCaptionError, MessageIcon::Error});
         return 2;
     }
     const std::unique_ptr<AviStream> stream = file->firstVideoStream();
     if (!stream) {
         printMessage(stderr,
-                     Message{QStringLiteral("Unable to open the video stream"), kCaptionError, MessageIcon::Error});
+                     Message{kUnableToOpenStream, kCaptionError, MessageIcon::Error});
         return 2;
     }
     int status = 0;
     const AviStreamInfo& info = stream->info();
     if (!info.valid) {
-        printMessage(stderr, Message{QStringLiteral("Can't get video stream information"), kCaptionWarning,
+        printMessage(stderr, Message{kNoStreamInfo, kCaptionWarning,
                                      MessageIcon::Warning});
         status = 1;
     }

@@ -8,10 +8,6 @@
 
 namespace {
 
-const QString kUnableToOpenFile = QStringLiteral("Unable to open AVI file");
-const QString kUnableToOpenStream = QStringLiteral("Unable to open the video stream");
-const QString kNoStreamInfo = QStringLiteral("Can't get video stream information");
-const QString kGetFrameFailed = QStringLiteral("AVIStreamGetFrame FAILED!!!!");
 
 constexpr int kBmpFileHeaderBytes = 14;
 

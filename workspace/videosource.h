@@ -10,6 +10,12 @@
 #include "document/messages.h"
 #include "platform/avifile.h"
 
+// The messages of the video source, also used by vrplmenu for the same failures.
+inline const QString kUnableToOpenFile = QStringLiteral("Unable to open AVI file");
+inline const QString kUnableToOpenStream = QStringLiteral("Unable to open the video stream");
+inline const QString kNoStreamInfo = QStringLiteral("Can't get video stream information");
+inline const QString kGetFrameFailed = QStringLiteral("AVIStreamGetFrame FAILED!!!!");
+
 // The open menu video: frame count, picture size, exact frame decoding into the picture the main
 // window shows, frame times and key frames. Also puts still JPEG pictures into the same picture.
 // At most one video is open at a time; a second open releases the first completely.
