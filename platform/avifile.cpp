@@ -416,9 +416,13 @@ std::unique_ptr<AviStream> AviFile::firstVideoStream(QString* error)
     // The picture size is the stream's frame rectangle, or the format's when the rectangle is empty.
     int64_t w = layout.frameRight > layout.frameLeft ? layout.frameRight : layout.bitmapWidth;
     int64_t h = layout.frameBottom > layout.frameTop ? layout.frameBottom : layout.bitmapHeight;
-    const bool sizeSane = layout.hasFormat && w > 0 && h > 0 && layout.bitmapHeight > 0 &&
-                          layout.bitmapWidth > 0 && w * h * 3 <= kMaxPictureBytes &&
-                          int64_t(layout.bitmapWidth) * layout.bitmapHeight * 3 <= kMaxPictureBytes;
+    // Divided rather than multiplied: the header's numbers may be anything up to 2^32, and their
+    // product would overflow before it could be compared.
+    auto fits = [](int64_t width, int64_t height) {
+        return width > 0 && height > 0 && width <= kMaxPictureBytes / 3 / height;
+    };
+    const bool sizeSane =
+        layout.hasFormat && fits(w, h) && fits(int64_t(layout.bitmapWidth), int64_t(layout.bitmapHeight));
     if (sizeSane) {
         info.width = int(w);
         info.height = int(h);

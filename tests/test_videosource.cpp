@@ -486,6 +486,7 @@ void TestVideoSource::openFailures_data()
     QTest::newRow("audio only") << "audio only" << false << false << "Unable to open the video stream" << error << MessageIcon::Error;
     QTest::newRow("negative height") << "negative height" << true << false << "Can't get video stream information" << warning << MessageIcon::Warning;
     QTest::newRow("absurd size") << "absurd size" << true << false << "Can't get video stream information" << warning << MessageIcon::Warning;
+    QTest::newRow("size beyond 64 bits") << "overflowing size" << true << false << "Can't get video stream information" << warning << MessageIcon::Warning;
     QTest::newRow("zero frames") << "zero frames" << true << false << "Can't get video stream information" << warning << MessageIcon::Warning;
     QTest::newRow("unknown codec") << "unknown codec" << true << false << QString() << QString() << MessageIcon::None;
 }
@@ -513,6 +514,8 @@ void TestVideoSource::openFailures()
         fixtures::writeCopyWithPictureSize(good.path, file, 160, -120);
     else if (damage == QLatin1String("absurd size"))
         fixtures::writeCopyWithPictureSize(good.path, file, 60000, 60000);
+    else if (damage == QLatin1String("overflowing size")) // width x height x 3 overflows 64 bits
+        fixtures::writeCopyWithPictureSize(good.path, file, 2147483647, 2147483647);
     else if (damage == QLatin1String("unknown codec"))
         fixtures::writeCopyWithFourcc(good.path, file, "ZZZZ");
     else if (damage == QLatin1String("zero frames"))
