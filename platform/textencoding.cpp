@@ -89,8 +89,14 @@ TextEncoding detectEncoding(const QByteArray& bytes)
 
 QString decodeText(const char* data, qsizetype size, TextEncoding e)
 {
-    if (e == TextEncoding::Utf8)
+    if (e == TextEncoding::Utf8) {
+        // Qt drops a byte order mark at the start of what it decodes; inside a file's text it is a
+        // character of the author's like any other (the mark at the very start of a file is set
+        // aside before any decoding).
+        if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0)
+            return QChar(0xFEFF) + QString::fromUtf8(data + 3, size - 3);
         return QString::fromUtf8(data, size);
+    }
     QString out(size, Qt::Uninitialized);
     QChar* q = out.data();
     for (qsizetype i = 0; i < size; ++i) {

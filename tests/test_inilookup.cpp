@@ -119,6 +119,7 @@ void TestIniLookup::encodingDetection_data()
     QTest::newRow("overlong") << QByteArray("Title=\xc0\xaf") << false;
     QTest::newRow("surrogate") << QByteArray("Title=\xed\xa0\x80") << false;
     QTest::newRow("truncated sequence") << QByteArray("Title=\xe2\x82") << false;
+    QTest::newRow("byte order mark as a character") << QByteArray("\xef\xbb\xbf") << true;
 }
 
 void TestIniLookup::encodingDetection()
