@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <numeric>
@@ -41,6 +42,10 @@ extern "C" {
 namespace {
 
 constexpr int64_t kMaxPictureBytes = int64_t(256) << 20; // width x height x 3
+// The colour converter's vector code may write a few bytes past the end of the last row it fills
+// (valgrind shows 8-byte stores reaching past the end for some widths), so every picture it writes
+// into ends in this much memory that no row uses.
+constexpr size_t kScaleSlack = 256;
 constexpr std::size_t kDefaultCacheBudget = std::size_t(192) << 20;
 constexpr int kMaxLeadingBLookahead = 8;
 constexpr size_t kBFrameProbe = 64;
@@ -837,6 +842,21 @@ QImage AviFrameDecoder::frameImage(int32_t n)
     return toImage(decodeFrame(n));
 }
 
+namespace {
+
+// An RGB32 picture whose memory ends in the converter's slack; the picture owns the memory.
+QImage paddedImage(int w, int h)
+{
+    const qsizetype bytesPerLine = qsizetype(w) * 4;
+    void* data = std::malloc(size_t(bytesPerLine) * size_t(h) + kScaleSlack);
+    if (!data)
+        return {};
+    return QImage(static_cast<uchar*>(data), w, h, bytesPerLine, QImage::Format_RGB32, [](void* p) { std::free(p); },
+                  data);
+}
+
+} // namespace
+
 QImage AviFrameDecoder::toImage(const AviPicture& picture)
 {
     QImage image;
@@ -858,8 +878,9 @@ bool AviFrameDecoder::toImage(const AviPicture& picture, QImage& into)
         return false;
     }
     // A fresh 1.6 MB picture for every step costs the kernel more than the conversion itself.
-    const bool reusable = into.size() == QSize(w, h) && into.format() == QImage::Format_RGB32 && into.isDetached();
-    QImage image = reusable ? std::move(into) : QImage(w, h, QImage::Format_RGB32);
+    const bool reusable = into.size() == QSize(w, h) && into.format() == QImage::Format_RGB32 &&
+                          into.isDetached() && into.bytesPerLine() == qsizetype(w) * 4;
+    QImage image = reusable ? std::move(into) : paddedImage(w, h);
     if (image.isNull()) {
         d->error = QStringLiteral("out of memory for a %1 x %2 picture").arg(w).arg(h);
         return false;
@@ -898,11 +919,17 @@ QByteArray AviFrameDecoder::toDib(const AviPicture& picture)
         d->error = QStringLiteral("no conversion from the decoder's picture format");
         return {};
     }
-    // Writing from the last row upward with a negative stride lays the rows out bottom-up.
-    auto* pixels = reinterpret_cast<uint8_t*>(dib.data()) + 40;
-    uint8_t* dst[4] = {pixels + qsizetype(rowBytes) * (h - 1), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {-rowBytes, 0, 0, 0};
+    // The rows are converted top-down into scratch memory with slack, then laid out bottom-up: the
+    // converter may write a little past the end of a row, which top-down only touches the next row
+    // before it is written (or the slack), never a row already done.
+    std::vector<uint8_t> scratch(size_t(pixelBytes) + kScaleSlack);
+    uint8_t* dst[4] = {scratch.data(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {rowBytes, 0, 0, 0};
     sws_scale(d->sws.get(), picture->data, picture->linesize, 0, h, dst, dstStride);
+    auto* pixels = reinterpret_cast<uint8_t*>(dib.data()) + 40;
+    for (int row = 0; row < h; ++row)
+        std::memcpy(pixels + qsizetype(rowBytes) * (h - 1 - row), scratch.data() + qsizetype(rowBytes) * row,
+                    size_t(rowBytes));
     return dib;
 }
 
