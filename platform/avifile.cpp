@@ -42,10 +42,16 @@ extern "C" {
 namespace {
 
 constexpr int64_t kMaxPictureBytes = int64_t(256) << 20; // width x height x 3
-// The colour converter's vector code may write a few bytes past the end of the last row it fills
-// (valgrind shows 8-byte stores reaching past the end for some widths), so every picture it writes
-// into ends in this much memory that no row uses.
+// The colour converter's vector code works on groups of pixels: given rows just as long as the
+// picture is wide, it either writes past the end of a row (valgrind shows 8-byte stores reaching past
+// the end of the memory) or leaves the last pixels of every row unconverted (black), depending on
+// the width. Every picture it writes into therefore has rows long enough for whole groups, and ends
+// in slack that no row uses.
 constexpr size_t kScaleSlack = 256;
+int scaleStride(int width, int bytesPerPixel)
+{
+    return ((width + 31) & ~31) * bytesPerPixel;
+}
 constexpr std::size_t kDefaultCacheBudget = std::size_t(192) << 20;
 constexpr int kMaxLeadingBLookahead = 8;
 constexpr size_t kBFrameProbe = 64;
@@ -847,7 +853,7 @@ namespace {
 // An RGB32 picture whose memory ends in the converter's slack; the picture owns the memory.
 QImage paddedImage(int w, int h)
 {
-    const qsizetype bytesPerLine = qsizetype(w) * 4;
+    const qsizetype bytesPerLine = scaleStride(w, 4);
     void* data = std::malloc(size_t(bytesPerLine) * size_t(h) + kScaleSlack);
     if (!data)
         return {};
@@ -879,7 +885,7 @@ bool AviFrameDecoder::toImage(const AviPicture& picture, QImage& into)
     }
     // A fresh 1.6 MB picture for every step costs the kernel more than the conversion itself.
     const bool reusable = into.size() == QSize(w, h) && into.format() == QImage::Format_RGB32 &&
-                          into.isDetached() && into.bytesPerLine() == qsizetype(w) * 4;
+                          into.isDetached() && into.bytesPerLine() == scaleStride(w, 4);
     QImage image = reusable ? std::move(into) : paddedImage(w, h);
     if (image.isNull()) {
         d->error = QStringLiteral("out of memory for a %1 x %2 picture").arg(w).arg(h);
@@ -919,17 +925,17 @@ QByteArray AviFrameDecoder::toDib(const AviPicture& picture)
         d->error = QStringLiteral("no conversion from the decoder's picture format");
         return {};
     }
-    // The rows are converted top-down into scratch memory with slack, then laid out bottom-up: the
-    // converter may write a little past the end of a row, which top-down only touches the next row
-    // before it is written (or the slack), never a row already done.
-    std::vector<uint8_t> scratch(size_t(pixelBytes) + kScaleSlack);
+    // The rows are converted top-down into scratch memory with rows the converter can fill whole,
+    // then laid out bottom-up in the bitmap's own row size.
+    const int stride = scaleStride(w, 3);
+    std::vector<uint8_t> scratch(size_t(stride) * size_t(h) + kScaleSlack);
     uint8_t* dst[4] = {scratch.data(), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {rowBytes, 0, 0, 0};
+    const int dstStride[4] = {stride, 0, 0, 0};
     sws_scale(d->sws.get(), picture->data, picture->linesize, 0, h, dst, dstStride);
     auto* pixels = reinterpret_cast<uint8_t*>(dib.data()) + 40;
     for (int row = 0; row < h; ++row)
-        std::memcpy(pixels + qsizetype(rowBytes) * (h - 1 - row), scratch.data() + qsizetype(rowBytes) * row,
-                    size_t(rowBytes));
+        std::memcpy(pixels + qsizetype(rowBytes) * (h - 1 - row), scratch.data() + qsizetype(stride) * row,
+                    size_t(w) * 3);
     return dib;
 }
 

@@ -172,6 +172,8 @@ private Q_SLOTS:
     void timeSplit_data();
     void timeSplit();
     void bmpImageLayout();
+    void bmpRowsMatchThePicture_data();
+    void bmpRowsMatchThePicture();
     void palettedPictures();
     void unusualFileNames_data();
     void unusualFileNames();
@@ -417,6 +419,40 @@ void TestVideoSource::bmpImageLayout()
     QCOMPARE(loaded.size(), QSize(350, 64));
     QCOMPARE(loaded.convertToFormat(QImage::Format_RGB32), video.picture());
     QCOMPARE(fixtures::readFrameNumber(loaded), 2);
+}
+
+void TestVideoSource::bmpRowsMatchThePicture_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("width");
+    // Widths that are no multiple of the colour converter's vector size: it writes past the end of
+    // a row, which must land nowhere a finished row lies.
+    QTest::newRow("mpeg-4, 162 wide") << int(VideoKind::Mpeg4) << 162;
+    QTest::newRow("mpeg-4, 170 wide") << int(VideoKind::Mpeg4) << 170;
+    QTest::newRow("mjpeg, 162 wide") << int(VideoKind::Mjpeg) << 162;
+    QTest::newRow("mjpeg, 166 wide") << int(VideoKind::Mjpeg) << 166;
+}
+
+void TestVideoSource::bmpRowsMatchThePicture()
+{
+    QFETCH(int, kind);
+    QFETCH(int, width);
+    VideoSpec spec;
+    spec.kind = VideoKind(kind);
+    spec.width = width;
+    spec.height = 120;
+    spec.frames = 2;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("rows.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    QVERIFY(video.ShowFrame(1));
+    const QImage loaded = QImage::fromData(video.lastBmpImage(), "BMP").convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(loaded.size(), video.picture().size());
+    for (int y = 0; y < loaded.height(); ++y)
+        for (int x = 0; x < loaded.width(); ++x)
+            if (loaded.pixel(x, y) != video.picture().pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 against %4").arg(x).arg(y)
+                                     .arg(loaded.pixel(x, y), 0, 16).arg(video.picture().pixel(x, y), 0, 16)));
 }
 
 void TestVideoSource::unusualFileNames_data()
