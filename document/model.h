@@ -168,7 +168,6 @@ struct MenuProject
     // A UTF-8 file that began with a byte order mark (as some editors write) gets it back when saved.
     bool byteOrderMark = false;
 
-    void clearPages() { pages.clear(); }
     // New and Open replace everything but keep the object, so that windows holding a reference to it
     // stay valid.
     void reset();

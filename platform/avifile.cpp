@@ -843,11 +843,6 @@ QByteArray AviFrameDecoder::frameDib(int32_t n)
     return toDib(decodeFrame(n));
 }
 
-QImage AviFrameDecoder::frameImage(int32_t n)
-{
-    return toImage(decodeFrame(n));
-}
-
 namespace {
 
 // An RGB32 picture whose memory ends in the converter's slack; the picture owns the memory.
@@ -937,13 +932,6 @@ QByteArray AviFrameDecoder::toDib(const AviPicture& picture)
         std::memcpy(pixels + qsizetype(rowBytes) * (h - 1 - row), scratch.data() + qsizetype(stride) * row,
                     size_t(w) * 3);
     return dib;
-}
-
-std::vector<AviPicture> AviFrameDecoder::decodeFrames(const std::vector<int32_t>& frames)
-{
-    std::vector<AviPicture> result(frames.size());
-    visitFrames(frames, [&result](std::size_t i, const AviPicture& p) { result[i] = p; });
-    return result;
 }
 
 void AviFrameDecoder::visitFrames(const std::vector<int32_t>& frames,

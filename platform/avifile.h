@@ -139,8 +139,6 @@ public:
     // Frame n as a packed bottom-up 24-bit device-independent bitmap: a 40-byte info header
     // followed by the pixel rows, each padded to a multiple of 4 bytes. Empty on failure.
     QByteArray frameDib(int32_t n);
-    // Frame n as a picture (QImage::Format_RGB32, opaque). Null on failure.
-    QImage frameImage(int32_t n);
 
     // Conversions of a native picture (from decodeFrame of this decoder).
     QByteArray toDib(const AviPicture& picture);
@@ -150,12 +148,9 @@ public:
     // when the conversion cannot be made.
     bool toImage(const AviPicture& picture, QImage& into);
 
-    // Many frames at once: decoded in frame order (the cheapest), returned in the order asked.
-    // A frame that cannot be decoded gives a null entry. Holds every picture at once: for many
-    // frames prefer visitFrames.
-    std::vector<AviPicture> decodeFrames(const std::vector<int32_t>& frames);
-    // The same, one picture at a time: `visit` gets the position in `frames` and the picture (null
-    // when it cannot be decoded), called in frame order; the picture may be dropped afterwards.
+    // Many frames at once, decoded in frame order (the cheapest): `visit` gets the position in
+    // `frames` and the picture (null when it cannot be decoded), called in frame order; the picture
+    // may be dropped afterwards.
     void visitFrames(const std::vector<int32_t>& frames,
                      const std::function<void(std::size_t index, const AviPicture& picture)>& visit);
 

@@ -142,8 +142,3 @@ int IniKeyLookup::readInt(const QString& section, const QString& key) const
     int v = 0;
     return parseInt32(readString(section, key), v) ? v : 0;
 }
-
-bool IniKeyLookup::hasSection(const QString& section) const
-{
-    return m_sections.contains(foldName(section));
-}

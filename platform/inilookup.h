@@ -28,7 +28,6 @@ public:
     QString readString(const QString& section, const QString& key) const;
     // The value as an integer; 0 when it is missing or not an integer.
     int readInt(const QString& section, const QString& key) const;
-    bool hasSection(const QString& section) const;
 
 private:
     struct Section
