@@ -1,0 +1,84 @@
+#include "document/menulinks.h"
+
+#include "document/actiontypes.h"
+
+int findPageIndex(const MenuProject& project, int number)
+{
+    for (size_t i = 0; i < project.pages.size(); ++i) {
+        if (project.pages[i]->number == number)
+            return int(i);
+    }
+    return -1;
+}
+
+bool readPageNumber(const QString& parameter, int& number)
+{
+    bool ok = false;
+    const int value = parameter.trimmed().toInt(&ok, 10);
+    if (!ok)
+        return false;
+    number = value;
+    return true;
+}
+
+Link resolveJump(const MenuProject& project, int fromPageIndex, const MenuAction& action)
+{
+    Link link;
+    if (action.type == ActJumpToPage) {
+        int number = 0;
+        if (!readPageNumber(action.parameter, number)) {
+            link.kind = LinkKind::BadParameter;
+            return link;
+        }
+        link.pageNumber = number;
+        link.pageIndex = findPageIndex(project, number);
+        link.kind = link.pageIndex >= 0 ? LinkKind::Page : LinkKind::MissingPage;
+        return link;
+    }
+    if (action.type == ActRelativeJump) {
+        const QString p = action.parameter.trimmed();
+        int step = 0;
+        if (p == QLatin1String("+1"))
+            step = 1;
+        else if (p == QLatin1String("-1"))
+            step = -1;
+        else {
+            link.kind = LinkKind::BadParameter;
+            return link;
+        }
+        const int target = fromPageIndex + step;
+        if (fromPageIndex < 0 || target < 0 || target >= int(project.pages.size())) {
+            link.kind = LinkKind::OffList;
+            return link;
+        }
+        link.kind = LinkKind::Page;
+        link.pageIndex = target;
+        link.pageNumber = project.pages[size_t(target)]->number;
+        return link;
+    }
+    return link;
+}
+
+Link resolveJumpAtEnd(const MenuProject& project, int fromPageIndex)
+{
+    Link link;
+    if (fromPageIndex < 0 || fromPageIndex >= int(project.pages.size()))
+        return link;
+    const int number = project.pages[size_t(fromPageIndex)]->jumpAtEnd;
+    if (number == 0)
+        return link;
+    link.pageNumber = number;
+    link.pageIndex = findPageIndex(project, number);
+    link.kind = link.pageIndex >= 0 ? LinkKind::Page : LinkKind::MissingPage;
+    return link;
+}
+
+bool leavesMenu(int code)
+{
+    return code == ActPlayMovie || code == ActPlayFromChapter || code == ActSpecialFeature || code == ActReturnToMovie;
+}
+
+bool endsActionList(int code)
+{
+    return code == ActJumpToPage || code == ActRelativeJump || leavesMenu(code);
+}
