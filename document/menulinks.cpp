@@ -2,6 +2,9 @@
 
 #include "document/actiontypes.h"
 
+#include <algorithm>
+#include <climits>
+
 int findPageIndex(const MenuProject& project, int number)
 {
     for (size_t i = 0; i < project.pages.size(); ++i) {
@@ -69,6 +72,29 @@ Link resolveJumpAtEnd(const MenuProject& project, int fromPageIndex)
         return link;
     link.pageNumber = number;
     link.pageIndex = findPageIndex(project, number);
+    link.kind = link.pageIndex >= 0 ? LinkKind::Page : LinkKind::MissingPage;
+    return link;
+}
+
+Link resolveActionAtEnd(const MenuProject& project, int fromPageIndex)
+{
+    if (fromPageIndex < 0 || fromPageIndex >= int(project.pages.size()))
+        return {};
+    const Page& page = *project.pages[size_t(fromPageIndex)];
+    if (!page.actionAtEnd)
+        return {};
+    const MenuAction& action = *page.actionAtEnd;
+    const QString p = action.parameter.trimmed();
+    if (action.type != ActJumpToPage || !(p.startsWith(QLatin1Char('+')) || p.startsWith(QLatin1Char('-'))))
+        return resolveJump(project, fromPageIndex, action);
+    int step = 0;
+    if (!readPageNumber(p, step))
+        return Link{LinkKind::BadParameter};
+    if (step == 1 || step == -1)
+        return resolveJump(project, fromPageIndex, MenuAction(ActRelativeJump, p));
+    Link link;
+    link.pageNumber = int(std::clamp<qint64>(qint64(page.number) + step, INT_MIN, INT_MAX));
+    link.pageIndex = findPageIndex(project, link.pageNumber);
     link.kind = link.pageIndex >= 0 ? LinkKind::Page : LinkKind::MissingPage;
     return link;
 }

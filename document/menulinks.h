@@ -35,6 +35,13 @@ Link resolveJump(const MenuProject& project, int fromPageIndex, const MenuAction
 // Where the page's JumpAtEnd leads; 0 gives LinkKind::None.
 Link resolveJumpAtEnd(const MenuProject& project, int fromPageIndex);
 
+// Where the page's ActionAtEnd leads. The end action keeps the file's form: a relative jump read from
+// "1#+1" is a jump (code 1) whose parameter carries the sign, so a signed parameter is read as the
+// player reads it: "+1" / "-1" is the next / previous page of the list, any other signed value is
+// that many page numbers from this page's number (the rule the reader applies to selection jumps).
+// No end action, or one that is no jump, gives LinkKind::None.
+Link resolveActionAtEnd(const MenuProject& project, int fromPageIndex);
+
 // Actions that take the viewer out of the menu: the movie, a chapter, a special feature, back to
 // the movie.
 bool leavesMenu(int code);

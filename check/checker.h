@@ -1,0 +1,77 @@
+#pragma once
+
+// The check's own workings, shared by its source files; users include menucheck.h.
+
+#include <vector>
+
+#include "check/menucheck.h"
+
+namespace check_detail {
+
+// A rectangle read from an Area text: left, top, right, bottom.
+struct Area
+{
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The Area text as the player reads it ("%d,%d-%d,%d"): four integers, blanks allowed before each,
+// anything after the fourth ignored.
+bool parseArea(const QString& text, Area& area);
+
+// A decimal integer, blanks around it allowed (the way the player reads its numbers).
+bool readNumber(const QString& text, qint64& value);
+
+// True when the text is printable ASCII (tabs allowed) and, where "#" separates fields, holds none:
+// such a text can have no problem of its own.
+inline bool plainText(const QString& text, bool hashSeparates)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x7F || (u < 0x20 && u != u'\t') || (hashSeparates && u == u'#'))
+            return false;
+    }
+    return true;
+}
+
+class Checker
+{
+public:
+    Checker(const MenuProject& project, const CheckContext& context, std::vector<Problem>& out);
+    void run();
+
+private:
+    // The movie data (check_moviedata.cpp).
+    void checkMovieData();
+    void checkMenuKeys();
+    void checkChapters();
+    void checkFiles();
+    void checkMovieDataTexts();
+    bool fileExists(const QString& field, const QString& directory, const QString& name, bool picture = false,
+                    const ProblemLocation* where = nullptr, const QString& label = {});
+
+    // The pages (menucheck.cpp).
+    void findReachablePages();
+    void checkPage(int pageIndex);
+    void checkPageEnd(int pageIndex);
+    void checkSelections(int pageIndex);
+    void checkAction(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action);
+    void checkPageTexts(int pageIndex);
+
+    // Texts: a line break, "#" where it separates fields, a character the encoding cannot hold.
+    void checkText(const QString& value, const ProblemLocation& where, const QString& label, bool hashSeparates,
+                   bool inHead);
+
+    void add(Severity severity, const char* code, const QString& text, ProblemLocation where);
+    QString pageLabel(int pageIndex) const;
+    QString selectionLabel(int pageIndex, int selectionIndex) const;
+    QString actionLabel(int pageIndex, int selectionIndex, int actionIndex) const;
+    static QString fieldLabel(const QString& field);
+
+    const MenuProject& m_project;
+    const CheckContext& m_context;
+    std::vector<Problem>& m_out;
+    QSize m_picture;               // empty when unknown
+    std::vector<bool> m_reachable; // empty when no page is named as a way into the menu
+};
+
+} // namespace check_detail

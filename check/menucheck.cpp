@@ -1,0 +1,506 @@
+#include "check/menucheck.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <deque>
+
+#include "check/checker.h"
+#include "document/actiontypes.h"
+#include "document/menulinks.h"
+
+namespace check_detail {
+
+namespace {
+
+constexpr int kHighestPageNumber = 500; // the highest page number the player accepts
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// One integer as sscanf's "%d" reads it: blanks, an optional sign, at least one digit.
+bool readInt(const QChar* s, qsizetype n, qsizetype& i, int& out)
+{
+    while (i < n && isBlank(s[i]))
+        ++i;
+    bool negative = false;
+    if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-'))) {
+        negative = s[i] == QLatin1Char('-');
+        ++i;
+    }
+    const qsizetype digits = i;
+    qint64 v = 0;
+    while (i < n && s[i] >= QLatin1Char('0') && s[i] <= QLatin1Char('9')) {
+        v = v * 10 + (s[i].unicode() - '0');
+        if (v > INT_MAX)
+            return false;
+        ++i;
+    }
+    if (i == digits)
+        return false;
+    out = int(negative ? -v : v);
+    return true;
+}
+
+} // namespace
+
+bool parseArea(const QString& text, Area& area)
+{
+    const QChar* s = text.constData();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    auto literal = [&](char c) {
+        if (i < n && s[i] == QLatin1Char(c)) {
+            ++i;
+            return true;
+        }
+        return false;
+    };
+    if (!readInt(s, n, i, area.left) || !literal(',') || !readInt(s, n, i, area.top) || !literal('-') ||
+        !readInt(s, n, i, area.right) || !literal(',') || !readInt(s, n, i, area.bottom))
+        return false;
+    return true;
+}
+
+bool readNumber(const QString& text, qint64& value)
+{
+    bool ok = false;
+    value = text.trimmed().toLongLong(&ok, 10);
+    return ok;
+}
+
+Checker::Checker(const MenuProject& project, const CheckContext& context, std::vector<Problem>& out)
+    : m_project(project), m_context(context), m_out(out)
+{
+    m_picture = context.pictureSize;
+    if (m_picture.isEmpty()) {
+        const QStringList wh = project.movieData.menuSize.split(QLatin1Char(','));
+        qint64 w = 0, h = 0;
+        if (wh.size() == 2 && readNumber(wh[0], w) && readNumber(wh[1], h) && w > 0 && h > 0 && w <= INT_MAX &&
+            h <= INT_MAX)
+            m_picture = QSize(int(w), int(h));
+        else
+            m_picture = QSize();
+    }
+}
+
+void Checker::run()
+{
+    checkMovieData();
+    findReachablePages();
+    for (int i = 0; i < int(m_project.pages.size()); ++i)
+        checkPage(i);
+}
+
+void Checker::add(Severity severity, const char* code, const QString& text, ProblemLocation where)
+{
+    m_out.push_back(Problem{severity, QString::fromLatin1(code), text, std::move(where)});
+}
+
+QString Checker::pageLabel(int pageIndex) const
+{
+    const Page& p = *m_project.pages[size_t(pageIndex)];
+    return QStringLiteral("Page %1) %2").arg(QString::number(p.number), p.name);
+}
+
+QString Checker::selectionLabel(int pageIndex, int selectionIndex) const
+{
+    const Selection& s = *m_project.pages[size_t(pageIndex)]->selections[size_t(selectionIndex)];
+    return QStringLiteral("%1, selection %2 (%3)").arg(pageLabel(pageIndex), QString::number(selectionIndex + 1), s.name);
+}
+
+QString Checker::actionLabel(int pageIndex, int selectionIndex, int actionIndex) const
+{
+    const Page& p = *m_project.pages[size_t(pageIndex)];
+    if (selectionIndex < 0)
+        return QStringLiteral("%1, action at end (%2)").arg(pageLabel(pageIndex), actionDisplayName(p.actionAtEnd->type));
+    const MenuAction& a = *p.selections[size_t(selectionIndex)]->actions[size_t(actionIndex)];
+    return QStringLiteral("%1, action %2 (%3)")
+        .arg(selectionLabel(pageIndex, selectionIndex), QString::number(actionIndex + 1), actionDisplayName(a.type));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Reachability: the ways into the menu (the start page, the page the player returns to, and the
+// chapter and special feature pages the player offers itself), then every link a viewer can follow.
+
+namespace {
+
+// The end of a page leads somewhere only on a video page that does not loop: a looping range never
+// ends, and a still picture's end values are not saved in the file.
+bool endIsUsed(const Page& p)
+{
+    return p.backgroundIsVideo && !p.videoLoop;
+}
+
+} // namespace
+
+void Checker::findReachablePages()
+{
+    const MovieData& md = m_project.movieData;
+    const int count = int(m_project.pages.size());
+    std::deque<int> queue;
+    std::vector<bool> seen(size_t(count), false);
+    for (const QString* key : {&md.startPage, &md.menuPage, &md.chaptersPage, &md.specialsPage}) {
+        int number = 0;
+        if (!readPageNumber(*key, number))
+            continue;
+        const int index = findPageIndex(m_project, number);
+        if (index >= 0 && !seen[size_t(index)]) {
+            seen[size_t(index)] = true;
+            queue.push_back(index);
+        }
+    }
+    if (queue.empty())
+        return; // without a way in, the missing start page is the problem, not every page
+    auto follow = [&](const Link& link) {
+        if (link.kind == LinkKind::Page && !seen[size_t(link.pageIndex)]) {
+            seen[size_t(link.pageIndex)] = true;
+            queue.push_back(link.pageIndex);
+        }
+    };
+    while (!queue.empty()) {
+        const int from = queue.front();
+        queue.pop_front();
+        const Page& page = *m_project.pages[size_t(from)];
+        if (page.selectionAvailable) {
+            for (const auto& sel : page.selections) {
+                for (const auto& action : sel->actions) {
+                    follow(resolveJump(m_project, from, *action));
+                    if (endsActionList(action->type))
+                        break;
+                }
+            }
+        }
+        if (endIsUsed(page)) {
+            follow(resolveJumpAtEnd(m_project, from));
+            follow(resolveActionAtEnd(m_project, from));
+        }
+    }
+    m_reachable = std::move(seen);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Pages
+
+void Checker::checkPage(int pageIndex)
+{
+    const Page& page = *m_project.pages[size_t(pageIndex)];
+    const ProblemLocation here{pageIndex, -1, -1, {}};
+
+    if (page.number < 1 || page.number > kHighestPageNumber)
+        add(Severity::Error, "page-number-out-of-range",
+            QStringLiteral("%1: the number %2 is outside 1 to %3, the page numbers the player accepts.")
+                .arg(pageLabel(pageIndex), QString::number(page.number), QString::number(kHighestPageNumber)),
+            here);
+    const int first = findPageIndex(m_project, page.number);
+    if (first != pageIndex)
+        add(Severity::Error, "page-number-repeated",
+            QStringLiteral("%1: %2 has the same number; jumps to %3 lead to that page, never to this one.")
+                .arg(pageLabel(pageIndex), pageLabel(first), QString::number(page.number)),
+            here);
+
+    if (page.backgroundIsVideo) {
+        const ProblemLocation range{pageIndex, -1, -1, QStringLiteral("VideoRange")};
+        if (page.firstFrame > page.lastFrame)
+            add(Severity::Error, "video-range-reversed",
+                QStringLiteral("%1: the video range %2-%3 begins after its end.")
+                    .arg(pageLabel(pageIndex), QString::number(page.firstFrame), QString::number(page.lastFrame)),
+                range);
+        const int frames = m_context.menuFrameCount;
+        if (page.firstFrame < 0 || page.lastFrame < 0 || (frames > 0 && std::max(page.firstFrame, page.lastFrame) >= frames))
+            add(Severity::Error, "video-range-outside",
+                frames > 0 ? QStringLiteral("%1: the video range %2-%3 is outside the menu video, whose frames are 0 to %4.")
+                                 .arg(pageLabel(pageIndex), QString::number(page.firstFrame),
+                                      QString::number(page.lastFrame), QString::number(frames - 1))
+                           : QStringLiteral("%1: the video range %2-%3 holds a frame before the first frame, 0.")
+                                 .arg(pageLabel(pageIndex), QString::number(page.firstFrame),
+                                      QString::number(page.lastFrame)),
+                range);
+        if (page.selectionAvailable) {
+            const struct
+            {
+                int value;
+                const char* key;
+            } prohibits[] = {{page.prohibitSelectionBefore, "ProhibitSelectionBefore"},
+                             {page.prohibitSelectionAfter, "ProhibitSelectionAfter"}};
+            for (const auto& p : prohibits) {
+                if (p.value != 0 && (p.value < page.firstFrame || p.value > page.lastFrame))
+                    add(Severity::Warning, "prohibit-frame-outside",
+                        QStringLiteral("%1: %2 is frame %3, outside the page's video range %4-%5.")
+                            .arg(pageLabel(pageIndex), QLatin1String(p.key), QString::number(p.value),
+                                 QString::number(page.firstFrame), QString::number(page.lastFrame)),
+                        ProblemLocation{pageIndex, -1, -1, QLatin1String(p.key)});
+            }
+        }
+    } else if (page.pictureFile.trimmed().isEmpty()) {
+        add(Severity::Error, "picture-file-empty",
+            QStringLiteral("%1: the page shows a still picture but names no picture file.").arg(pageLabel(pageIndex)),
+            ProblemLocation{pageIndex, -1, -1, QStringLiteral("PictureFile")});
+    } else if (!m_context.baseDirectory.isEmpty()) {
+        const ProblemLocation where{pageIndex, -1, -1, QStringLiteral("PictureFile")};
+        fileExists(QString(), m_project.movieData.menuDirectory, page.pictureFile, true, &where, pageLabel(pageIndex));
+    }
+
+    if (page.selectionAvailable && page.selections.empty())
+        add(Severity::Warning, "selections-not-defined",
+            QStringLiteral("%1: selections are available but the page has none.").arg(pageLabel(pageIndex)), here);
+    if (page.selectionAvailable && (page.defaultSelection < -1 || page.defaultSelection > int(page.selections.size())))
+        add(Severity::Warning, "default-selection-missing",
+            QStringLiteral("%1: the default selection %2 is not one of the page's %3 selections; the page starts without one.")
+                .arg(pageLabel(pageIndex), QString::number(page.defaultSelection), QString::number(page.selections.size())),
+            ProblemLocation{pageIndex, -1, -1, QStringLiteral("DefaultSelection")});
+
+    checkPageEnd(pageIndex);
+
+    if (!m_reachable.empty() && !m_reachable[size_t(pageIndex)])
+        add(Severity::Warning, "page-unreachable",
+            QStringLiteral("%1: no jump, end of page or relative jump leads here from the start page or the menu page.")
+                .arg(pageLabel(pageIndex)),
+            here);
+
+    checkSelections(pageIndex);
+    checkPageTexts(pageIndex);
+}
+
+void Checker::checkPageEnd(int pageIndex)
+{
+    const Page& page = *m_project.pages[size_t(pageIndex)];
+    const bool hasEnd = page.jumpAtEnd != 0 || page.actionAtEnd;
+    if (!page.backgroundIsVideo) {
+        if (hasEnd)
+            add(Severity::Warning, "end-not-saved",
+                QStringLiteral("%1: a still picture page keeps no jump or action at its end in the file; they are lost on saving.")
+                    .arg(pageLabel(pageIndex)),
+                ProblemLocation{pageIndex, -1, -1, page.jumpAtEnd != 0 ? QStringLiteral("JumpAtEnd") : QStringLiteral("ActionAtEnd")});
+    } else if (page.videoLoop) {
+        if (hasEnd)
+            add(Severity::Warning, "end-never-used",
+                QStringLiteral("%1: the video range loops, so its jump or action at the end never happens.")
+                    .arg(pageLabel(pageIndex)),
+                ProblemLocation{pageIndex, -1, -1, page.jumpAtEnd != 0 ? QStringLiteral("JumpAtEnd") : QStringLiteral("ActionAtEnd")});
+    } else {
+        const Link atEnd = resolveJumpAtEnd(m_project, pageIndex);
+        if (atEnd.kind == LinkKind::MissingPage)
+            add(Severity::Error, "jump-target-missing",
+                QStringLiteral("%1: jumps at its end to page %2, which does not exist.")
+                    .arg(pageLabel(pageIndex), QString::number(atEnd.pageNumber)),
+                ProblemLocation{pageIndex, -1, -1, QStringLiteral("JumpAtEnd")});
+        if (page.actionAtEnd)
+            checkAction(pageIndex, -1, -1, *page.actionAtEnd);
+    }
+    const bool offersSelection = page.selectionAvailable;
+    if (!offersSelection && !(endIsUsed(page) && hasEnd) && !(page.backgroundIsVideo && page.videoLoop))
+        add(Severity::Warning, "page-dead-end",
+            QStringLiteral("%1: offers no selection and leads nowhere at its end: the menu stops there.").arg(pageLabel(pageIndex)),
+            ProblemLocation{pageIndex, -1, -1, {}});
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Selections and actions
+
+void Checker::checkSelections(int pageIndex)
+{
+    const Page& page = *m_project.pages[size_t(pageIndex)];
+    const int count = int(page.selections.size());
+    std::vector<Area> areas(static_cast<size_t>(count));
+    std::vector<bool> usable(size_t(count), false);
+    for (int s = 0; s < count; ++s) {
+        const Selection& sel = *page.selections[size_t(s)];
+        const ProblemLocation here{pageIndex, s, -1, {}};
+        const ProblemLocation areaField{pageIndex, s, -1, QStringLiteral("Area")};
+        Area& a = areas[size_t(s)];
+        if (!parseArea(sel.area, a)) {
+            add(Severity::Error, "area-invalid",
+                QStringLiteral("%1: the area \"%2\" is not four numbers written left,top-right,bottom.")
+                    .arg(selectionLabel(pageIndex, s), sel.area),
+                areaField);
+        } else if (a.right <= a.left || a.bottom <= a.top) {
+            add(Severity::Error, "area-empty",
+                QStringLiteral("%1: the area %2 has no width or no height; it cannot be clicked.")
+                    .arg(selectionLabel(pageIndex, s), sel.area),
+                areaField);
+        } else {
+            usable[size_t(s)] = true;
+            if (m_picture.isValid() &&
+                (a.left < 0 || a.top < 0 || a.right > m_picture.width() || a.bottom > m_picture.height()))
+                add(Severity::Error, "area-outside-picture",
+                    QStringLiteral("%1: the area %2 reaches outside the %3 x %4 picture.")
+                        .arg(selectionLabel(pageIndex, s), sel.area, QString::number(m_picture.width()),
+                             QString::number(m_picture.height())),
+                    areaField);
+            for (int o = 0; o < s; ++o) {
+                if (!usable[size_t(o)])
+                    continue;
+                const Area& b = areas[size_t(o)];
+                if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+                    add(Severity::Warning, "areas-overlap",
+                        QStringLiteral("%1: the area overlaps selection %2 (%3); a click there is taken by one of them only.")
+                            .arg(selectionLabel(pageIndex, s), QString::number(o + 1), page.selections[size_t(o)]->name),
+                        areaField);
+            }
+        }
+
+        if (sel.actions.empty()) {
+            add(Severity::Warning, "selection-without-actions",
+                QStringLiteral("%1: has no action; a click on it does nothing.").arg(selectionLabel(pageIndex, s)), here);
+            continue;
+        }
+        const int actions = int(sel.actions.size());
+        for (int i = 0; i < actions; ++i) {
+            const MenuAction& action = *sel.actions[size_t(i)];
+            checkAction(pageIndex, s, i, action);
+            if (endsActionList(action.type) && i + 1 < actions) {
+                add(Severity::Warning, "action-unreachable",
+                    QStringLiteral("%1: the player stops after this action, so %2 never run.")
+                        .arg(actionLabel(pageIndex, s, i),
+                             i + 2 == actions ? QStringLiteral("action %1 would").arg(actions)
+                                              : QStringLiteral("actions %1 to %2").arg(QString::number(i + 2), QString::number(actions))),
+                    ProblemLocation{pageIndex, s, i + 1, {}});
+                for (int k = i + 1; k < actions; ++k)
+                    checkAction(pageIndex, s, k, *sel.actions[size_t(k)]);
+                break;
+            }
+        }
+    }
+}
+
+void Checker::checkAction(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action)
+{
+    const MovieData& md = m_project.movieData;
+    const ProblemLocation here{pageIndex, selectionIndex, actionIndex,
+                               selectionIndex < 0 ? QStringLiteral("ActionAtEnd") : QString()};
+    auto label = [&] { return actionLabel(pageIndex, selectionIndex, actionIndex); };
+
+    if (action.type < 1 || action.type > kActionTypeCount) {
+        add(Severity::Error, "action-type-invalid",
+            QStringLiteral("%1: the action code %2 is none the player knows.")
+                .arg(selectionIndex < 0 ? QStringLiteral("%1, action at end").arg(pageLabel(pageIndex))
+                                        : QStringLiteral("%1, action %2").arg(selectionLabel(pageIndex, selectionIndex),
+                                                                              QString::number(actionIndex + 1)),
+                     QString::number(action.type)),
+            here);
+        return;
+    }
+    if (action.type == ActJumpToPage || action.type == ActRelativeJump) {
+        const Link link = selectionIndex < 0 ? resolveActionAtEnd(m_project, pageIndex)
+                                             : resolveJump(m_project, pageIndex, action);
+        switch (link.kind) {
+        case LinkKind::MissingPage:
+            add(Severity::Error, "jump-target-missing",
+                QStringLiteral("%1: page %2 does not exist.").arg(label(), QString::number(link.pageNumber)), here);
+            break;
+        case LinkKind::OffList:
+            add(Severity::Error, "relative-jump-off-list",
+                QStringLiteral("%1: there is no %2 page in the list.")
+                    .arg(label(), action.parameter.trimmed().startsWith(QLatin1Char('-')) ? QStringLiteral("previous")
+                                                                                        : QStringLiteral("next")),
+                here);
+            break;
+        case LinkKind::BadParameter:
+            add(Severity::Error, "parameter-invalid",
+                QStringLiteral("%1: \"%2\" is not a page number.").arg(label(), action.parameter), here);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    // The numbered entries of the movie data: chapters, special features and subtitles count from 1,
+    // languages from 0 (the primary one); subtitle 0 switches subtitles off.
+    struct Entries
+    {
+        const char* code;
+        const char* what;
+        qint64 lowest;
+        qint64 highest;
+    };
+    Entries e{};
+    switch (action.type) {
+    case ActPlayFromChapter:
+        e = {"chapter-missing", "chapter", 1, qint64(md.chapters.size())};
+        break;
+    case ActSpecialFeature:
+        e = {"special-feature-missing", "special feature", 1, qint64(md.specials.size())};
+        break;
+    case ActChangeLanguage:
+        e = {"language-missing", "language", 0, qint64(md.languages.size()) - 1};
+        break;
+    case ActChangeSubtitle:
+        e = {"subtitle-missing", "subtitle", 0, qint64(md.subtitles.size())};
+        break;
+    case ActMessageBox:
+        if (action.parameter.trimmed().isEmpty())
+            add(Severity::Warning, "message-empty", QStringLiteral("%1: the message is empty.").arg(label()), here);
+        return;
+    default:
+        return;
+    }
+    qint64 n = 0;
+    if (!readNumber(action.parameter, n)) {
+        add(Severity::Error, "parameter-invalid",
+            QStringLiteral("%1: \"%2\" is not a %3 number.").arg(label(), action.parameter, QLatin1String(e.what)), here);
+        return;
+    }
+    if (n < e.lowest || n > e.highest) {
+        const QString list = e.highest < e.lowest
+                                 ? QStringLiteral("the movie data has no %1").arg(QLatin1String(e.what))
+                                 : QStringLiteral("the movie data's %1s are %2 to %3")
+                                       .arg(QLatin1String(e.what), QString::number(e.lowest), QString::number(e.highest));
+        add(Severity::Error, e.code,
+            QStringLiteral("%1: %2 %3 does not exist; %4.").arg(label(), QLatin1String(e.what), QString::number(n), list),
+            here);
+    }
+}
+
+void Checker::checkPageTexts(int pageIndex)
+{
+    // Nearly every value is plain ASCII, which every encoding holds; only the others are looked at
+    // closely, and only then is the label made.
+    const Page& page = *m_project.pages[size_t(pageIndex)];
+    if (!plainText(page.name, false))
+        checkText(page.name, ProblemLocation{pageIndex, -1, -1, {}}, pageLabel(pageIndex) + QStringLiteral(", its name"),
+                  false, false);
+    if (!page.backgroundIsVideo && !plainText(page.pictureFile, false))
+        checkText(page.pictureFile, ProblemLocation{pageIndex, -1, -1, QStringLiteral("PictureFile")},
+                  pageLabel(pageIndex) + QStringLiteral(", its picture file"), false, false);
+    else if (page.backgroundIsVideo && page.actionAtEnd && !plainText(page.actionAtEnd->parameter, false))
+        checkText(page.actionAtEnd->parameter, ProblemLocation{pageIndex, -1, -1, QStringLiteral("ActionAtEnd")},
+                  pageLabel(pageIndex) + QStringLiteral(", the parameter of its action at end"), false, false);
+    for (int s = 0; s < int(page.selections.size()); ++s) {
+        const Selection& sel = *page.selections[size_t(s)];
+        if (!plainText(sel.name, false))
+            checkText(sel.name, ProblemLocation{pageIndex, s, -1, {}},
+                      selectionLabel(pageIndex, s) + QStringLiteral(", its name"), false, false);
+        if (!plainText(sel.area, false))
+            checkText(sel.area, ProblemLocation{pageIndex, s, -1, QStringLiteral("Area")},
+                      selectionLabel(pageIndex, s) + QStringLiteral(", its area"), false, false);
+        for (int a = 0; a < int(sel.actions.size()); ++a) {
+            const QString& parameter = sel.actions[size_t(a)]->parameter;
+            if (!plainText(parameter, true))
+                checkText(parameter, ProblemLocation{pageIndex, s, a, {}},
+                          actionLabel(pageIndex, s, a) + QStringLiteral(", its parameter"), true, false);
+        }
+    }
+}
+
+} // namespace check_detail
+
+std::vector<Problem> checkProject(const MenuProject& project, const CheckContext& context)
+{
+    std::vector<Problem> problems;
+    check_detail::Checker(project, context, problems).run();
+    return problems;
+}
+
+QString severityName(Severity s)
+{
+    return s == Severity::Error ? QStringLiteral("error") : QStringLiteral("warning");
+}
+
+int countProblems(const std::vector<Problem>& problems, Severity s)
+{
+    return int(std::count_if(problems.begin(), problems.end(), [s](const Problem& p) { return p.severity == s; }));
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "document/model.h"
+
+// The menu check: every problem the player would meet in a project, found without any window. It is
+// a pure function of the project and the context, cheap enough to run after every edit (a few
+// milliseconds for the largest menu when no file is looked at).
+
+enum class Severity {
+    Error,   // the player will misbehave
+    Warning, // probably not what the author meant
+};
+
+// Where a problem is. A problem of the movie data has pageIndex -1 and names its field; a problem of
+// a page names the page (and, when it is about one, its selection and action).
+struct ProblemLocation
+{
+    int pageIndex = -1;      // position in the project's page list; -1 for the movie data
+    int selectionIndex = -1; // position in the page's selection list; -1 when the problem is the page's
+    int actionIndex = -1;    // position in the selection's action list; -1 for the end action or none
+    // The field the problem is in, as the file names it: "SECTION/Key" for the movie data
+    // ("MENU/StartPage", "CHAPTERS/3" for the third chapter), the key for a page's value
+    // ("JumpAtEnd", "ActionAtEnd", "VideoRange", "PictureFile", ...), empty when the whole page or
+    // selection is meant.
+    QString field;
+
+    bool operator==(const ProblemLocation&) const = default;
+};
+
+struct Problem
+{
+    Severity severity = Severity::Error;
+    // Stable, kebab-case ("jump-target-missing"): tools and tests match on it, never on the text.
+    QString code;
+    // A plain sentence for the author that names the page ("Page 12) Credits") and the selection.
+    QString text;
+    ProblemLocation where;
+};
+
+// What the caller knows beyond the project. Everything is optional; a check whose input is missing
+// is left out, never guessed.
+struct CheckContext
+{
+    // The folder the movie data's directories are relative to (native, ending in the separator).
+    // Empty: no file is looked for on the disk.
+    QString baseDirectory;
+    // Frames of the menu video as the caller has it open; 0 when unknown.
+    int menuFrameCount = 0;
+    // Size of the menu video's picture; when empty, MENU/Size is used if it holds two numbers.
+    QSize pictureSize;
+    // Frames of a movie file (only asked with a base directory, for files that exist); nothing when
+    // the file cannot be read as a video.
+    std::function<std::optional<qint64>(const QString& path)> countFrames;
+    // Why a picture file cannot be decoded, or an empty text when it can (only asked with a base
+    // directory, for files that exist).
+    std::function<QString(const QString& path)> pictureError;
+};
+
+std::vector<Problem> checkProject(const MenuProject& project, const CheckContext& context = {});
+
+// "error" or "warning".
+QString severityName(Severity s);
+// How many problems have the severity.
+int countProblems(const std::vector<Problem>& problems, Severity s);
