@@ -18,6 +18,10 @@ int videoInfo(const QStringList& args);
 int countFrames(const QStringList& args);
 int frame(const QStringList& args);
 
+// walk FILE.ini WALK.walk: replays a walkthrough; 0 when it holds, 1 when a step no longer holds (the
+// sentence naming it on standard output), 2 when a file cannot be read.
+int walk(const QStringList& args);
+
 // Prints a message as "CAPTION: TEXT" (just the text when it has no caption) on its own line.
 void printMessage(std::FILE* to, const Message& m);
 // Prints a line of text in the terminal's encoding.

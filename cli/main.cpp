@@ -22,6 +22,8 @@ const char* kUsage =
     "                             computes it, a line COUNT FILE each; messages on standard error\n"
     "  frame FILE N -o OUT        frame N (from 0) exactly as the editor shows it, written as\n"
     "                             PNG or JPEG by the extension of OUT (.png, .jpg, .jpeg)\n"
+    "  walk FILE WALK             replay the walkthrough WALK (.walk) on the menu FILE as the\n"
+    "                             player would; exit 1 naming the step that no longer holds\n"
     "\n"
     "Options:\n"
     "  --help                     show this text\n"
@@ -58,6 +60,8 @@ int main(int argc, char* argv[])
         return cli::countFrames(args);
     if (command == QLatin1String("frame"))
         return cli::frame(args);
+    if (command == QLatin1String("walk"))
+        return cli::walk(args);
     std::fprintf(stderr, "vrplmenu: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
     return 2;
 }

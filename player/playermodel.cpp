@@ -1,0 +1,637 @@
+#include "player/playermodel.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "document/actiontypes.h"
+#include "document/menulinks.h"
+
+namespace {
+
+// Pictures are at most a few thousand pixels wide; clamping keeps the arithmetic on absurd Area texts
+// from overflowing.
+constexpr int kCoordinateLimit = 1 << 20;
+
+QRect readArea(const QString& area)
+{
+    int l = 0, t = 0, r = 0, b = 0;
+    if (std::sscanf(area.toLatin1().constData(), "%d,%d-%d,%d", &l, &t, &r, &b) != 4)
+        return {};
+    auto clamp = [](int v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); };
+    l = clamp(l), t = clamp(t), r = clamp(r), b = clamp(b);
+    if (l > r)
+        std::swap(l, r);
+    if (t > b)
+        std::swap(t, b);
+    // Right and bottom lie just outside the area (right = left + width).
+    return QRect(l, t, r - l, b - t);
+}
+
+// A directory of the movie data (file form) and a file name, as the player would put them together.
+QString joinFileForm(QString dir, const QString& name)
+{
+    while (dir.endsWith(QLatin1Char('\\')))
+        dir.chop(1);
+    if (dir.isEmpty() || dir == QLatin1String("."))
+        return name;
+    return dir + QLatin1Char('\\') + name;
+}
+
+bool sameNumber(const QString& a, const QString& b)
+{
+    bool okA = false, okB = false;
+    const int x = a.trimmed().toInt(&okA);
+    const int y = b.trimmed().toInt(&okB);
+    return okA && okB ? x == y : a.trimmed() == b.trimmed();
+}
+
+const QRect kNoRect;
+
+} // namespace
+
+PlayerMessage parsePlayerMessage(const QString& parameter)
+{
+    PlayerMessage m;
+    m.text = parameter;
+    QString body = parameter;
+    static const QRegularExpression sized(QStringLiteral("^(\\d+) (.*)$"), QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = sized.match(parameter);
+    if (match.hasMatch()) {
+        bool ok = false;
+        const int size = match.captured(1).toInt(&ok);
+        if (ok && size > 0) {
+            m.fontSize = size;
+            body = match.captured(2);
+        }
+    }
+    m.lines = body.split(QLatin1Char('|'));
+    return m;
+}
+
+PlayerModel::PlayerModel(const MenuProject& project) : m_project(project) {}
+
+const Page* PlayerModel::page() const
+{
+    if (m_pageIndex < 0 || m_pageIndex >= int(m_project.pages.size()))
+        return nullptr;
+    return m_project.pages[size_t(m_pageIndex)].get();
+}
+
+bool PlayerModel::start(int pageIndex)
+{
+    m_outside = false;
+    m_messageShown = false;
+    m_pendingSelection = -1;
+    m_language = 0;
+    m_subtitle = 0;
+    m_notice.clear();
+    if (pageIndex < 0 || pageIndex >= int(m_project.pages.size())) {
+        m_pageIndex = -1;
+        return false;
+    }
+    activate(pageIndex);
+    emitEvent(PlayerEvent::Started, pageIndex);
+    return true;
+}
+
+bool PlayerModel::startAtStartPage()
+{
+    int number = 0;
+    const int index = readPageNumber(m_project.movieData.startPage, number) ? findPageIndex(m_project, number) : -1;
+    if (index >= 0)
+        return start(index);
+    const bool started = start(m_project.pages.empty() ? -1 : 0);
+    m_notice = QStringLiteral("StartPage \"%1\" names no page").arg(m_project.movieData.startPage);
+    return started;
+}
+
+void PlayerModel::activate(int pageIndex)
+{
+    m_pageIndex = pageIndex;
+    ++m_activations;
+    const Page& p = *m_project.pages[size_t(pageIndex)];
+    m_ended = false;
+    m_elapsedMs = 0;
+    m_timeCarry = 0;
+    if (p.backgroundIsVideo) {
+        m_first = p.firstFrame;
+        m_last = std::max(p.firstFrame, p.lastFrame);
+    } else {
+        m_first = m_last = 0;
+    }
+    m_frame = m_first;
+    m_rects.clear();
+    m_rects.reserve(p.selections.size());
+    for (const auto& s : p.selections)
+        m_rects.push_back(readArea(s->area));
+    buildLines();
+    const int n = int(p.selections.size());
+    m_highlight = p.selectionAvailable && p.defaultSelection >= 1 && p.defaultSelection <= n ? p.defaultSelection - 1 : -1;
+}
+
+void PlayerModel::buildLines()
+{
+    // The player's table for the remote control. Row mode: take the topmost selection not yet placed,
+    // gather every unplaced one whose vertical centre lies within its top and bottom, order them from
+    // left to right: that is a row; repeat. Column mode swaps the axes. Selections without a readable
+    // area have no place in the table.
+    const Page& p = *page();
+    const bool columns = p.columnOrdering;
+    m_lines.clear();
+    m_linePos.assign(m_rects.size(), {-1, -1});
+    std::vector<int> open;
+    for (size_t i = 0; i < m_rects.size(); ++i)
+        if (!m_rects[i].isEmpty())
+            open.push_back(int(i));
+    auto lead = [&](const QRect& r) { return columns ? r.left() : r.top(); };
+    auto trail = [&](const QRect& r) { return columns ? r.left() + r.width() : r.top() + r.height(); };
+    auto across = [&](const QRect& r) { return columns ? r.top() : r.left(); };
+    while (!open.empty()) {
+        const int first = *std::min_element(open.begin(), open.end(), [&](int a, int b) {
+            return lead(m_rects[size_t(a)]) < lead(m_rects[size_t(b)]);
+        });
+        const QRect& f = m_rects[size_t(first)];
+        std::vector<int> line, rest;
+        for (int i : open) {
+            const QRect& r = m_rects[size_t(i)];
+            const int centre2 = lead(r) + trail(r); // twice the centre, to stay in integers
+            if (centre2 >= 2 * lead(f) && centre2 <= 2 * trail(f))
+                line.push_back(i);
+            else
+                rest.push_back(i);
+        }
+        std::stable_sort(line.begin(), line.end(),
+                         [&](int a, int b) { return across(m_rects[size_t(a)]) < across(m_rects[size_t(b)]); });
+        for (size_t k = 0; k < line.size(); ++k)
+            m_linePos[size_t(line[k])] = {int(m_lines.size()), int(k)};
+        m_lines.push_back(std::move(line));
+        open = std::move(rest);
+    }
+}
+
+const QRect& PlayerModel::selectionRect(int index) const
+{
+    return index >= 0 && index < int(m_rects.size()) ? m_rects[size_t(index)] : kNoRect;
+}
+
+bool PlayerModel::selectionsClickable() const
+{
+    const Page* p = page();
+    if (!p || m_outside || m_messageShown || !p->selectionAvailable)
+        return false;
+    if (p->backgroundIsVideo) {
+        if (p->prohibitSelectionBefore > 0 && m_frame < p->prohibitSelectionBefore)
+            return false;
+        if (p->prohibitSelectionAfter > 0 && m_frame > p->prohibitSelectionAfter)
+            return false;
+    }
+    return true;
+}
+
+bool PlayerModel::isTransitionPage() const
+{
+    const Page* p = page();
+    return p && !p->selectionAvailable && !(p->backgroundIsVideo && p->videoLoop) && p->jumpAtEnd != 0;
+}
+
+int PlayerModel::selectionAt(QPoint position) const
+{
+    for (size_t i = 0; i < m_rects.size(); ++i)
+        if (m_rects[i].contains(position))
+            return int(i);
+    return -1;
+}
+
+void PlayerModel::setFrameRate(double framesPerSecond)
+{
+    if (framesPerSecond > 0 && std::isfinite(framesPerSecond))
+        m_fps = framesPerSecond;
+}
+
+bool PlayerModel::canEnd() const
+{
+    const Page* p = page();
+    if (!p || m_outside || m_messageShown || m_ended)
+        return false;
+    return p->backgroundIsVideo ? !p->videoLoop : p->pictureDuration > 0;
+}
+
+void PlayerModel::advanceFrame()
+{
+    advanceFrames(1);
+}
+
+void PlayerModel::advanceFrames(qint64 count)
+{
+    const Page* p = page();
+    if (!p || count <= 0 || m_outside || m_messageShown || m_ended || !p->backgroundIsVideo)
+        return;
+    while (count > 0) {
+        const qint64 room = m_last - m_frame;
+        if (count <= room) {
+            m_frame += count;
+            return;
+        }
+        count -= room + 1;
+        if (p->videoLoop) {
+            m_frame = m_first;
+            count %= m_last - m_first + 1;
+            continue;
+        }
+        // What is left of the time belongs to the page that comes next; it starts at its first frame.
+        m_frame = m_last;
+        const int from = m_pageIndex;
+        if (reachEnd())
+            emitEvent(PlayerEvent::PageEnd, from);
+        return;
+    }
+}
+
+void PlayerModel::advanceTime(qint64 milliseconds)
+{
+    const Page* p = page();
+    if (!p || milliseconds <= 0 || m_outside || m_messageShown || m_ended)
+        return;
+    milliseconds = std::min<qint64>(milliseconds, qint64(1) << 40);
+    if (p->backgroundIsVideo) {
+        m_timeCarry += double(milliseconds) * m_fps / 1000.0;
+        const double whole = std::floor(m_timeCarry);
+        m_timeCarry -= whole;
+        advanceFrames(qint64(whole));
+        return;
+    }
+    const qint64 limit = qint64(p->pictureDuration) * 1000;
+    m_elapsedMs = std::min(m_elapsedMs + milliseconds, qint64(1) << 50);
+    if (p->pictureDuration > 0 && m_elapsedMs >= limit) {
+        m_elapsedMs = limit;
+        const int from = m_pageIndex;
+        if (reachEnd())
+            emitEvent(PlayerEvent::PageEnd, from);
+    }
+}
+
+bool PlayerModel::runToEnd()
+{
+    if (!canEnd())
+        return false;
+    const Page* p = page();
+    if (p->backgroundIsVideo) {
+        m_frame = m_last;
+        advanceFrames(1);
+    } else {
+        advanceTime(qint64(p->pictureDuration) * 1000 - m_elapsedMs);
+    }
+    return true;
+}
+
+// The page has played to its end: its end action if it has one, else its jump at end, else it stays on
+// its last frame. True when something ran.
+bool PlayerModel::reachEnd()
+{
+    const Page& p = *page();
+    const quint64 before = m_activations;
+    if (p.actionAtEnd) {
+        m_pendingSelection = -1;
+        const MenuAction& action = *p.actionAtEnd;
+        if (action.type == ActJumpToPage || action.type == ActRelativeJump) {
+            // The end action keeps the file's form, where a signed jump is relative: ask the shared rule.
+            const Link link = resolveActionAtEnd(m_project, m_pageIndex);
+            if (link.kind == LinkKind::Page)
+                activate(link.pageIndex);
+            else
+                noteFailedJump(link, action);
+        } else {
+            runAction(action);
+        }
+        if (m_activations == before && !m_outside)
+            m_ended = true;
+        return true;
+    }
+    const Link link = resolveJumpAtEnd(m_project, m_pageIndex);
+    if (link.kind == LinkKind::Page) {
+        activate(link.pageIndex);
+        return true;
+    }
+    if (link.kind == LinkKind::MissingPage)
+        m_notice = QStringLiteral("Jump at end: no page has number %1").arg(link.pageNumber);
+    m_ended = true;
+    return false;
+}
+
+void PlayerModel::runActions(int selection, int firstAction)
+{
+    const Page& p = *page();
+    const auto& actions = p.selections[size_t(selection)]->actions;
+    const int pageIndex = m_pageIndex;
+    for (size_t i = size_t(firstAction); i < actions.size(); ++i) {
+        if (!runAction(*actions[i]))
+            continue;
+        if (m_messageShown && i + 1 < actions.size()) {
+            // A message box waits for OK; the rest of the list runs then.
+            m_pendingPage = pageIndex;
+            m_pendingSelection = selection;
+            m_pendingAction = int(i + 1);
+        }
+        return;
+    }
+}
+
+bool PlayerModel::runAction(const MenuAction& action)
+{
+    switch (action.type) {
+    case ActJumpToPage:
+    case ActRelativeJump: {
+        const Link link = resolveJump(m_project, m_pageIndex, action);
+        if (link.kind == LinkKind::Page)
+            activate(link.pageIndex);
+        else
+            noteFailedJump(link, action);
+        return true;
+    }
+    case ActPlayMovie:
+    case ActPlayFromChapter:
+    case ActSpecialFeature:
+    case ActReturnToMovie:
+        leaveMenu(action);
+        return true;
+    case ActMessageBox:
+        m_message = parsePlayerMessage(action.parameter);
+        m_messageShown = true;
+        return true;
+    case ActChangeLanguage:
+    case ActChangeSubtitle: {
+        bool ok = false;
+        const int n = action.parameter.trimmed().toInt(&ok);
+        if (!ok || n < 0) {
+            m_notice = QStringLiteral("%1: \"%2\" is not a number").arg(actionDisplayName(action.type), action.parameter);
+            return false;
+        }
+        (action.type == ActChangeLanguage ? m_language : m_subtitle) = n;
+        return false;
+    }
+    default:
+        m_notice = QStringLiteral("Action code %1 is unknown to the player").arg(action.type);
+        return false;
+    }
+}
+
+void PlayerModel::noteFailedJump(const Link& link, const MenuAction& action)
+{
+    // The player stays where it is; the author learns why.
+    switch (link.kind) {
+    case LinkKind::MissingPage:
+        m_notice = QStringLiteral("Jump: no page has number %1").arg(link.pageNumber);
+        break;
+    case LinkKind::OffList:
+        m_notice = QStringLiteral("Relative jump \"%1\": there is no page there in the list").arg(action.parameter.trimmed());
+        break;
+    default:
+        m_notice = QStringLiteral("Jump: \"%1\" is not a page number").arg(action.parameter);
+        break;
+    }
+}
+
+void PlayerModel::leaveMenu(const MenuAction& action)
+{
+    const MovieData& md = m_project.movieData;
+    MovieStart m;
+    const QString param = action.parameter.trimmed();
+    const QString cdFiles[3] = {md.aviName, md.avi2Name, md.avi3Name};
+    switch (action.type) {
+    case ActPlayMovie:
+        m.kind = MovieStart::Movie;
+        m.file = joinFileForm(md.movieDirectory, md.aviName);
+        m.description = QStringLiteral("Play movie: %1 from frame 0").arg(m.file);
+        break;
+    case ActPlayFromChapter: {
+        m.kind = MovieStart::Chapter;
+        const Chapter* chapter = nullptr;
+        for (const auto& c : md.chapters)
+            if (sameNumber(c->number, param)) {
+                chapter = c.get();
+                break;
+            }
+        if (!chapter) {
+            m.description = QStringLiteral("Play from chapter %1, which the movie data does not list").arg(param);
+            m_notice = m.description;
+            break;
+        }
+        // Chapter frames count over all CDs; the player finds the CD and the frame within its file.
+        qint64 frame = chapter->firstFrame.trimmed().toLongLong();
+        const qint64 cdFrames[2] = {md.cd1Frames.trimmed().toLongLong(), md.cd2Frames.trimmed().toLongLong()};
+        int cd = 1;
+        for (qint64 frames : cdFrames) {
+            if (frames <= 0 || frame < frames)
+                break;
+            frame -= frames;
+            ++cd;
+        }
+        m.cd = cd;
+        m.frame = frame;
+        m.file = joinFileForm(md.movieDirectory, cdFiles[cd - 1]);
+        m.description = QStringLiteral("Play from chapter %1 \"%2\": %3 (CD %4) from frame %5")
+                            .arg(param, chapter->name, m.file)
+                            .arg(cd)
+                            .arg(frame);
+        break;
+    }
+    case ActSpecialFeature: {
+        m.kind = MovieStart::Special;
+        const SpecialFeature* special = nullptr;
+        for (const auto& s : md.specials)
+            if (sameNumber(s->number, param)) {
+                special = s.get();
+                break;
+            }
+        if (!special) {
+            m.description = QStringLiteral("Special feature %1, which the movie data does not list").arg(param);
+            m_notice = m.description;
+            break;
+        }
+        bool ok = false;
+        const int cd = md.specialsCD.trimmed().toInt(&ok);
+        m.cd = ok && cd >= 1 && cd <= 3 ? cd : 1;
+        m.file = joinFileForm(md.movieDirectory, special->file);
+        m.description = QStringLiteral("Special feature %1 \"%2\": %3 (CD %4)").arg(param, special->title, m.file).arg(m.cd);
+        break;
+    }
+    default:
+        m.kind = MovieStart::ReturnToMovie;
+        m.description = QStringLiteral("Return to the movie where the menu was called");
+        break;
+    }
+    m_movie = m;
+    m_outside = true;
+    m_pendingSelection = -1;
+}
+
+PlayerModel::ClickResult PlayerModel::click(QPoint position)
+{
+    m_notice.clear();
+    if (!page() || m_outside)
+        return ClickResult::Ignored;
+    if (m_messageShown) {
+        closeMessage();
+        return ClickResult::MessageClosed;
+    }
+    if (isTransitionPage())
+        return skipTransition() ? ClickResult::Skipped : ClickResult::Ignored;
+    const int s = selectionAt(position);
+    return s >= 0 && choose(s) ? ClickResult::Chosen : ClickResult::Ignored;
+}
+
+void PlayerModel::pointerMoved(QPoint position)
+{
+    const Page* p = page();
+    if (!p || m_outside || m_messageShown || !p->selectionAvailable)
+        return;
+    const int s = selectionAt(position);
+    if (s >= 0)
+        m_highlight = s;
+}
+
+bool PlayerModel::choose(int selectionIndex)
+{
+    if (selectionIndex < 0 || selectionIndex >= int(m_rects.size()) || !selectionsClickable())
+        return false;
+    m_notice.clear();
+    m_highlight = selectionIndex;
+    const int from = m_pageIndex;
+    runActions(selectionIndex, 0);
+    emitEvent(PlayerEvent::SelectionClick, from, selectionIndex);
+    return true;
+}
+
+bool PlayerModel::skipTransition()
+{
+    if (!isTransitionPage() || m_ended || m_outside || m_messageShown)
+        return false;
+    // Skipping is playing to the end at once: the end then behaves as it always does.
+    m_frame = m_last;
+    const int from = m_pageIndex;
+    reachEnd();
+    emitEvent(PlayerEvent::TransitionSkip, from);
+    return true;
+}
+
+void PlayerModel::closeMessage()
+{
+    if (!m_messageShown)
+        return;
+    m_messageShown = false;
+    const int from = m_pageIndex;
+    const int selection = m_pendingSelection, action = m_pendingAction;
+    m_pendingSelection = -1;
+    const Page* p = page();
+    if (selection >= 0 && m_pendingPage == m_pageIndex && p && selection < int(p->selections.size()) &&
+        action < int(p->selections[size_t(selection)]->actions.size()))
+        runActions(selection, action);
+    emitEvent(PlayerEvent::MessageClosed, from);
+}
+
+bool PlayerModel::key(PlayerKey k)
+{
+    const Page* p = page();
+    if (!p || m_outside)
+        return false;
+    m_notice.clear();
+    if (m_messageShown) {
+        if (k != PlayerKey::Enter)
+            return false;
+        closeMessage();
+        return true;
+    }
+    if (k == PlayerKey::Enter) {
+        if (isTransitionPage()) {
+            if (!m_ended) {
+                m_frame = m_last;
+                const int from = m_pageIndex;
+                reachEnd();
+                emitEvent(PlayerEvent::Key, from, -1, k);
+                return true;
+            }
+            return false;
+        }
+        if (m_highlight < 0 || !selectionsClickable())
+            return false;
+        const int from = m_pageIndex;
+        runActions(m_highlight, 0);
+        emitEvent(PlayerEvent::Key, from, -1, k);
+        return true;
+    }
+    if (!p->selectionAvailable || m_lines.empty())
+        return false;
+    const int before = m_highlight;
+    moveHighlight(k);
+    if (m_highlight == before)
+        return false;
+    emitEvent(PlayerEvent::Key, m_pageIndex, -1, k);
+    return true;
+}
+
+void PlayerModel::moveHighlight(PlayerKey k)
+{
+    if (m_highlight < 0 || m_highlight >= int(m_linePos.size()) || m_linePos[size_t(m_highlight)].first < 0) {
+        m_highlight = m_lines.front().front();
+        return;
+    }
+    auto [line, pos] = m_linePos[size_t(m_highlight)];
+    const bool columns = page()->columnOrdering;
+    const PlayerKey alongNext = columns ? PlayerKey::Down : PlayerKey::Right;
+    const PlayerKey alongPrev = columns ? PlayerKey::Up : PlayerKey::Left;
+    const PlayerKey acrossNext = columns ? PlayerKey::Right : PlayerKey::Down;
+    const PlayerKey acrossPrev = columns ? PlayerKey::Left : PlayerKey::Up;
+    // At the edges the highlight stays; moving to a shorter row (column) lands on its last place.
+    if (k == alongNext && pos + 1 < int(m_lines[size_t(line)].size()))
+        ++pos;
+    else if (k == alongPrev && pos > 0)
+        --pos;
+    else if (k == acrossNext && line + 1 < int(m_lines.size()))
+        ++line;
+    else if (k == acrossPrev && line > 0)
+        --line;
+    const auto& target = m_lines[size_t(line)];
+    m_highlight = target[size_t(std::min(pos, int(target.size()) - 1))];
+}
+
+bool PlayerModel::menuButton()
+{
+    if (!m_outside)
+        return false;
+    int number = 0;
+    const int index = readPageNumber(m_project.movieData.menuPage, number) ? findPageIndex(m_project, number) : -1;
+    if (index < 0) {
+        m_notice = QStringLiteral("MenuPage \"%1\" names no page").arg(m_project.movieData.menuPage);
+        return false;
+    }
+    m_outside = false;
+    activate(index);
+    emitEvent(PlayerEvent::MenuButton, index);
+    return true;
+}
+
+QString PlayerModel::statusText() const
+{
+    const MovieData& md = m_project.movieData;
+    QString language = QStringLiteral("language %1").arg(m_language);
+    for (const auto& l : md.languages)
+        if (sameNumber(l->number, QString::number(m_language)))
+            language = l->fullName.isEmpty() ? l->shortName : l->fullName;
+    QString subtitle = QStringLiteral("off");
+    if (m_subtitle != 0) {
+        subtitle = QStringLiteral("subtitle %1").arg(m_subtitle);
+        for (const auto& s : md.subtitles)
+            if (sameNumber(s->number, QString::number(m_subtitle)))
+                subtitle = s->fullName.isEmpty() ? s->shortName : s->fullName;
+    }
+    return QStringLiteral("Audio: %1    Subtitles: %2").arg(language, subtitle);
+}
+
+void PlayerModel::emitEvent(PlayerEvent::Kind kind, int pageIndex, int selection, PlayerKey key)
+{
+    if (m_listener)
+        m_listener(PlayerEvent{kind, selection, pageIndex, key});
+}

@@ -1,0 +1,83 @@
+#include "player/walkrecorder.h"
+
+WalkRecorder::WalkRecorder(PlayerModel& model) : m_model(model)
+{
+    m_model.setListener([this](const PlayerEvent& e) { heard(e); });
+    if (m_model.page())
+        addStart();
+    m_last = current();
+}
+
+WalkRecorder::~WalkRecorder()
+{
+    m_model.setListener({});
+}
+
+WalkRecorder::State WalkRecorder::current() const
+{
+    return State{m_model.activationCount(), m_model.messageShown(), m_model.outsideMenu(), m_model.audioLanguage(),
+                 m_model.subtitle()};
+}
+
+void WalkRecorder::add(WalkStep::Kind kind, int number, const QString& text)
+{
+    WalkStep s;
+    s.kind = kind;
+    s.number = number;
+    s.hasNumber = kind == WalkStep::Start || kind == WalkStep::ExpectPage || kind == WalkStep::ExpectLanguage ||
+                  kind == WalkStep::ExpectSubtitle;
+    s.text = text;
+    m_walk.steps.push_back(std::move(s));
+}
+
+void WalkRecorder::addStart()
+{
+    add(WalkStep::Start, m_model.page()->number);
+}
+
+void WalkRecorder::heard(const PlayerEvent& event)
+{
+    const Page* page = m_model.page();
+    switch (event.kind) {
+    case PlayerEvent::Started:
+        addStart();
+        m_last = current();
+        return;
+    case PlayerEvent::SelectionClick:
+        add(WalkStep::Click, 0, m_model.project().pages[size_t(event.pageIndex)]->selections[size_t(event.selection)]->name);
+        break;
+    case PlayerEvent::Key: {
+        add(WalkStep::Key);
+        m_walk.steps.back().key = event.key;
+        break;
+    }
+    case PlayerEvent::TransitionSkip:
+        add(WalkStep::Skip);
+        break;
+    case PlayerEvent::PageEnd:
+        add(WalkStep::WaitEnd);
+        break;
+    case PlayerEvent::MessageClosed:
+        add(WalkStep::Ok);
+        break;
+    case PlayerEvent::MenuButton:
+        add(WalkStep::Menu);
+        break;
+    }
+
+    // What the step led to, so that a replay can tell where the menu now behaves differently.
+    const State now = current();
+    if (now.language != m_last.language)
+        add(WalkStep::ExpectLanguage, now.language);
+    if (now.subtitle != m_last.subtitle)
+        add(WalkStep::ExpectSubtitle, now.subtitle);
+    if (now.outside && !m_last.outside)
+        add(WalkStep::ExpectMovie, 0, m_model.movieStart().description);
+    else if (now.activations != m_last.activations && m_model.page())
+        add(WalkStep::ExpectPage, m_model.page()->number);
+    if (now.message && (!m_last.message || event.kind == PlayerEvent::MessageClosed))
+        add(WalkStep::ExpectMessage, 0, m_model.message().text);
+    if (event.kind == PlayerEvent::Key && event.key != PlayerKey::Enter && m_model.highlight() >= 0 && page)
+        add(WalkStep::ExpectHighlight, 0, page->selections[size_t(m_model.highlight())]->name);
+    m_last = now;
+}
