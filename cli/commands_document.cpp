@@ -35,30 +35,6 @@ void usageError(const char* text)
 
 } // namespace
 
-int check(const QStringList& args)
-{
-    if (args.size() != 1) {
-        usageError("check takes one FILE");
-        return 2;
-    }
-    const QString path = args.first();
-    if (!readable(path)) {
-        printMessage(stdout, Message{QStringLiteral("Can't open file"), kCaptionError, MessageIcon::Error});
-        return 2;
-    }
-    MenuProject project;
-    int messages = 0;
-    LoadProject(path, project, [&](const Message& m) {
-        ++messages;
-        printMessage(stdout, m);
-    });
-    printLine(stdout, QStringLiteral("%1 pages, %2 selections, %3 actions")
-                          .arg(project.pages.size())
-                          .arg(project.selectionCount())
-                          .arg(project.actionCount()));
-    return messages == 0 ? 0 : 1;
-}
-
 int normalize(const QStringList& args)
 {
     QString in, out;

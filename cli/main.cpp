@@ -11,8 +11,13 @@ const char* kUsage =
     "Checks and normalises menu INI files of the VRPL VazoVevoz menu editor, and inspects videos.\n"
     "\n"
     "Commands:\n"
-    "  check FILE                 read FILE as the editor opens it; print each message as\n"
-    "                             CAPTION: TEXT and a summary line\n"
+    "  check FILE [--strict] [--json] [--no-files]\n"
+    "                             read FILE as the editor opens it; print each message as\n"
+    "                             CAPTION: TEXT, then each problem the player would meet as\n"
+    "                             FILE:LINE: error|warning: CODE: TEXT, and a summary line;\n"
+    "                             --strict fails on warnings too, --json prints the problems\n"
+    "                             as a JSON array (messages on standard error), --no-files\n"
+    "                             leaves out the files the movie data names\n"
     "  normalize FILE [-o OUT]    read FILE and write it as the editor saves it, to OUT or\n"
     "                             standard output; messages go to standard error\n"
     "  video-info FILE [--key-frames]\n"
@@ -29,7 +34,8 @@ const char* kUsage =
     "  --help                     show this text\n"
     "  --version                  show the version\n"
     "\n"
-    "Exit status: 0 without messages, 1 with messages, 2 when a file cannot be read.\n";
+    "Exit status: 0 without messages, 1 with messages (for check: also with errors, or\n"
+    "warnings with --strict), 2 when a file cannot be read.\n";
 
 } // namespace
 

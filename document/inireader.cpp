@@ -298,6 +298,7 @@ bool VRPLIniFileReader::nextBlockLine(LineSection& line, bool& atHeader)
 
 bool VRPLIniFileReader::ParseOnePage(int number, const QString& name, Page*& pageRead)
 {
+    m_blockLine = m_lineNumber;
     auto page = std::make_unique<Page>(number, name.isEmpty() ? QStringLiteral("Untitled") : name);
     bool header = false;
     LineSection line;
@@ -354,6 +355,7 @@ bool VRPLIniFileReader::ParseOnePage(int number, const QString& name, Page*& pag
 
 bool VRPLIniFileReader::ParseOneSelection(const QString& name, Page* page)
 {
+    m_blockLine = m_lineNumber;
     auto sel = std::make_unique<Selection>(name.isEmpty() ? QStringLiteral("Untitled") : name, QString());
     bool header = false;
     LineSection line;

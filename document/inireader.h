@@ -86,6 +86,8 @@ public:
     void Release();
 
     int lineNumber() const { return m_lineNumber; }
+    // The header line of the page or selection block read last (or being read).
+    int blockLine() const { return m_blockLine; }
     // The current line as text (decoded on first use: most lines are only ever looked at as bytes).
     const QString& currentLine() const;
 
@@ -112,6 +114,7 @@ private:
     QByteArray m_bytes;
     qsizetype m_pos = 0;
     int m_lineNumber = 1;
+    int m_blockLine = 0;
     QByteArrayView m_view; // the current line, trimmed
     mutable QString m_current;
     mutable bool m_decoded = false;

@@ -163,7 +163,42 @@ void applySubtitleOption(SubtitleTrack& t, const QString& option)
         t.multiplier = value;
 }
 
+// The lines of the head's sections and keys, up to the menu part.
+void findHeadLines(const QByteArray& bytes, QHash<QString, int>& head)
+{
+    QString section;
+    int number = 0;
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        ++number;
+        const QByteArrayView line = QByteArrayView(bytes).sliced(start, end - start).trimmed();
+        start = end + 1;
+        if (line.startsWith('[')) {
+            if (line.size() >= 6 && QByteArrayView(line.first(6)).compare("[PAGE=", Qt::CaseInsensitive) == 0)
+                return;
+            const qsizetype close = line.indexOf(']');
+            section = QString::fromLatin1(line.sliced(1, (close < 0 ? line.size() : close) - 1)).trimmed().toUpper();
+            head.insert(section, number);
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0 || section.isEmpty())
+            continue;
+        const QString key = section + QLatin1Char('/') + QString::fromLatin1(line.first(eq)).trimmed().toUpper();
+        if (!head.contains(key))
+            head.insert(key, number);
+    }
+}
+
 } // namespace
+
+int FileLines::headLine(const QString& section, const QString& key) const
+{
+    const QString s = section.toUpper();
+    return head.value(s + QLatin1Char('/') + key.toUpper(), head.value(s, 0));
+}
 
 LoadReport LoadProjectFromBytes(const QByteArray& fileBytes, const QString& path, MenuProject& project,
                                 const MessageSink& sink, const LoadHooks& hooks)
@@ -187,6 +222,11 @@ LoadReport LoadProjectFromBytes(const QByteArray& fileBytes, const QString& path
     project.byteOrderMark = bom;
     MovieData& md = project.movieData;
 
+    if (hooks.lines) {
+        *hooks.lines = FileLines();
+        // The byte order mark set aside above is on the first line; it moves no line.
+        findHeadLines(bytes, hooks.lines->head);
+    }
     const IniKeyLookup ini(bytes, project.encoding);
     int firstNumberedLanguage = 0;
     if (!readHead(ini, md, sink, report, firstNumberedLanguage))
@@ -218,10 +258,17 @@ LoadReport LoadProjectFromBytes(const QByteArray& fileBytes, const QString& path
             if (hooks.pageRead)
                 hooks.pageRead(*page);
             project.pages.push_back(std::move(page));
+            if (hooks.lines) {
+                hooks.lines->pages.push_back(reader.blockLine());
+                hooks.lines->selections.emplace_back();
+            }
             return project.pages.back().get();
         };
-        reader.OnSelection = [](std::unique_ptr<Selection> selection, Page& page) {
+        reader.OnSelection = [&](std::unique_ptr<Selection> selection, Page& page) {
             page.addSelection(std::move(selection));
+            // Selections always belong to the page appended last.
+            if (hooks.lines && !hooks.lines->selections.empty())
+                hooks.lines->selections.back().push_back(reader.blockLine());
         };
         reader.ParsePagesAndSelections();
         report.pagesRead = true;

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <QHash>
+
 #include <functional>
+#include <vector>
 
 #include "document/messages.h"
 #include "document/model.h"
@@ -24,6 +27,20 @@ struct LoadReport
     int messageCount = 0;
 };
 
+// Where the parts of the file stand, for tools that point at a line (vrplmenu check). Lines count
+// from 1, as an editor numbers them.
+struct FileLines
+{
+    std::vector<int> pages;                   // the header line of each page read, in list order
+    std::vector<std::vector<int>> selections; // the header line of each selection, per page
+    // The head: "SECTION" (upper case) gives the line of the section's header, "SECTION/KEY" (upper
+    // case) the line of the key's first occurrence in that section.
+    QHash<QString, int> head;
+
+    // The line of a head key, else of its section, else 0.
+    int headLine(const QString& section, const QString& key) const;
+};
+
 // What the windows add to the reading of a file.
 struct LoadHooks
 {
@@ -33,6 +50,8 @@ struct LoadHooks
     // its picture and makes its thumbnail. An exception thrown here ends the reading; the page is
     // dropped and the pages before it stay.
     std::function<void(Page&)> pageRead;
+    // When set, filled with the lines where the head's keys and the page and selection blocks stand.
+    FileLines* lines = nullptr;
 };
 
 // Replaces the content of `project` by the menu file at `path`: the head by key lookup, then the File
