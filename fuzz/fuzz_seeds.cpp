@@ -46,6 +46,8 @@ int main(int argc, char* argv[])
             s.height = 24;
             s.frames = 3;
             writeVideo(at("raw.avi"), s);
+            s.kind = VideoKind::RawBgr24TopDown;
+            writeVideo(at("raw-topdown.avi"), s);
             VideoSpec x;
             x.kind = VideoKind::XvidPacked;
             x.width = 48;

@@ -424,16 +424,23 @@ std::unique_ptr<AviStream> AviFile::firstVideoStream(QString* error)
     info.rateNumerator = int(std::min<uint32_t>(layout.rate, INT32_MAX));
     info.rateDenominator = int(std::min<uint32_t>(layout.scale, INT32_MAX));
 
+    // Uncompressed pictures may store their rows top-down, which the format says with a negative
+    // height (the ffmpeg tool writes RGB so). FFmpeg's reader takes the sign into account; the picture
+    // is as high as the number says. A compressed picture with a negative height stays refused.
+    const bool uncompressed = layout.compression == QByteArray("\0\0\0\0", 4) || // BI_RGB
+                              layout.compression == QByteArray("\3\0\0\0", 4);   // BI_BITFIELDS
+    const int64_t formatHeight = uncompressed && layout.bitmapHeight < 0 ? -int64_t(layout.bitmapHeight)
+                                                                         : int64_t(layout.bitmapHeight);
     // The picture size is the stream's frame rectangle, or the format's when the rectangle is empty.
     int64_t w = layout.frameRight > layout.frameLeft ? layout.frameRight : layout.bitmapWidth;
-    int64_t h = layout.frameBottom > layout.frameTop ? layout.frameBottom : layout.bitmapHeight;
+    int64_t h = layout.frameBottom > layout.frameTop ? layout.frameBottom : formatHeight;
     // Divided rather than multiplied: the header's numbers may be anything up to 2^32, and their
     // product would overflow before it could be compared.
     auto fits = [](int64_t width, int64_t height) {
         return width > 0 && height > 0 && width <= kMaxPictureBytes / 3 / height;
     };
     const bool sizeSane =
-        layout.hasFormat && fits(w, h) && fits(int64_t(layout.bitmapWidth), int64_t(layout.bitmapHeight));
+        layout.hasFormat && fits(w, h) && fits(int64_t(layout.bitmapWidth), formatHeight);
     if (sizeSane) {
         info.width = int(w);
         info.height = int(h);

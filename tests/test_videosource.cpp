@@ -226,6 +226,9 @@ void TestVideoSource::frameExactness_data()
     QTest::newRow("mjpeg drop samples") << spec(VideoKind::Mjpeg, 30, 1, 0, false, {1, 2, 7, 29}) << plain;
     QTest::newRow("raw bgr24, 350 wide") << spec(VideoKind::RawBgr24, 20, 1, 0, false, {}, 350) << plain;
     QTest::newRow("raw bgr24 drop samples") << spec(VideoKind::RawBgr24, 16, 1, 0, false, {5, 6}) << plain;
+    QTest::newRow("raw bgr24 top-down, 350 wide") << spec(VideoKind::RawBgr24TopDown, 20, 1, 0, false, {}, 350) << plain;
+    QTest::newRow("raw bgr24 top-down drop samples") << spec(VideoKind::RawBgr24TopDown, 16, 1, 0, false, {5, 6}) << plain;
+    QTest::newRow("raw bgr24 top-down without index") << spec(VideoKind::RawBgr24TopDown, 12, 1, 0) << int(Copy::WithoutIndex);
     QTest::newRow("xvid packed 1 B") << spec(VideoKind::XvidPacked, 60, 12, 1) << plain;
     QTest::newRow("xvid packed 2 B, closed groups") << spec(VideoKind::XvidPacked, 70, 15, 2, true) << plain;
     QTest::newRow("mpeg4 2 B without index") << spec(VideoKind::Mpeg4, 60, 12, 2) << int(Copy::WithoutIndex);
