@@ -31,6 +31,7 @@ private Q_SLOTS:
     void manyPagesAndJunk();
     void unreadableFile();
     void byteOrderMarkDoesNotHideTheFirstSection();
+    void demoMenuOpensCleanly();
 };
 
 namespace {
@@ -445,6 +446,41 @@ void TestMenuReader::byteOrderMarkDoesNotHideTheFirstSection()
     QCOMPARE(l->project.movieData.title, QStringLiteral("Caf\u00e9"));
     QVERIFY(l->project.byteOrderMark);
     QCOMPARE(l->project.encoding, TextEncoding::Utf8);
+}
+
+// The demo a newcomer opens first: no message, every page and selection read, the menu video and
+// every picture where the file says, every rectangle on the picture.
+void TestMenuReader::demoMenuOpensCleanly()
+{
+    const QString path = QFINDTESTDATA("../examples/demo/demo.ini");
+    QVERIFY(!path.isEmpty());
+    MenuProject project;
+    MessageLog log;
+    const LoadReport report = LoadProject(path, project, log.sink());
+    QCOMPARE(log.texts(), QStringList());
+    QVERIFY(report.headComplete && report.pagesRead);
+    QCOMPARE(project.pages.size(), size_t(8));
+    QCOMPARE(project.selectionCount(), 28);
+
+    const MovieData& md = project.movieData;
+    const QDir menuDir(QFileInfo(path).dir().filePath(md.menuDirectory));
+    QVERIFY(QFileInfo(menuDir.filePath(md.menuAVIName)).isFile());
+    const QStringList size = md.menuSize.split(QLatin1Char(','));
+    QCOMPARE(size.size(), 2);
+    const QRect picture(0, 0, size[0].toInt(), size[1].toInt());
+    QVERIFY(!picture.isEmpty());
+    static const QRegularExpression areaPattern(QStringLiteral("^(\\d+),(\\d+)-(\\d+),(\\d+)$"));
+    for (const auto& page : project.pages) {
+        if (!page->backgroundIsVideo)
+            QVERIFY2(QFileInfo(menuDir.filePath(page->pictureFile)).isFile(), qPrintable(page->pictureFile));
+        for (const auto& sel : page->selections) {
+            const QRegularExpressionMatch m = areaPattern.match(sel->area);
+            QVERIFY2(m.hasMatch(), qPrintable(sel->area));
+            const QRect area(QPoint(m.captured(1).toInt(), m.captured(2).toInt()),
+                             QPoint(m.captured(3).toInt() - 1, m.captured(4).toInt() - 1));
+            QVERIFY2(!area.isEmpty() && picture.contains(area), qPrintable(page->name + QLatin1Char('/') + sel->name));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMenuReader)

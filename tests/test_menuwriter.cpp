@@ -312,9 +312,13 @@ void TestMenuWriter::roundTrip_data()
 {
     QTest::addColumn<QByteArray>("file");
 
-    QFile demo(QFINDTESTDATA("../examples/demo.ini"));
+    QFile demo(QFINDTESTDATA("../examples/demo/demo.ini"));
     QVERIFY(demo.open(QIODevice::ReadOnly));
-    QTest::newRow("example") << demo.readAll();
+    QTest::newRow("demo menu") << demo.readAll();
+    // The fuzzer's seed: a second CD, subtitle options and the other optional head lines.
+    QFile seed(QFINDTESTDATA("../fuzz/seeds-fuzz_menu/demo.ini"));
+    QVERIFY(seed.open(QIODevice::ReadOnly));
+    QTest::newRow("two-disc example") << seed.readAll();
 
     // Every byte value but the two line ends, inside names and titles; the letters around them keep
     // the trimming of blanks and control characters away.
