@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "app/aboutform.h"
+#include "edits/projectedits.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
 #include "moviedata/moviedataform.h"
@@ -102,12 +103,21 @@ Application::Application(DialogService* externalDialogs)
     // The video's messages belong to the page window, which exists by the time a video is opened.
     video = std::make_unique<VideoSource>([this](const Message& m) { dialogs.showMessage(m, pageViewer.get()); });
 
+    edits = std::make_unique<ProjectEdits>(project);
     mainForm = std::make_unique<TMainForm>(project, dialogs, *video);
+    mainForm->setEdits(edits.get());
     mainForm->createMovieDataForm();
-    pageViewer = std::make_unique<TPageViewerForm>();
-    selectionsViewer = std::make_unique<TSelectionsViewerForm>();
+    pageViewer = std::make_unique<TPageViewerForm>(project, *edits, dialogs);
+    selectionsViewer = std::make_unique<TSelectionsViewerForm>(*edits);
     aboutForm = std::make_unique<TAboutForm>();
     mainForm->setToolWindows(pageViewer.get(), selectionsViewer.get());
+    pageViewer->setWindows(mainForm.get(), selectionsViewer.get());
+    selectionsViewer->setWindows(mainForm.get(), pageViewer.get());
+    // Undo and Redo work from whichever window has the focus.
+    for (QWidget* tool : {static_cast<QWidget*>(pageViewer.get()), static_cast<QWidget*>(selectionsViewer.get())}) {
+        tool->addAction(mainForm->undoAction());
+        tool->addAction(mainForm->redoAction());
+    }
     mainForm->setAboutForm(aboutForm.get());
 
     if (auto* app = qobject_cast<VazoApplication*>(QCoreApplication::instance())) {

@@ -8,6 +8,7 @@
 #include "document/model.h"
 
 class DialogService;
+class ProjectEdits;
 class TAboutForm;
 class TMainForm;
 class TPageViewerForm;
@@ -56,6 +57,8 @@ struct Application
     std::unique_ptr<DialogService> ownedDialogs;
     DialogService& dialogs;
     MenuProject project;
+    // Every edit of the project, with its undo stack; outlives the windows that push to it.
+    std::unique_ptr<ProjectEdits> edits;
     std::unique_ptr<VideoSource> video;
     std::unique_ptr<TMainForm> mainForm;
     std::unique_ptr<TPageViewerForm> pageViewer;

@@ -1,15 +1,179 @@
 #pragma once
 
+#include <QAbstractListModel>
+#include <QImage>
+#include <QPointer>
 #include <QWidget>
 
-// The page tool window: the list of menu pages and the properties of one page. It stays above other
-// windows and can be docked into the main window as a tab. It also owns the messages of the video.
+#include <optional>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QMenu;
+class QRadioButton;
+class QToolButton;
+class QPushButton;
+
+class DialogService;
+class PageComboBox;
+class ProjectEdits;
+class TMainForm;
+class TSelectionsViewerForm;
+struct MenuAction;
+struct MenuProject;
+struct Page;
+
+// The rows of the page list are the project's pages themselves, in page order: a row's object is its
+// page, never a copy.
+class PageListModel : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    explicit PageListModel(MenuProject& project, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    void refresh();           // pages added, removed or reordered
+    void refreshRow(int row); // a page's look changed
+
+private:
+    MenuProject& m_project;
+};
+
+// The page tool window: the list of menu pages and the properties of one page, with the page's end
+// behaviour (video loop, jump at end, action at end). Showing a page here makes it the current page of
+// the whole program. It stays above other windows, can be docked into the main window as a tab, and
+// owns the messages of the video.
 class TPageViewerForm : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int kMinWidth = 240;
     static constexpr int kMinHeight = 300;
+    static constexpr int kRowHeight = 48;
+    static constexpr int kThumbnailWidth = 64;
+    static constexpr int kThumbnailHeight = 43;
 
-    explicit TPageViewerForm(QWidget* parent = nullptr);
+    TPageViewerForm(MenuProject& project, ProjectEdits& edits, DialogService& dialogs, QWidget* parent = nullptr);
+    ~TPageViewerForm() override;
+    // The windows this one calls; set by the start-up before anything is shown.
+    void setWindows(TMainForm* main, TSelectionsViewerForm* selections);
+
+    // "12) Credits", and for a video page "12) Credits (120-480)".
+    static QString PageItemText(const Page& page);
+    static QString PageCaption(const Page& page);
+
+    int pageCount() const;
+    Page* pageAt(int row) const;
+    int selectedRow() const;
+    void selectRow(int row); // moves the list selection only
+    // The page of the selected row, or none.
+    Page* currentPage() const;
+    int CurrentPageIndex() const { return m_currentPageIndex; }
+    int PreviousPageIndex() const { return m_previousPageIndex; }
+    int CopySourceIndex() const { return m_copySourceIndex; }
+    void setCopySourceIndex(int row);
+    bool advancedOptionsShown() const { return m_advancedShown; }
+
+    void ShowPage(int index);
+    void DeletePage(int index);
+    void UpdateDefaultSelectionCombo(Page* page);
+    void ClearPages();
+    // Copies the list's pages into the Jump-at-end box; keeps the selected position when asked.
+    void refreshJumpAtEnd(bool keepPosition);
+    // The page's thumbnail: the picture the main window shows now, stretched to 64 x 43.
+    QImage makeThumbnail() const;
+    // Reads "first-last" as the range field does; nothing when the text is not empty and holds no
+    // first number. A missing number reads as 0.
+    static std::optional<std::pair<int, int>> readRange(const QString& text);
+
+public slots:
+    void bttAddClick();
+    void bttDelClick();
+    void bttModifyClick();
+    void bttFirstClick();
+    void bttLastClick();
+    void bttBrowsePictureClick();
+    void bttShowAdvancedOptClick();
+    void PageListClick();
+    void miDeleteActionAtEndClick();
+
+signals:
+    // A page became the current one (or none).
+    void pageShown(Page* page);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void applyModeRules();
+    void applySelectionAvailableRules();
+    void applyVideoLoopRule();
+    void showError(const QString& text);
+    void showActionAtEnd(Page* page);
+    void onStepReplayed(Page* page);
+    void onPagesChanged();
+
+    MenuProject& m_project;
+    ProjectEdits& m_edits;
+    DialogService& m_dialogs;
+    QPointer<TMainForm> m_main;
+    QPointer<TSelectionsViewerForm> m_selections;
+
+    int m_currentPageIndex = -1;
+    int m_previousPageIndex = -1;
+    int m_copySourceIndex = -1;
+    bool m_advancedShown = true;
+    int m_fullOptionsHeight = -1;
+    int m_cutHeight = 0;         // d: what the cut takes from the options box
+    int m_windowReduction = 0;   // what the cut took from the window (less than d at the minimum size)
+    bool m_listing = false;      // the list selection is moved by the program, not the user
+
+    PageListModel* m_model = nullptr;
+
+public:
+    // Controls, named as the design names them (also their objectName).
+    QListView* PageList = nullptr;
+    QGroupBox* OptionsGroupBox = nullptr;
+    QWidget* AdvancedOptions = nullptr;
+    QWidget* BottomPanel = nullptr;
+    QLineEdit* edNumber = nullptr;
+    QLineEdit* edPageName = nullptr;
+    QRadioButton* rbVideo = nullptr;
+    QRadioButton* rbStillImage = nullptr;
+    QLabel* lbPicture = nullptr;
+    QLineEdit* edPictureFileName = nullptr;
+    QToolButton* bttBrowsePicture = nullptr;
+    QCheckBox* chkSelectionAvailable = nullptr;
+    QCheckBox* chkVideoLoop = nullptr;
+    QLabel* lbRange = nullptr;
+    QLineEdit* edRange = nullptr;
+    QToolButton* bttShowAdvancedOpt = nullptr;
+    QLabel* lbPictureDuration = nullptr;
+    QLineEdit* edPictureDuration = nullptr;
+    QLabel* lbJumpAtEnd = nullptr;
+    PageComboBox* cbJumpAtEnd = nullptr;
+    QLabel* lbActionAtEnd = nullptr;
+    QListWidget* lstActionAtEnd = nullptr;
+    QMenu* puActionAtEnd = nullptr;
+    QLabel* lbProhibitSelection = nullptr;
+    QLineEdit* edProhibitSelBefore = nullptr;
+    QLineEdit* edProhibitSelAfter = nullptr;
+    QLabel* lbSelectionOrdering = nullptr;
+    QRadioButton* rbRow = nullptr;
+    QRadioButton* rbColumn = nullptr;
+    QLabel* lbDefaultSelection = nullptr;
+    QComboBox* cbDefaultSelection = nullptr;
+    QToolButton* bttAdd = nullptr;
+    QToolButton* bttDel = nullptr;
+    QToolButton* bttModify = nullptr;
+    QToolButton* bttFirst = nullptr;
+    QToolButton* bttLast = nullptr;
 };

@@ -1,16 +1,172 @@
+// The selection tool window: the list of the current page's selections, renamed in place, and the
+// actions of the chosen selection.
 #include "editors/selectionsviewerform.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "document/model.h"
+#include "edits/projectedits.h"
+#include "editors/editorwidgets.h"
+#include "editors/pageviewerform.h"
+#include "workspace/mainform.h"
+#include "workspace/rshape.h"
 
 namespace {
 const QString kCaption = QStringLiteral("Selections");
+const QString kColumn = QStringLiteral("Selection");
+const QString kActionsLabel = QStringLiteral("Actions for current selection :");
+const QString kActionsHint = QStringLiteral("Use \"Action maker\" drag & drop \nor Add button to add an action \nto the list.");
 constexpr int kInitialWidth = 230;
-constexpr int kInitialHeight = 437;
+constexpr int kInitialHeight = 620;
+constexpr int kActionRowHeight = 13;
+
+Selection* selectionOf(const QTreeWidgetItem* item)
+{
+    return item ? static_cast<Selection*>(item->data(0, kObjectRole).value<void*>()) : nullptr;
+}
 } // namespace
 
-TSelectionsViewerForm::TSelectionsViewerForm(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_edits(edits)
 {
     setObjectName(QStringLiteral("SelectionsViewerForm"));
     setWindowTitle(kCaption);
     setMinimumSize(kMinWidth, kMinHeight);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+
+    SelectionList = new QTreeWidget(this);
+    SelectionList->setObjectName(QStringLiteral("SelectionList"));
+    SelectionList->setColumnCount(1);
+    SelectionList->setHeaderLabels({kColumn});
+    SelectionList->setHeaderHidden(true);
+    SelectionList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    SelectionList->setRootIsDecorated(false);
+    SelectionList->setSelectionMode(QAbstractItemView::SingleSelection);
+    SelectionList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Renamed in place as in a file list: a click on the chosen entry, or F2.
+    SelectionList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    connect(SelectionList, &QTreeWidget::currentItemChanged, this, [this] {
+        if (!m_listing)
+            SelectionListClick();
+    });
+    connect(SelectionList, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!m_listing)
+            SelectionListEdited(item);
+    });
+    layout->addWidget(SelectionList, 1);
+
+    Label1 = new QLabel(kActionsLabel, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    layout->addWidget(Label1);
+
+    ActionsList = new QListWidget(this);
+    ActionsList->setObjectName(QStringLiteral("ActionsList"));
+    ActionsList->setToolTip(kActionsHint);
+    ActionsList->setItemDelegate(new ActionItemDelegate(kActionRowHeight, QPoint(4, 0), ActionsList));
+    layout->addWidget(ActionsList, 1);
+
     resize(kInitialWidth, kInitialHeight);
+
+    // A rename undone or redone shows at once.
+    connect(&m_edits, &ProjectEdits::selectionChanged, this, [this](Selection* selection) {
+        const bool was = m_listing;
+        m_listing = true;
+        for (int i = 0; i < SelectionList->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = SelectionList->topLevelItem(i);
+            if (selectionOf(item) == selection)
+                item->setText(0, selection->name);
+        }
+        m_listing = was;
+        if (selection == chosenSelection())
+            fillActions(selection);
+    });
+}
+
+void TSelectionsViewerForm::setWindows(TMainForm* main, TPageViewerForm* pages)
+{
+    m_main = main;
+    m_pages = pages;
+}
+
+Selection* TSelectionsViewerForm::chosenSelection() const
+{
+    const QList<QTreeWidgetItem*> chosen = SelectionList->selectedItems();
+    return chosen.isEmpty() ? nullptr : selectionOf(chosen.first());
+}
+
+void TSelectionsViewerForm::ShowPageSelections(Page* page)
+{
+    m_listing = true;
+    m_page = page;
+    SelectionList->clear();
+    ActionsList->clear();
+    if (page) {
+        for (const auto& s : page->selections) {
+            auto* item = new QTreeWidgetItem(SelectionList, {s->name}); // owned by the list
+            item->setData(0, kObjectRole, QVariant::fromValue(static_cast<void*>(s.get())));
+            item->setFlags(item->flags() | Qt::ItemIsEditable);
+        }
+    }
+    SelectionList->setCurrentItem(nullptr);
+    SelectionList->clearSelection();
+    m_listing = false;
+}
+
+void TSelectionsViewerForm::SelectionListClick()
+{
+    Selection* selection = chosenSelection();
+    if (!selection)
+        return;
+    if (m_main)
+        m_main->SelectShape(qobject_cast<RShape*>(selection->shape.data()));
+    fillActions(selection);
+}
+
+void TSelectionsViewerForm::fillActions(Selection* selection)
+{
+    ActionsList->clear();
+    if (!selection)
+        return;
+    for (const auto& a : selection->actions) {
+        auto* item = new QListWidgetItem(ActionsList); // owned by the list
+        item->setData(kObjectRole, QVariant::fromValue(static_cast<void*>(a.get())));
+    }
+    if (ActionsList->count() > 0)
+        ActionsList->setCurrentRow(0);
+}
+
+void TSelectionsViewerForm::SelectSelection(Selection* selection)
+{
+    for (int i = 0; i < SelectionList->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = SelectionList->topLevelItem(i);
+        if (selectionOf(item) == selection) {
+            m_listing = true;
+            SelectionList->setCurrentItem(item);
+            m_listing = false;
+            SelectionListClick();
+            return;
+        }
+    }
+}
+
+void TSelectionsViewerForm::SelectionListEdited(QTreeWidgetItem* item)
+{
+    Selection* selection = selectionOf(item);
+    if (!selection || item->text(0) == selection->name)
+        return;
+    m_edits.renameSelection(*selection, item->text(0));
+    if (m_pages)
+        m_pages->UpdateDefaultSelectionCombo(m_pages->currentPage());
+}
+
+void TSelectionsViewerForm::ClearSelections()
+{
+    ShowPageSelections(nullptr);
 }

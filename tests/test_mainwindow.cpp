@@ -143,7 +143,7 @@ private slots:
         // One entry per item: objectName|caption|shortcut|enabled|checked, "-" for a separator.
         QTest::addColumn<QStringList>("items");
         QTest::newRow("bar") << "MainMenu1"
-                             << QStringList{"File1|&File||1|0", "miMovieData|Movie Data||0|0",
+                             << QStringList{"File1|&File||1|0", "|&Edit||1|0", "miMovieData|Movie Data||0|0",
                                             "miPageAction|&Page||0|0", "|&Windows||1|0", "|?||1|0"};
         QTest::newRow("file") << "File1"
                               << QStringList{"miNew|New||1|0", "miMMOpenINI|Open &INI||1|0", "-",
@@ -164,7 +164,9 @@ private slots:
                                     << QStringList{"miWinSelecLeft|Left||1|0", "miWinSelecRight|Right||1|1",
                                                    "miWinSelecFree|Free||1|0"};
         QTest::newRow("help") << "miHelp" << QStringList{"miAbout|About ...||1|0"};
-        QTest::newRow("shape popup") << "ShapePopUp" << QStringList{"puShapeDelete|Delete||1|0", "|Move to page||1|0"};
+        QTest::newRow("shape popup") << "ShapePopUp" << QStringList{"puShapeDelete|Delete||1|0", "Movetopage1|Move to page||1|0"};
+        // Nothing to undo or redo in a new project.
+        QTest::newRow("edit") << "miEdit" << QStringList{"miUndo|Undo|Ctrl+Z|0|0", "miRedo|Redo|Ctrl+Shift+Z|0|0"};
     }
 
     void menu()

@@ -78,28 +78,6 @@ QAction* addItem(QWidget* menu, const QString& objectName, const QString& captio
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-VideoImageWidget::VideoImageWidget(QWidget* parent) : QWidget(parent)
-{
-    setCursor(Qt::CrossCursor);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    resize(0, 0);
-}
-
-void VideoImageWidget::setImage(const QImage& image)
-{
-    m_image = image;
-    resize(image.size());
-    update();
-}
-
-void VideoImageWidget::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    if (!m_image.isNull())
-        painter.drawImage(0, 0, m_image);
-}
-
-// ---------------------------------------------------------------------------------------------
 TMainForm::TMainForm(MenuProject& project, DialogService& dialogs, VideoSource& video, QWidget* parent)
     : QMainWindow(parent), m_project(project), m_dialogs(dialogs), m_video(video)
 {
@@ -109,6 +87,7 @@ TMainForm::TMainForm(MenuProject& project, DialogService& dialogs, VideoSource& 
     winId();
     buildLayout();
     buildMenu();
+    buildShapes();
 
     move(kInitialLeft, kInitialTop);
     resizeFrame(this, kInitialWidth, kInitialHeight);
@@ -204,6 +183,9 @@ void TMainForm::buildLayout()
     mainLayout->addWidget(m_controlPanel, 0);
 
     buildNavigationKeys();
+    // The panel's children are placed inside its frame first, so that the picture's first place is
+    // counted from the panel's outer corner once, not with the frame twice.
+    placeVideoPanelChildren();
     placePicture(QPoint(8, 8));
     m_trackBar->setFocus();
 }
@@ -224,6 +206,10 @@ void TMainForm::buildMenu()
     QAction* quit = addItem(file, QStringLiteral("miMMQuit"), text::kQuit);
     // Quit ends the message loop; the shutdown follows when the windows are destroyed.
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("miEdit"));
+    buildEditMenu(edit);
 
     addItem(bar, QStringLiteral("miMovieData"), text::kMovieData, {}, false);
 

@@ -12,11 +12,14 @@
 #include "document/messages.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
+#include "workspace/rshape.h"
+#include "workspace/videoimage.h"
 
 class QAction;
 class QActionGroup;
 class QFrame;
 class QLabel;
+class QMouseEvent;
 class QLineEdit;
 class QMenu;
 class QScrollArea;
@@ -30,22 +33,12 @@ class DialogService;
 struct MenuProject;
 class TMovieDataForm;
 class VideoSource;
-
-// The picture control: shows its image at its own size, never scaled, and sizes itself to it.
-class VideoImageWidget : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit VideoImageWidget(QWidget* parent = nullptr);
-    void setImage(const QImage& image);
-    const QImage& image() const { return m_image; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QImage m_image;
-};
+class ProjectEdits;
+class RShape;
+class RShapeAnchor;
+class QUndoStack;
+struct Page;
+struct Selection;
 
 // The application's frame: the video picture with its frame navigation, the main menu, the settings
 // kept between runs, and the placement and docking of the two tool windows.
@@ -144,6 +137,52 @@ public:
     void edVideoPosEnter();
     void edVideoPosExit();
 
+    // The text of the current-frame field, and its "Go to frame" command with a given text, as the page
+    // editor uses them.
+    QString videoPosText() const;
+    void gotoFrameText(const QString& frame);
+
+    // --- selection rectangles on the picture (mainform_shapes.cpp) ------------------------------
+    // The project's edits: every change made on the picture is one step of its undo stack. Also builds
+    // the Edit menu's Undo and Redo from its stack.
+    void setEdits(ProjectEdits* edits);
+    ProjectEdits* edits() const { return m_edits; }
+    QAction* undoAction() const { return m_undoAction; }
+    QAction* redoAction() const { return m_redoAction; }
+    VideoImageWidget* videoImage() const { return m_videoImage; }
+    // Where the picture's top-left corner lies in the rectangles' container.
+    QPoint pictureOrigin() const;
+    RShape* prototypeShape() const { return m_prototype; }
+    RShape* currentShape() const { return m_currentShape; }
+    void clearCurrentShape() { m_currentShape = nullptr; }
+    // The rectangles of a page's selections, made from their Area texts (a text that does not hold
+    // four numbers gives none); removing takes every rectangle off the picture.
+    void createShapes(Page& page);
+    void removeShapes();
+    QList<RShape*> shownShapes() const;
+    void SelectShape(RShape* shape);
+    QString AreaText() const;
+    QString areaTextOf(const RShape& shape) const;
+    void ShowCrosshair(bool show);
+    bool crosshairShown() const { return m_crosshairShown; }
+    QWidget* crosshairLine(int i) const; // HLine1, HLine2, VLine1, VLine2
+
+    void VideoImageMouseDown(QMouseEvent* event);
+    void VideoImageMouseMove(QMouseEvent* event);
+    void VideoImageMouseUp(QMouseEvent* event);
+    void ShapeMouseDown(RShape* shape, QMouseEvent* event);
+    void ShapeMouseMove(RShape* shape, QMouseEvent* event);
+    void ShapeMouseUp(RShape* shape, QMouseEvent* event);
+    void ShapeContextPopup(RShape* shape, QPoint inShape);
+    void Delete1Click();
+    void OnChangePageSelectionClick(Page* target);
+    // Moves the current rectangle by one arrow-key step (kept inside the picture); auto-repeated
+    // presses of one key-press run make one undo step.
+    void nudgeCurrentShape(int dx, int dy, bool continuesRun);
+    // The picture moved in its container (the window was fitted to another size): rectangles and
+    // crosshair move with it.
+    void followPicture();
+
     // Builds the frame information text, for example "  Frame 25 (0:00:01.000) [ ]".
     static QString frameInfoText(int frame, uint32_t milliseconds, bool keyFrame);
 
@@ -153,6 +192,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildShapes();
+    void buildEditMenu(QMenu* edit);
+    void startDrawing(QPoint inPicture);
+    QRect pictureRect() const; // in the container's coordinates
+    Page* currentPage() const;
+    void placeCrosshair(QPoint inPicture);
     void buildLayout();
     void buildMenu();
     void buildControlPanel(QWidget* controlPanel);
@@ -214,6 +259,25 @@ private:
     QAction* m_miWinSelecLeft = nullptr;
     QAction* m_miWinSelecRight = nullptr;
     QAction* m_miWinSelecFree = nullptr;
+
+    // Rectangles on the picture
+    ProjectEdits* m_edits = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_moveToPageMenu = nullptr;
+    RShape* m_prototype = nullptr;
+    QPointer<RShape> m_currentShape;
+    QList<QPointer<RShape>> m_shapes;
+    bool m_drawing = false;
+    bool m_moving = false;
+    QPoint m_drawOrigin; // where the press was, in the picture
+    int m_pressX = 0;
+    int m_pressY = 0;
+    QPoint m_shownPictureOrigin;
+    bool m_crosshairShown = true;
+    QWidget* m_crosshair[4] = {};
+    QObject* m_shapeKeys = nullptr;
 
     // The outer width each tool window had before it was docked.
     QHash<QWidget*, QSize> m_undockedSize;

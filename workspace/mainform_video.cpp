@@ -244,6 +244,7 @@ void TMainForm::FitToPicture(int w, int h)
     updateCanvasExtent();
     m_videoScroll->horizontalScrollBar()->setValue(0);
     m_videoScroll->verticalScrollBar()->setValue(0);
+    followPicture(); // the rectangles and the crosshair move with the picture
 
     ArrangeToolWindows();
 }

@@ -1,0 +1,553 @@
+#include "edits/projectedits.h"
+
+#include <QUndoCommand>
+
+#include <algorithm>
+
+void dropShape(Selection& selection)
+{
+    delete selection.shape.data();
+}
+
+void dropShapes(Page& page)
+{
+    for (auto& s : page.selections)
+        dropShape(*s);
+}
+
+ProjectEdits::PageProperties ProjectEdits::PageProperties::of(const Page& page)
+{
+    PageProperties p;
+    p.name = page.name;
+    p.backgroundIsVideo = page.backgroundIsVideo;
+    p.pictureFile = page.pictureFile;
+    p.selectionAvailable = page.selectionAvailable;
+    p.videoLoop = page.videoLoop;
+    p.firstFrame = page.firstFrame;
+    p.lastFrame = page.lastFrame;
+    p.pictureDuration = page.pictureDuration;
+    p.jumpAtEnd = page.jumpAtEnd;
+    p.prohibitSelectionBefore = page.prohibitSelectionBefore;
+    p.prohibitSelectionAfter = page.prohibitSelectionAfter;
+    p.defaultSelection = page.defaultSelection;
+    p.columnOrdering = page.columnOrdering;
+    p.thumbnail = page.thumbnail;
+    return p;
+}
+
+void ProjectEdits::PageProperties::applyTo(Page& page) const
+{
+    page.name = name;
+    page.backgroundIsVideo = backgroundIsVideo;
+    page.pictureFile = pictureFile;
+    page.selectionAvailable = selectionAvailable;
+    page.videoLoop = videoLoop;
+    page.firstFrame = firstFrame;
+    page.lastFrame = lastFrame;
+    page.pictureDuration = pictureDuration;
+    page.jumpAtEnd = jumpAtEnd;
+    page.prohibitSelectionBefore = prohibitSelectionBefore;
+    page.prohibitSelectionAfter = prohibitSelectionAfter;
+    page.defaultSelection = defaultSelection;
+    page.columnOrdering = columnOrdering;
+    page.thumbnail = thumbnail;
+}
+
+bool ProjectEdits::PageProperties::operator==(const PageProperties& o) const
+{
+    return name == o.name && backgroundIsVideo == o.backgroundIsVideo && pictureFile == o.pictureFile
+           && selectionAvailable == o.selectionAvailable && videoLoop == o.videoLoop && firstFrame == o.firstFrame
+           && lastFrame == o.lastFrame && pictureDuration == o.pictureDuration && jumpAtEnd == o.jumpAtEnd
+           && prohibitSelectionBefore == o.prohibitSelectionBefore
+           && prohibitSelectionAfter == o.prohibitSelectionAfter && defaultSelection == o.defaultSelection
+           && columnOrdering == o.columnOrdering && thumbnail == o.thumbnail;
+}
+
+namespace {
+
+// The first redo is the edit itself, shown by the window that asked for it; every later redo and every
+// undo is a replay, after which the windows show what the step concerned.
+class EditCommand : public QUndoCommand
+{
+public:
+    EditCommand(ProjectEdits& edits, const QString& text) : QUndoCommand(text), m_edits(edits) {}
+
+    void redo() final
+    {
+        apply(true);
+        if (m_done)
+            replayed(true);
+        m_done = true;
+    }
+    void undo() final
+    {
+        apply(false);
+        replayed(false);
+    }
+
+protected:
+    virtual void apply(bool forward) = 0;
+    // The page and selection to show after a replay in the given direction.
+    virtual Page* pageAfter(bool forward) const = 0;
+    virtual Selection* selectionAfter(bool) const { return nullptr; }
+
+    ProjectEdits& m_edits;
+    MenuProject& project() { return m_edits.project(); }
+
+private:
+    void replayed(bool forward) { m_edits.emitReplayed(pageAfter(forward), selectionAfter(forward)); }
+
+    bool m_done = false;
+};
+
+// Adding a page and deleting one are the same move in opposite directions.
+class PageInOutCommand : public EditCommand
+{
+public:
+    PageInOutCommand(ProjectEdits& edits, const QString& text, int index, std::unique_ptr<Page> page, bool insert)
+        : EditCommand(edits, text), m_index(index), m_page(page.get()), m_held(std::move(page)), m_insert(insert)
+    {
+        if (!m_held)
+            m_page = edits.project().pages[size_t(index)].get();
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        auto& pages = project().pages;
+        if (forward == m_insert) {
+            pages.insert(pages.begin() + m_index, std::move(m_held));
+        } else {
+            m_held = std::move(pages[size_t(m_index)]);
+            pages.erase(pages.begin() + m_index);
+            dropShapes(*m_held);
+        }
+        m_edits.emitPagesChanged();
+    }
+    Page* pageAfter(bool forward) const override { return forward == m_insert ? m_page : nullptr; }
+
+private:
+    int m_index;
+    Page* m_page;
+    std::unique_ptr<Page> m_held;
+    bool m_insert;
+};
+
+class PageModifyCommand : public EditCommand
+{
+public:
+    PageModifyCommand(ProjectEdits& edits, Page& page, ProjectEdits::PageProperties after)
+        : EditCommand(edits, QStringLiteral("Modify page")), m_page(page),
+          m_before(ProjectEdits::PageProperties::of(page)), m_after(std::move(after))
+    {
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        (forward ? m_after : m_before).applyTo(m_page);
+        m_edits.emitPageChanged(&m_page);
+    }
+    Page* pageAfter(bool) const override { return &m_page; }
+
+private:
+    Page& m_page;
+    ProjectEdits::PageProperties m_before;
+    ProjectEdits::PageProperties m_after;
+};
+
+// The page list in a given order: reordering by Up/Down and by dragging.
+class PageOrderCommand : public EditCommand
+{
+public:
+    PageOrderCommand(ProjectEdits& edits, const QString& text, std::vector<Page*> before, std::vector<Page*> after,
+                     Page* moved)
+        : EditCommand(edits, text), m_before(std::move(before)), m_after(std::move(after)), m_moved(moved)
+    {
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        const std::vector<Page*>& order = forward ? m_after : m_before;
+        auto& pages = project().pages;
+        OwnedList<Page> arranged;
+        arranged.reserve(pages.size());
+        for (Page* p : order) {
+            auto it = std::find_if(pages.begin(), pages.end(), [p](const auto& owned) { return owned.get() == p; });
+            arranged.push_back(std::move(*it));
+        }
+        pages = std::move(arranged);
+        m_edits.emitPagesChanged();
+    }
+    Page* pageAfter(bool) const override { return m_moved; }
+
+private:
+    std::vector<Page*> m_before;
+    std::vector<Page*> m_after;
+    Page* m_moved;
+};
+
+// Putting a selection into a page and taking it out again: drawing, deleting, pasting.
+class SelectionInOutCommand : public EditCommand
+{
+public:
+    SelectionInOutCommand(ProjectEdits& edits, const QString& text, Page& page, int index,
+                          std::unique_ptr<Selection> selection, bool insert, int counterBefore, int counterAfter)
+        : EditCommand(edits, text), m_page(page), m_index(index), m_selection(selection.get()),
+          m_held(std::move(selection)), m_insert(insert), m_counterBefore(counterBefore), m_counterAfter(counterAfter)
+    {
+        if (!m_held)
+            m_selection = page.selections[size_t(index)].get();
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        auto& list = m_page.selections;
+        if (forward == m_insert) {
+            list.insert(list.begin() + m_index, std::move(m_held));
+        } else {
+            m_held = std::move(list[size_t(m_index)]);
+            list.erase(list.begin() + m_index);
+            dropShape(*m_held);
+        }
+        m_page.nameCounter = forward ? m_counterAfter : m_counterBefore;
+        m_edits.emitSelectionsChanged(&m_page);
+    }
+    Page* pageAfter(bool) const override { return &m_page; }
+    Selection* selectionAfter(bool forward) const override { return forward == m_insert ? m_selection : nullptr; }
+
+private:
+    Page& m_page;
+    int m_index;
+    Selection* m_selection;
+    std::unique_ptr<Selection> m_held;
+    bool m_insert;
+    int m_counterBefore;
+    int m_counterAfter;
+};
+
+class SelectionToPageCommand : public EditCommand
+{
+public:
+    SelectionToPageCommand(ProjectEdits& edits, Page& from, int index, Page& to)
+        : EditCommand(edits, QStringLiteral("Move rectangle to page")), m_from(from), m_to(to), m_index(index),
+          m_selection(from.selections[size_t(index)].get())
+    {
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        Page& source = forward ? m_from : m_to;
+        Page& target = forward ? m_to : m_from;
+        const int sourceIndex = forward ? m_index : int(m_to.selections.size()) - 1;
+        std::unique_ptr<Selection> moving = std::move(source.selections[size_t(sourceIndex)]);
+        source.selections.erase(source.selections.begin() + sourceIndex);
+        dropShape(*moving);
+        if (forward)
+            target.selections.push_back(std::move(moving));
+        else
+            target.selections.insert(target.selections.begin() + m_index, std::move(moving));
+        m_to.nameCounter += forward ? 1 : -1;
+        m_edits.emitSelectionsChanged(&m_from);
+        m_edits.emitSelectionsChanged(&m_to);
+    }
+    Page* pageAfter(bool) const override { return &m_from; }
+    Selection* selectionAfter(bool forward) const override { return forward ? nullptr : m_selection; }
+
+private:
+    Page& m_from;
+    Page& m_to;
+    int m_index;
+    Selection* m_selection;
+};
+
+// A text of a selection: its area or its name.
+class SelectionTextCommand : public EditCommand
+{
+public:
+    enum { NudgeId = 1 };
+
+    SelectionTextCommand(ProjectEdits& edits, const QString& text, Selection& selection, QString Selection::*field,
+                         QString value, bool mergeable, bool continuesRun)
+        : EditCommand(edits, text), m_selection(selection), m_field(field), m_before(selection.*field),
+          m_after(std::move(value)), m_mergeable(mergeable), m_continues(continuesRun)
+    {
+    }
+
+    int id() const override { return m_mergeable ? NudgeId : -1; }
+    bool mergeWith(const QUndoCommand* other) override
+    {
+        const auto* next = static_cast<const SelectionTextCommand*>(other);
+        if (!next->m_continues || &next->m_selection != &m_selection || next->m_field != m_field)
+            return false;
+        m_after = next->m_after;
+        return true;
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        m_selection.*m_field = forward ? m_after : m_before;
+        m_edits.emitSelectionChanged(&m_selection);
+    }
+    Page* pageAfter(bool) const override { return m_edits.pageOf(&m_selection); }
+    Selection* selectionAfter(bool) const override { return &m_selection; }
+
+private:
+    Selection& m_selection;
+    QString Selection::*m_field;
+    QString m_before;
+    QString m_after;
+    bool m_mergeable;
+    bool m_continues;
+};
+
+class ActionAtEndCommand : public EditCommand
+{
+public:
+    ActionAtEndCommand(ProjectEdits& edits, const QString& text, Page& page, std::unique_ptr<MenuAction> action)
+        : EditCommand(edits, text), m_page(page), m_held(std::move(action))
+    {
+    }
+
+protected:
+    void apply(bool) override
+    {
+        std::swap(m_page.actionAtEnd, m_held);
+        m_edits.emitPageChanged(&m_page);
+    }
+    Page* pageAfter(bool) const override { return &m_page; }
+
+private:
+    Page& m_page;
+    std::unique_ptr<MenuAction> m_held;
+};
+
+// Adding, replacing, deleting and exchanging the actions of a selection.
+class ActionCommand : public EditCommand
+{
+public:
+    enum class Kind { Insert, Delete, Replace, Swap };
+
+    ActionCommand(ProjectEdits& edits, const QString& text, Selection& selection, Kind kind, int a, int b,
+                  std::unique_ptr<MenuAction> action)
+        : EditCommand(edits, text), m_selection(selection), m_kind(kind), m_a(a), m_b(b), m_held(std::move(action))
+    {
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        auto& list = m_selection.actions;
+        switch (m_kind) {
+        case Kind::Insert:
+        case Kind::Delete:
+            if (forward == (m_kind == Kind::Insert)) {
+                list.insert(list.begin() + m_a, std::move(m_held));
+            } else {
+                m_held = std::move(list[size_t(m_a)]);
+                list.erase(list.begin() + m_a);
+            }
+            break;
+        case Kind::Replace:
+            std::swap(list[size_t(m_a)], m_held);
+            break;
+        case Kind::Swap:
+            std::swap(list[size_t(m_a)], list[size_t(m_b)]);
+            break;
+        }
+        m_edits.emitSelectionChanged(&m_selection);
+    }
+    Page* pageAfter(bool) const override { return m_edits.pageOf(&m_selection); }
+    Selection* selectionAfter(bool) const override { return &m_selection; }
+
+private:
+    Selection& m_selection;
+    Kind m_kind;
+    int m_a;
+    int m_b;
+    std::unique_ptr<MenuAction> m_held;
+};
+
+class MovieTextCommand : public EditCommand
+{
+public:
+    MovieTextCommand(ProjectEdits& edits, const QString& text, QString MovieData::*field, QString value)
+        : EditCommand(edits, text), m_field(field), m_before(edits.project().movieData.*field), m_after(std::move(value))
+    {
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        project().movieData.*m_field = forward ? m_after : m_before;
+        m_edits.emitMovieDataChanged();
+    }
+    Page* pageAfter(bool) const override { return nullptr; }
+
+private:
+    QString MovieData::*m_field;
+    QString m_before;
+    QString m_after;
+};
+
+} // namespace
+
+ProjectEdits::ProjectEdits(MenuProject& project, QObject* parent) : QObject(parent), m_project(project) {}
+
+ProjectEdits::~ProjectEdits()
+{
+    // The commands may hold pages whose rectangles still sit on the picture; they go first.
+    m_stack.clear();
+}
+
+int ProjectEdits::pageIndex(const Page* page) const
+{
+    for (size_t i = 0; i < m_project.pages.size(); ++i) {
+        if (m_project.pages[i].get() == page)
+            return int(i);
+    }
+    return -1;
+}
+
+Page* ProjectEdits::pageOf(const Selection* selection) const
+{
+    for (const auto& p : m_project.pages) {
+        for (const auto& s : p->selections) {
+            if (s.get() == selection)
+                return p.get();
+        }
+    }
+    return nullptr;
+}
+
+int ProjectEdits::selectionIndex(const Page* page, const Selection* selection) const
+{
+    if (!page)
+        return -1;
+    for (size_t i = 0; i < page->selections.size(); ++i) {
+        if (page->selections[i].get() == selection)
+            return int(i);
+    }
+    return -1;
+}
+
+void ProjectEdits::insertPage(int index, std::unique_ptr<Page> page)
+{
+    m_stack.push(new PageInOutCommand(*this, QStringLiteral("Add page"), index, std::move(page), true));
+}
+
+void ProjectEdits::deletePage(int index)
+{
+    m_stack.push(new PageInOutCommand(*this, QStringLiteral("Delete page"), index, nullptr, false));
+}
+
+void ProjectEdits::modifyPage(Page& page, const PageProperties& properties)
+{
+    m_stack.push(new PageModifyCommand(*this, page, properties));
+}
+
+void ProjectEdits::swapPages(int a, int b)
+{
+    std::vector<Page*> before;
+    for (const auto& p : m_project.pages)
+        before.push_back(p.get());
+    std::vector<Page*> after = before;
+    std::swap(after[size_t(a)], after[size_t(b)]);
+    m_stack.push(new PageOrderCommand(*this, QStringLiteral("Move page"), before, after, before[size_t(a)]));
+}
+
+void ProjectEdits::recordPageOrder(const std::vector<Page*>& before)
+{
+    std::vector<Page*> after;
+    for (const auto& p : m_project.pages)
+        after.push_back(p.get());
+    if (after == before)
+        return;
+    Page* moved = nullptr;
+    for (size_t i = 0; i < after.size() && !moved; ++i) {
+        if (after[i] != before[i])
+            moved = after[i];
+    }
+    m_stack.push(new PageOrderCommand(*this, QStringLiteral("Move page"), before, after, moved));
+}
+
+void ProjectEdits::addDrawnSelection(Page& page, std::unique_ptr<Selection> selection, int nameCounterBefore)
+{
+    const int index = int(page.selections.size());
+    m_stack.push(new SelectionInOutCommand(*this, QStringLiteral("Draw rectangle"), page, index, std::move(selection),
+                                           true, nameCounterBefore, page.nameCounter));
+}
+
+void ProjectEdits::deleteSelection(Page& page, int index)
+{
+    m_stack.push(new SelectionInOutCommand(*this, QStringLiteral("Delete rectangle"), page, index, nullptr, false,
+                                           page.nameCounter, page.nameCounter));
+}
+
+void ProjectEdits::setArea(Selection& selection, const QString& area, const QString& commandText, bool continuesRun)
+{
+    const bool nudge = commandText == QLatin1String("Nudge rectangle");
+    m_stack.push(new SelectionTextCommand(*this, commandText, selection, &Selection::area, area, nudge, continuesRun));
+}
+
+void ProjectEdits::moveSelectionToPage(Page& from, int index, Page& to)
+{
+    m_stack.push(new SelectionToPageCommand(*this, from, index, to));
+}
+
+void ProjectEdits::renameSelection(Selection& selection, const QString& name)
+{
+    m_stack.push(new SelectionTextCommand(*this, QStringLiteral("Rename selection"), selection, &Selection::name, name,
+                                          false, false));
+}
+
+void ProjectEdits::appendSelections(Page& page, std::vector<std::unique_ptr<Selection>> selections,
+                                    const QString& commandText)
+{
+    m_stack.beginMacro(commandText);
+    for (auto& s : selections) {
+        const int index = int(page.selections.size());
+        m_stack.push(new SelectionInOutCommand(*this, commandText, page, index, std::move(s), true, page.nameCounter,
+                                               page.nameCounter));
+    }
+    m_stack.endMacro();
+}
+
+void ProjectEdits::setActionAtEnd(Page& page, std::unique_ptr<MenuAction> action)
+{
+    const QString text = action ? QStringLiteral("Set action at end") : QStringLiteral("Delete action at end");
+    m_stack.push(new ActionAtEndCommand(*this, text, page, std::move(action)));
+}
+
+void ProjectEdits::insertAction(Selection& selection, int index, std::unique_ptr<MenuAction> action)
+{
+    m_stack.push(new ActionCommand(*this, QStringLiteral("Add action"), selection, ActionCommand::Kind::Insert, index,
+                                   0, std::move(action)));
+}
+
+void ProjectEdits::replaceAction(Selection& selection, int index, std::unique_ptr<MenuAction> action)
+{
+    m_stack.push(new ActionCommand(*this, QStringLiteral("Modify action"), selection, ActionCommand::Kind::Replace,
+                                   index, 0, std::move(action)));
+}
+
+void ProjectEdits::deleteAction(Selection& selection, int index)
+{
+    m_stack.push(new ActionCommand(*this, QStringLiteral("Delete action"), selection, ActionCommand::Kind::Delete, index,
+                                   0, nullptr));
+}
+
+void ProjectEdits::swapActions(Selection& selection, int a, int b)
+{
+    m_stack.push(new ActionCommand(*this, QStringLiteral("Move action"), selection, ActionCommand::Kind::Swap, a, b,
+                                   nullptr));
+}
+
+void ProjectEdits::setMovieText(QString MovieData::*field, const QString& value, const QString& commandText)
+{
+    m_stack.push(new MovieTextCommand(*this, commandText, field, value));
+}

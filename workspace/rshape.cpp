@@ -1,0 +1,239 @@
+#include "workspace/rshape.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+RShapeAnchor::RShapeAnchor(int index, RShape& owner, QWidget* container)
+    : QWidget(container), m_index(index), m_owner(owner)
+{
+    static const Qt::CursorShape kCursors[RShape::kAnchorCount] = {
+        Qt::SizeHorCursor, Qt::SizeHorCursor, Qt::SizeVerCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor,
+    };
+    setObjectName(QStringLiteral("Anchor%1").arg(index));
+    setCursor(kCursors[index]);
+    setMouseTracking(true); // moves without a button are reported too
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(RShape::kAnchorSize, RShape::kAnchorSize);
+}
+
+void RShapeAnchor::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void RShapeAnchor::mousePressEvent(QMouseEvent* event)
+{
+    m_owner.anchorMouseDown(*this, event);
+}
+
+void RShapeAnchor::mouseMoveEvent(QMouseEvent* event)
+{
+    m_owner.anchorMouseMove(*this, event);
+}
+
+void RShapeAnchor::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_owner.anchorMouseUp(*this, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+RShape::RShape(QWidget* container, const VideoImageWidget* picture) : InvertedArea(container, picture)
+{
+    setObjectName(QStringLiteral("RShape"));
+    setMouseTracking(true); // the crosshair hides as soon as the pointer is over a rectangle
+}
+
+RShape::~RShape()
+{
+    HideAnchors();
+}
+
+void RShape::setBounds(const QRect& bounds)
+{
+    m_bounds = bounds;
+    setGeometry(bounds.x(), bounds.y(), qMax(0, bounds.width()), qMax(0, bounds.height()));
+}
+
+RShapeAnchor* RShape::anchor(int k) const
+{
+    return k >= 0 && k < kAnchorCount ? m_anchors[size_t(k)].data() : nullptr;
+}
+
+void RShape::ShowAnchors()
+{
+    for (int k = 0; k < kAnchorCount; ++k)
+        m_anchors[size_t(k)] = new RShapeAnchor(k, *this, container()); // destroyed by HideAnchors
+    placeAnchors();
+    for (auto& a : m_anchors) {
+        a->show();
+        a->raise(); // above every rectangle, in the order 0 to 7
+    }
+    m_anchorsShown = true;
+}
+
+void RShape::HideAnchors()
+{
+    if (!m_anchorsShown)
+        return;
+    for (auto& a : m_anchors) {
+        delete a.data();
+        a = nullptr;
+    }
+    m_anchorsShown = false;
+}
+
+void RShape::placeAnchors()
+{
+    if (!m_anchors[0])
+        return;
+    const int L = m_bounds.x();
+    const int T = m_bounds.y();
+    const int W = m_bounds.width();
+    const int H = m_bounds.height();
+    const int s = kAnchorSize;
+    // The halvings truncate toward zero, as C++ integer division does.
+    const QPoint at[kAnchorCount] = {
+        {L, T + (H - s) / 2},         {L + W - s, T + (H - s) / 2}, {L + (W - s) / 2, T},
+        {L + (W - s) / 2, T + H - s}, {L, T},                       {L, T + H - s},
+        {L + W - s, T},               {L + W - s, T + H - s},
+    };
+    for (int k = 0; k < kAnchorCount; ++k)
+        m_anchors[size_t(k)]->move(at[k]);
+}
+
+void RShape::setVisible(bool visible)
+{
+    if (!visible)
+        HideAnchors();
+    InvertedArea::setVisible(visible);
+}
+
+void RShape::copySettingsFrom(const RShape& prototype)
+{
+    setPicture(prototype.picture());
+    OnChangedSize = prototype.OnChangedSize;
+    OnAnyAnchorMove = prototype.OnAnyAnchorMove;
+    onMouseDown = prototype.onMouseDown;
+    onMouseMove = prototype.onMouseMove;
+    onMouseUp = prototype.onMouseUp;
+    onContextPopup = prototype.onContextPopup;
+}
+
+void RShape::anchorMouseDown(RShapeAnchor&, QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint p = event->position().toPoint();
+    m_anchorPressX = p.x();
+    m_anchorPressY = p.y();
+}
+
+void RShape::anchorMouseMove(RShapeAnchor& anchor, QMouseEvent* event)
+{
+    if (OnAnyAnchorMove)
+        OnAnyAnchorMove(&anchor, event->modifiers());
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint p = event->position().toPoint();
+    // The dragged anchor moves with the pointer, so this is the distance since the previous move.
+    resizeByAnchor(anchor.index(), p.x() - m_anchorPressX, p.y() - m_anchorPressY);
+    placeAnchors();
+}
+
+void RShape::anchorMouseUp(RShapeAnchor&, QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    placeAnchors();
+    if (OnChangedSize)
+        OnChangedSize();
+}
+
+void RShape::resizeByAnchor(int k, int dx, int dy)
+{
+    RShapeAnchor* self = anchor(k);
+    const bool horizontalOnly = k == 0 || k == 1;
+    const bool verticalOnly = k == 2 || k == 3;
+    self->move(self->x() + (verticalOnly ? 0 : dx), self->y() + (horizontalOnly ? 0 : dy));
+
+    // The opposite edges are read from the anchors as last placed, so they stay where they were.
+    const int a1Left = anchor(1)->x();
+    const int a3Top = anchor(3)->y();
+    int L = m_bounds.x();
+    int T = m_bounds.y();
+    int W = m_bounds.width();
+    int H = m_bounds.height();
+    const int s = kAnchorSize;
+    switch (k) {
+    case 0:
+        L += dx;
+        W = a1Left - L + s;
+        break;
+    case 1:
+        W += dx;
+        break;
+    case 2:
+        T += dy;
+        H = a3Top - T + s;
+        break;
+    case 3:
+        H += dy;
+        break;
+    case 4:
+        T += dy;
+        H = a3Top - T + s;
+        L += dx;
+        W = a1Left - L + s;
+        break;
+    case 5:
+        H += dy;
+        L += dx;
+        W = a1Left - L + s;
+        break;
+    case 6:
+        T += dy;
+        H = a3Top - T + s;
+        W += dx;
+        break;
+    case 7:
+        H += dy;
+        W += dx;
+        break;
+    default:
+        break;
+    }
+    setBounds(QRect(L, T, W, H));
+}
+
+void RShape::mousePressEvent(QMouseEvent* event)
+{
+    if (onMouseDown)
+        onMouseDown(this, event);
+}
+
+void RShape::mouseMoveEvent(QMouseEvent* event)
+{
+    if (onMouseMove)
+        onMouseMove(this, event);
+}
+
+void RShape::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (onMouseUp)
+        onMouseUp(this, event);
+}
+
+void RShape::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!onContextPopup) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    onContextPopup(this, event->pos());
+}
