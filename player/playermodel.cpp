@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "document/actiontypes.h"
 #include "document/menulinks.h"
@@ -15,13 +14,32 @@ namespace {
 // from overflowing.
 constexpr int kCoordinateLimit = 1 << 20;
 
+// One "%d" of the player's Area pattern: blanks, an optional sign, digits; clamped to the limit.
+bool readCoordinate(const QString& text, qsizetype& pos, int& value)
+{
+    while (pos < text.size() && text[pos].isSpace())
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+')))
+        negative = text[pos++] == QLatin1Char('-');
+    const qsizetype start = pos;
+    qint64 v = 0;
+    for (; pos < text.size() && text[pos].isDigit() && text[pos].unicode() < 128; ++pos)
+        v = std::min<qint64>(v * 10 + (text[pos].unicode() - '0'), kCoordinateLimit);
+    value = int(negative ? -v : v);
+    return pos > start;
+}
+
+// The Area text "L,T-R,B", read as the player reads it with the pattern "%d,%d-%d,%d" (anything after
+// the fourth number is ignored). Read by hand, as a page change reads every area of the page.
 QRect readArea(const QString& area)
 {
     int l = 0, t = 0, r = 0, b = 0;
-    if (std::sscanf(area.toLatin1().constData(), "%d,%d-%d,%d", &l, &t, &r, &b) != 4)
+    qsizetype pos = 0;
+    auto literal = [&](char c) { return pos < area.size() && area[pos++] == QLatin1Char(c); };
+    if (!(readCoordinate(area, pos, l) && literal(',') && readCoordinate(area, pos, t) && literal('-') &&
+          readCoordinate(area, pos, r) && literal(',') && readCoordinate(area, pos, b)))
         return {};
-    auto clamp = [](int v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); };
-    l = clamp(l), t = clamp(t), r = clamp(r), b = clamp(b);
     if (l > r)
         std::swap(l, r);
     if (t > b)
@@ -138,37 +156,44 @@ void PlayerModel::buildLines()
     // gather every unplaced one whose vertical centre lies within its top and bottom, order them from
     // left to right: that is a row; repeat. Column mode swaps the axes. Selections without a readable
     // area have no place in the table.
-    const Page& p = *page();
-    const bool columns = p.columnOrdering;
-    m_lines.clear();
+    const bool columns = page()->columnOrdering;
+    m_tableOrder.clear();
+    m_lineStarts.assign(1, 0);
     m_linePos.assign(m_rects.size(), {-1, -1});
-    std::vector<int> open;
+    m_open.clear();
     for (size_t i = 0; i < m_rects.size(); ++i)
         if (!m_rects[i].isEmpty())
-            open.push_back(int(i));
-    auto lead = [&](const QRect& r) { return columns ? r.left() : r.top(); };
-    auto trail = [&](const QRect& r) { return columns ? r.left() + r.width() : r.top() + r.height(); };
-    auto across = [&](const QRect& r) { return columns ? r.top() : r.left(); };
-    while (!open.empty()) {
-        const int first = *std::min_element(open.begin(), open.end(), [&](int a, int b) {
-            return lead(m_rects[size_t(a)]) < lead(m_rects[size_t(b)]);
-        });
-        const QRect& f = m_rects[size_t(first)];
-        std::vector<int> line, rest;
-        for (int i : open) {
-            const QRect& r = m_rects[size_t(i)];
-            const int centre2 = lead(r) + trail(r); // twice the centre, to stay in integers
-            if (centre2 >= 2 * lead(f) && centre2 <= 2 * trail(f))
-                line.push_back(i);
+            m_open.push_back(int(i));
+    auto lead = [&](int i) { return columns ? m_rects[size_t(i)].left() : m_rects[size_t(i)].top(); };
+    auto trail = [&](int i) {
+        const QRect& r = m_rects[size_t(i)];
+        return columns ? r.left() + r.width() : r.top() + r.height();
+    };
+    auto across = [&](int i) { return columns ? m_rects[size_t(i)].top() : m_rects[size_t(i)].left(); };
+    while (!m_open.empty()) {
+        int first = m_open.front();
+        for (int i : m_open)
+            if (lead(i) < lead(first))
+                first = i;
+        const int low = 2 * lead(first), high = 2 * trail(first); // twice the bounds: centres stay integers
+        const size_t lineStart = m_tableOrder.size();
+        size_t kept = 0;
+        for (int i : m_open) {
+            const int centre2 = lead(i) + trail(i);
+            if (centre2 >= low && centre2 <= high)
+                m_tableOrder.push_back(i);
             else
-                rest.push_back(i);
+                m_open[kept++] = i;
         }
-        std::stable_sort(line.begin(), line.end(),
-                         [&](int a, int b) { return across(m_rects[size_t(a)]) < across(m_rects[size_t(b)]); });
-        for (size_t k = 0; k < line.size(); ++k)
-            m_linePos[size_t(line[k])] = {int(m_lines.size()), int(k)};
-        m_lines.push_back(std::move(line));
-        open = std::move(rest);
+        m_open.resize(kept);
+        // Insertion sort: stable, and the lines are short.
+        for (size_t k = lineStart + 1; k < m_tableOrder.size(); ++k)
+            for (size_t j = k; j > lineStart && across(m_tableOrder[j]) < across(m_tableOrder[j - 1]); --j)
+                std::swap(m_tableOrder[j], m_tableOrder[j - 1]);
+        const int lineIndex = int(m_lineStarts.size()) - 1;
+        for (size_t k = lineStart; k < m_tableOrder.size(); ++k)
+            m_linePos[size_t(m_tableOrder[k])] = {lineIndex, int(k - lineStart)};
+        m_lineStarts.push_back(int(m_tableOrder.size()));
     }
 }
 
@@ -562,7 +587,7 @@ bool PlayerModel::key(PlayerKey k)
         emitEvent(PlayerEvent::Key, from, -1, k);
         return true;
     }
-    if (!p->selectionAvailable || m_lines.empty())
+    if (!p->selectionAvailable || m_tableOrder.empty())
         return false;
     const int before = m_highlight;
     moveHighlight(k);
@@ -575,25 +600,25 @@ bool PlayerModel::key(PlayerKey k)
 void PlayerModel::moveHighlight(PlayerKey k)
 {
     if (m_highlight < 0 || m_highlight >= int(m_linePos.size()) || m_linePos[size_t(m_highlight)].first < 0) {
-        m_highlight = m_lines.front().front();
+        m_highlight = m_tableOrder.front();
         return;
     }
-    auto [line, pos] = m_linePos[size_t(m_highlight)];
+    auto [lineIndex, pos] = m_linePos[size_t(m_highlight)];
     const bool columns = page()->columnOrdering;
     const PlayerKey alongNext = columns ? PlayerKey::Down : PlayerKey::Right;
     const PlayerKey alongPrev = columns ? PlayerKey::Up : PlayerKey::Left;
     const PlayerKey acrossNext = columns ? PlayerKey::Right : PlayerKey::Down;
     const PlayerKey acrossPrev = columns ? PlayerKey::Left : PlayerKey::Up;
     // At the edges the highlight stays; moving to a shorter row (column) lands on its last place.
-    if (k == alongNext && pos + 1 < int(m_lines[size_t(line)].size()))
+    if (k == alongNext && pos + 1 < int(line(lineIndex).size()))
         ++pos;
     else if (k == alongPrev && pos > 0)
         --pos;
-    else if (k == acrossNext && line + 1 < int(m_lines.size()))
-        ++line;
-    else if (k == acrossPrev && line > 0)
-        --line;
-    const auto& target = m_lines[size_t(line)];
+    else if (k == acrossNext && lineIndex + 1 < lineCount())
+        ++lineIndex;
+    else if (k == acrossPrev && lineIndex > 0)
+        --lineIndex;
+    const std::span<const int> target = line(lineIndex);
     m_highlight = target[size_t(std::min(pos, int(target.size()) - 1))];
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "document/menulinks.h"
@@ -114,7 +115,12 @@ public:
     bool isTransitionPage() const;
     int selectionAt(QPoint position) const;             // the first selection in list order under it, or -1
     // The remote control's table: rows (or columns in column mode), each a list of selection indexes.
-    const std::vector<std::vector<int>>& navigationLines() const { return m_lines; }
+    int lineCount() const { return int(m_lineStarts.size()) - 1; }
+    std::span<const int> line(int index) const
+    {
+        return std::span<const int>(m_tableOrder).subspan(size_t(m_lineStarts[size_t(index)]),
+                                                          size_t(m_lineStarts[size_t(index) + 1] - m_lineStarts[size_t(index)]));
+    }
 
     bool messageShown() const { return m_messageShown; }
     const PlayerMessage& message() const { return m_message; }
@@ -157,8 +163,13 @@ private:
     bool m_ended = false;
     int m_highlight = -1;
     std::vector<QRect> m_rects;
-    std::vector<std::vector<int>> m_lines;
-    std::vector<std::pair<int, int>> m_linePos; // per selection: line and position, (-1, -1) when not in the table
+    // The table, flat so that a page change allocates nothing once the vectors have grown: the
+    // selections line by line, where each line starts, and per selection its line and place in it
+    // ((-1, -1) when it has none).
+    std::vector<int> m_tableOrder;
+    std::vector<int> m_lineStarts{0};
+    std::vector<std::pair<int, int>> m_linePos;
+    std::vector<int> m_open; // scratch of the table's building
 
     bool m_messageShown = false;
     PlayerMessage m_message;
