@@ -240,6 +240,26 @@ void writeHead(MenuFileBuilder& out, const MovieData& md)
     }
 }
 
+// A jump whose parameter begins with a sign is read as relative to its page: "+1" and "-1" come back
+// as the relative jumps to the next and previous page, any other signed number as a page counted from
+// this one. Written as it stands, such a parameter would come back as another page, and move again at
+// every open and save.
+bool signedJumpChangesOnReading(const MenuAction& action)
+{
+    const QString& p = action.parameter;
+    return actionFileCode(action.type) == ActJumpToPage &&
+           (p.startsWith(QLatin1Char('+')) || p.startsWith(QLatin1Char('-'))) && p != QLatin1String("+1") &&
+           p != QLatin1String("-1");
+}
+
+QString signedJumpText(const MenuAction& action)
+{
+    return QStringLiteral("the jump parameter \"%1\" begins with a sign, so the menu file would read it as a "
+                          "page counted from this one; only \"+1\" and \"-1\" (the next and previous page) can be "
+                          "written so. Give the page number without a sign. Nothing was saved.")
+        .arg(action.parameter);
+}
+
 void writePage(MenuFileBuilder& out, const Page& page)
 {
     auto pageWhere = [&page] { return QStringLiteral("name of page %1").arg(page.number); };
@@ -261,6 +281,9 @@ void writePage(MenuFileBuilder& out, const Page& page)
         out.text("\tVideoRange=").number(page.firstFrame).text("-").number(page.lastFrame);
         out.end();
         if (page.actionAtEnd) {
+            if (signedJumpChangesOnReading(*page.actionAtEnd))
+                stop(QStringLiteral("Page %1 (%2), action at end: %3")
+                         .arg(QString::number(page.number), page.name, signedJumpText(*page.actionAtEnd)));
             out.text("\tActionAtEnd=")
                 .number(actionFileCode(page.actionAtEnd->type))
                 .text("#")
@@ -318,6 +341,10 @@ void writePage(MenuFileBuilder& out, const Page& page)
                                     "holds \"#\", which separates the actions in a menu file. Nothing was saved.")
                          .arg(QString::number(page.number), page.name, QString::number(n), sel->name, a.parameter,
                               QString::number(i + 1), actionDisplayName(a.type)));
+            if (signedJumpChangesOnReading(a))
+                stop(QStringLiteral("Page %1 (%2), selection %3 (%4), action %5: %6")
+                         .arg(QString::number(page.number), page.name, QString::number(n), sel->name,
+                              QString::number(i + 1), signedJumpText(a)));
             if (i > 0)
                 out.text("#");
             out.value(a.parameter, selField("action parameter"));

@@ -215,6 +215,23 @@ void TestMenuWriter::saveChecks_data()
         << "hash"
         << "Page 4 (Four), selection 1 (Ask): the parameter \"Yes#No\" of action 2 (Display a message box) holds "
            "\"#\", which separates the actions in a menu file. Nothing was saved.";
+    // A signed jump reads back as a page counted from its own: only the next and previous page can
+    // be written so.
+    QTest::newRow("jump to a page below 1")
+        << "signed"
+        << "Page 4 (Four), selection 1 (Ask), action 2: the jump parameter \"-7\" begins with a sign, so the menu "
+           "file would read it as a page counted from this one; only \"+1\" and \"-1\" (the next and previous "
+           "page) can be written so. Give the page number without a sign. Nothing was saved.";
+    QTest::newRow("relative jump of two pages")
+        << "plus2"
+        << "Page 4 (Four), selection 1 (Ask), action 2: the jump parameter \"+2\" begins with a sign, so the menu "
+           "file would read it as a page counted from this one; only \"+1\" and \"-1\" (the next and previous "
+           "page) can be written so. Give the page number without a sign. Nothing was saved.";
+    QTest::newRow("signed jump at the end of a page")
+        << "endjump"
+        << "Page 4 (Four), action at end: the jump parameter \"+1 \" begins with a sign, so the menu file would "
+           "read it as a page counted from this one; only \"+1\" and \"-1\" (the next and previous page) can be "
+           "written so. Give the page number without a sign. Nothing was saved.";
     QTest::newRow("line break in the title")
         << "title" << "The value of Title holds a line break, which a menu file cannot store. Nothing was saved.";
     QTest::newRow("line break in a page name")
@@ -255,6 +272,14 @@ void TestMenuWriter::saveChecks()
         md.menuPage.clear();
     if (faults.contains("hash"))
         s.actions[1]->parameter = "Yes#No";
+    if (faults.contains("signed"))
+        *s.actions[1] = MenuAction(ActJumpToPage, "-7");
+    if (faults.contains("plus2"))
+        *s.actions[1] = MenuAction(ActRelativeJump, "+2");
+    if (faults.contains("endjump")) {
+        page.backgroundIsVideo = true;
+        page.actionAtEnd = std::make_unique<MenuAction>(ActJumpToPage, "+1 ");
+    }
     if (faults.contains("title"))
         md.title = "Two\nlines";
     if (faults.contains("pagename"))
