@@ -2,6 +2,7 @@
 
 // The check's own workings, shared by its source files; users include menucheck.h.
 
+#include <unordered_map>
 #include <vector>
 
 #include "check/menucheck.h"
@@ -72,6 +73,7 @@ private:
     std::vector<Problem>& m_out;
     QSize m_picture;               // empty when unknown
     std::vector<bool> m_reachable; // empty when no page is named as a way into the menu
+    std::unordered_map<const char*, QString> m_codes;
 };
 
 } // namespace check_detail

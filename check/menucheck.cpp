@@ -1,5 +1,6 @@
 #include "check/menucheck.h"
 
+#include <QStringBuilder>
 #include <QStringList>
 
 #include <algorithm>
@@ -96,29 +97,35 @@ void Checker::run()
 
 void Checker::add(Severity severity, const char* code, const QString& text, ProblemLocation where)
 {
-    m_out.push_back(Problem{severity, QString::fromLatin1(code), text, std::move(where)});
+    // One shared text per code: the codes are literals, so their address names them.
+    QString& shared = m_codes[code];
+    if (shared.isNull())
+        shared = QString::fromLatin1(code);
+    m_out.push_back(Problem{severity, shared, text, std::move(where)});
 }
 
+// The labels are built in one go (QStringBuilder): a menu with thousands of problems spends most of
+// its check time making their sentences.
 QString Checker::pageLabel(int pageIndex) const
 {
     const Page& p = *m_project.pages[size_t(pageIndex)];
-    return QStringLiteral("Page %1) %2").arg(QString::number(p.number), p.name);
+    return u"Page " % QString::number(p.number) % u") " % p.name;
 }
 
 QString Checker::selectionLabel(int pageIndex, int selectionIndex) const
 {
     const Selection& s = *m_project.pages[size_t(pageIndex)]->selections[size_t(selectionIndex)];
-    return QStringLiteral("%1, selection %2 (%3)").arg(pageLabel(pageIndex), QString::number(selectionIndex + 1), s.name);
+    return pageLabel(pageIndex) % u", selection " % QString::number(selectionIndex + 1) % u" (" % s.name % u')';
 }
 
 QString Checker::actionLabel(int pageIndex, int selectionIndex, int actionIndex) const
 {
     const Page& p = *m_project.pages[size_t(pageIndex)];
     if (selectionIndex < 0)
-        return QStringLiteral("%1, action at end (%2)").arg(pageLabel(pageIndex), actionDisplayName(p.actionAtEnd->type));
+        return pageLabel(pageIndex) % u", action at end (" % actionDisplayName(p.actionAtEnd->type) % u')';
     const MenuAction& a = *p.selections[size_t(selectionIndex)]->actions[size_t(actionIndex)];
-    return QStringLiteral("%1, action %2 (%3)")
-        .arg(selectionLabel(pageIndex, selectionIndex), QString::number(actionIndex + 1), actionDisplayName(a.type));
+    return selectionLabel(pageIndex, selectionIndex) % u", action " % QString::number(actionIndex + 1) % u" (" %
+           actionDisplayName(a.type) % u')';
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -132,6 +139,16 @@ namespace {
 bool endIsUsed(const Page& p)
 {
     return p.backgroundIsVideo && !p.videoLoop;
+}
+
+// Where a selection's jump leads once the file has been written and read back: a jump (code 1) whose
+// parameter an author typed as "+1" or "-1" is written so and read back as the relative jump.
+Link followJump(const MenuProject& project, int pageIndex, const MenuAction& action)
+{
+    const QString& p = action.parameter;
+    if (action.type == ActJumpToPage && (p == QLatin1String("+1") || p == QLatin1String("-1")))
+        return resolveJump(project, pageIndex, MenuAction(ActRelativeJump, p));
+    return resolveJump(project, pageIndex, action);
 }
 
 } // namespace
@@ -167,7 +184,7 @@ void Checker::findReachablePages()
         if (page.selectionAvailable) {
             for (const auto& sel : page.selections) {
                 for (const auto& action : sel->actions) {
-                    follow(resolveJump(m_project, from, *action));
+                    follow(followJump(m_project, from, *action));
                     if (endsActionList(action->type))
                         break;
                 }
@@ -353,10 +370,11 @@ void Checker::checkSelections(int pageIndex)
             checkAction(pageIndex, s, i, action);
             if (endsActionList(action.type) && i + 1 < actions) {
                 add(Severity::Warning, "action-unreachable",
-                    QStringLiteral("%1: the player stops after this action, so %2 never run.")
-                        .arg(actionLabel(pageIndex, s, i),
-                             i + 2 == actions ? QStringLiteral("action %1 would").arg(actions)
-                                              : QStringLiteral("actions %1 to %2").arg(QString::number(i + 2), QString::number(actions))),
+                    actionLabel(pageIndex, s, i) % u": the player stops after this action, so " %
+                        (i + 2 == actions ? QString(u"action " % QString::number(actions) % u" would")
+                                          : QString(u"actions " % QString::number(i + 2) % u" to " %
+                                                    QString::number(actions))) %
+                        u" never run.",
                     ProblemLocation{pageIndex, s, i + 1, {}});
                 for (int k = i + 1; k < actions; ++k)
                     checkAction(pageIndex, s, k, *sel.actions[size_t(k)]);
@@ -384,8 +402,20 @@ void Checker::checkAction(int pageIndex, int selectionIndex, int actionIndex, co
         return;
     }
     if (action.type == ActJumpToPage || action.type == ActRelativeJump) {
+        // A jump whose parameter carries a sign is written as it stands and read back as relative to
+        // its page: "+1" and "-1" as the next and previous page, anything else the save refuses.
+        const QString& p = action.parameter;
+        const bool isSigned = p.startsWith(QLatin1Char('+')) || p.startsWith(QLatin1Char('-'));
+        if (action.type == ActJumpToPage && isSigned && p != QLatin1String("+1") && p != QLatin1String("-1")) {
+            add(Severity::Error, "jump-parameter-signed",
+                label() % u": \"" % action.parameter %
+                    u"\" begins with a sign, which the menu file reads as a page counted from this one; only +1 "
+                    u"and -1 can be written so, and the save is refused. Give the page number without a sign.",
+                here);
+            return;
+        }
         const Link link = selectionIndex < 0 ? resolveActionAtEnd(m_project, pageIndex)
-                                             : resolveJump(m_project, pageIndex, action);
+                                             : followJump(m_project, pageIndex, action);
         switch (link.kind) {
         case LinkKind::MissingPage:
             add(Severity::Error, "jump-target-missing",

@@ -116,9 +116,9 @@ void TestCheck::references_data()
         << kMenuSection
         << page(1, "VideoLoop=0\nJumpAtEnd=9\n" + selection("2", ""))
         << QStringList{"jump-target-missing"};
-    QTest::newRow("end action: signed jump to a missing page number")
+    QTest::newRow("end action: signed jump the save refuses")
         << kMenuSection << page(1, "VideoLoop=0\nActionAtEnd=1#+5\n" + selection("2", ""))
-        << QStringList{"jump-target-missing"};
+        << QStringList{"jump-parameter-signed"};
     QTest::newRow("chapter beyond the list") << kMenuSection << pageWith(1, "3", "4") << QStringList{"chapter-missing"};
     QTest::newRow("chapter 0") << kMenuSection << pageWith(1, "3", "0") << QStringList{"chapter-missing"};
     QTest::newRow("special feature beyond the list")
@@ -278,9 +278,6 @@ void TestCheck::reachability_data()
                                      << QList<int>{};
     QTest::newRow("end action relative jump, as the file writes it")
         << kMenuSection << page(1, noLoop + "ActionAtEnd=1#+1\n") + pageWith(2, "1", "1") << QList<int>{};
-    QTest::newRow("end action jump by page numbers")
-        << kMenuSection << page(1, noLoop + "ActionAtEnd=1#+4\n") + pageWith(2, "1", "1") + pageWith(5, "1", "1")
-        << QList<int>{2};
     QTest::newRow("a looping page never ends")
         << kMenuSection << page(1, "JumpAtEnd=2\n" + selection("2", "")) + pageWith(2, "1", "1") << QList<int>{2};
     QTest::newRow("selections not available")
