@@ -510,12 +510,17 @@ PlayerModel::ClickResult PlayerModel::click(QPoint position)
 
 void PlayerModel::pointerMoved(QPoint position)
 {
+    pointAt(selectionAt(position));
+}
+
+bool PlayerModel::pointAt(int selectionIndex)
+{
     const Page* p = page();
-    if (!p || m_outside || m_messageShown || !p->selectionAvailable)
-        return;
-    const int s = selectionAt(position);
-    if (s >= 0)
-        m_highlight = s;
+    if (!p || m_outside || m_messageShown || !p->selectionAvailable || selectionIndex < 0 ||
+        selectionIndex >= int(m_rects.size()) || m_rects[size_t(selectionIndex)].isEmpty())
+        return false;
+    m_highlight = selectionIndex;
+    return true;
 }
 
 bool PlayerModel::choose(int selectionIndex)
@@ -575,16 +580,16 @@ bool PlayerModel::key(PlayerKey k)
                 m_frame = m_last;
                 const int from = m_pageIndex;
                 reachEnd();
-                emitEvent(PlayerEvent::Key, from, -1, k);
+                emitEvent(PlayerEvent::Key, from, -1, k, m_highlight);
                 return true;
             }
             return false;
         }
         if (m_highlight < 0 || !selectionsClickable())
             return false;
-        const int from = m_pageIndex;
+        const int from = m_pageIndex, chosen = m_highlight;
         runActions(m_highlight, 0);
-        emitEvent(PlayerEvent::Key, from, -1, k);
+        emitEvent(PlayerEvent::Key, from, -1, k, chosen);
         return true;
     }
     if (!p->selectionAvailable || m_tableOrder.empty())
@@ -593,7 +598,7 @@ bool PlayerModel::key(PlayerKey k)
     moveHighlight(k);
     if (m_highlight == before)
         return false;
-    emitEvent(PlayerEvent::Key, m_pageIndex, -1, k);
+    emitEvent(PlayerEvent::Key, m_pageIndex, -1, k, before);
     return true;
 }
 
@@ -655,8 +660,8 @@ QString PlayerModel::statusText() const
     return QStringLiteral("Audio: %1    Subtitles: %2").arg(language, subtitle);
 }
 
-void PlayerModel::emitEvent(PlayerEvent::Kind kind, int pageIndex, int selection, PlayerKey key)
+void PlayerModel::emitEvent(PlayerEvent::Kind kind, int pageIndex, int selection, PlayerKey key, int highlightBefore)
 {
     if (m_listener)
-        m_listener(PlayerEvent{kind, selection, pageIndex, key});
+        m_listener(PlayerEvent{kind, selection, pageIndex, key, highlightBefore});
 }

@@ -61,6 +61,7 @@ struct PlayerEvent
     int selection = -1; // SelectionClick: position in the selection list of the page at pageIndex
     int pageIndex = -1; // the page shown when the input came, before it ran
     PlayerKey key = PlayerKey::Enter;
+    int highlightBefore = -1; // Key: the highlighted selection when the key came
 };
 
 class PlayerModel
@@ -91,6 +92,8 @@ public:
     // The mouse moved: the selection under it becomes the highlighted one, as the player moves its
     // highlight with the pointer.
     void pointerMoved(QPoint position);
+    // The pointer rests on the selection at `index` (a walkthrough's "point"); false when it cannot.
+    bool pointAt(int selectionIndex);
     // True when the key did something (moved the highlight, chose, skipped, closed the message).
     bool key(PlayerKey key);
     // Chooses the selection at `index` as a click on it does; false when it cannot be chosen now.
@@ -149,7 +152,8 @@ private:
     void leaveMenu(const MenuAction& action);
     void noteFailedJump(const Link& link, const MenuAction& action);
     void moveHighlight(PlayerKey key);
-    void emitEvent(PlayerEvent::Kind kind, int pageIndex, int selection = -1, PlayerKey key = PlayerKey::Enter);
+    void emitEvent(PlayerEvent::Kind kind, int pageIndex, int selection = -1, PlayerKey key = PlayerKey::Enter,
+                   int highlightBefore = -1);
     void buildLines();
 
     const MenuProject& m_project;

@@ -16,7 +16,7 @@ WalkRecorder::~WalkRecorder()
 WalkRecorder::State WalkRecorder::current() const
 {
     return State{m_model.activationCount(), m_model.messageShown(), m_model.outsideMenu(), m_model.audioLanguage(),
-                 m_model.subtitle()};
+                 m_model.subtitle(), m_model.highlight()};
 }
 
 void WalkRecorder::add(WalkStep::Kind kind, int number, const QString& text)
@@ -28,6 +28,17 @@ void WalkRecorder::add(WalkStep::Kind kind, int number, const QString& text)
                   kind == WalkStep::ExpectSubtitle;
     s.text = text;
     m_walk.steps.push_back(std::move(s));
+}
+
+void WalkRecorder::addSelection(WalkStep::Kind kind, int pageIndex, int selection)
+{
+    const auto& selections = m_model.project().pages[size_t(pageIndex)]->selections;
+    const QString& name = selections[size_t(selection)]->name;
+    int occurrence = 0;
+    for (int i = 0; i <= selection; ++i)
+        occurrence += selections[size_t(i)]->name == name;
+    add(kind, 0, name);
+    m_walk.steps.back().occurrence = occurrence;
 }
 
 void WalkRecorder::addStart()
@@ -44,9 +55,12 @@ void WalkRecorder::heard(const PlayerEvent& event)
         m_last = current();
         return;
     case PlayerEvent::SelectionClick:
-        add(WalkStep::Click, 0, m_model.project().pages[size_t(event.pageIndex)]->selections[size_t(event.selection)]->name);
+        addSelection(WalkStep::Click, event.pageIndex, event.selection);
         break;
     case PlayerEvent::Key: {
+        // The pointer moved the highlight since the last step: the replay needs it where the key found it.
+        if (event.highlightBefore >= 0 && event.highlightBefore != m_last.highlight)
+            addSelection(WalkStep::Point, event.pageIndex, event.highlightBefore);
         add(WalkStep::Key);
         m_walk.steps.back().key = event.key;
         break;
@@ -78,6 +92,6 @@ void WalkRecorder::heard(const PlayerEvent& event)
     if (now.message && (!m_last.message || event.kind == PlayerEvent::MessageClosed))
         add(WalkStep::ExpectMessage, 0, m_model.message().text);
     if (event.kind == PlayerEvent::Key && event.key != PlayerKey::Enter && m_model.highlight() >= 0 && page)
-        add(WalkStep::ExpectHighlight, 0, page->selections[size_t(m_model.highlight())]->name);
+        addSelection(WalkStep::ExpectHighlight, m_model.pageIndex(), m_model.highlight());
     m_last = now;
 }

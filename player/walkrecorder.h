@@ -26,10 +26,13 @@ private:
         bool outside = false;
         int language = 0;
         int subtitle = 0;
+        int highlight = -1;
     };
     State current() const;
     void heard(const PlayerEvent& event);
     void add(WalkStep::Kind kind, int number = 0, const QString& text = {});
+    // A step naming the selection at `selection` of the page at `pageIndex`.
+    void addSelection(WalkStep::Kind kind, int pageIndex, int selection);
     void addStart();
 
     PlayerModel& m_model;

@@ -65,12 +65,26 @@ QString WalkReplay::waitForChoice(int selection)
     return QStringLiteral("%1 does not let its selections be chosen at frame %2").arg(pageText()).arg(m_model.frame());
 }
 
+int WalkReplay::findSelection(const WalkStep& s, QString& reason) const
+{
+    const Page* p = m_model.page();
+    int seen = 0;
+    for (size_t i = 0; p && i < p->selections.size(); ++i)
+        if (p->selections[i]->name == s.text && ++seen == s.occurrence)
+            return int(i);
+    if (seen == 0)
+        reason = QStringLiteral("%1 has no selection \"%2\"").arg(pageText(), s.text);
+    else
+        reason = QStringLiteral("%1 has only %2 selections named \"%3\"").arg(pageText()).arg(seen).arg(s.text);
+    return -1;
+}
+
 QString WalkReplay::check(const WalkStep& s)
 {
     PlayerModel& m = m_model;
     const Page* p = m.page();
-    const bool input = s.kind == WalkStep::Click || s.kind == WalkStep::Key || s.kind == WalkStep::Skip ||
-                       s.kind == WalkStep::WaitEnd;
+    const bool input = s.kind == WalkStep::Click || s.kind == WalkStep::Point || s.kind == WalkStep::Key ||
+                       s.kind == WalkStep::Skip || s.kind == WalkStep::WaitEnd;
     if (input || s.kind == WalkStep::Menu || s.kind == WalkStep::Ok) {
         if (!p)
             return QStringLiteral("the menu shows no page");
@@ -94,16 +108,22 @@ QString WalkReplay::check(const WalkStep& s)
         return {};
     }
     case WalkStep::Click: {
-        int index = -1;
-        for (size_t i = 0; i < p->selections.size() && index < 0; ++i)
-            if (p->selections[i]->name == s.text)
-                index = int(i);
+        QString reason;
+        const int index = findSelection(s, reason);
         if (index < 0)
-            return QStringLiteral("%1 has no selection \"%2\"").arg(pageText(), s.text);
-        const QString reason = waitForChoice(index);
+            return reason;
+        reason = waitForChoice(index);
         if (!reason.isEmpty())
             return reason;
         return m.choose(index) ? QString() : QStringLiteral("selection \"%1\" cannot be chosen").arg(s.text);
+    }
+    case WalkStep::Point: {
+        QString reason;
+        const int index = findSelection(s, reason);
+        if (index < 0)
+            return reason;
+        return m.pointAt(index) ? QString()
+                                : QStringLiteral("selection \"%1\" of %2 cannot be pointed at").arg(s.text, pageText());
     }
     case WalkStep::Key:
         if (s.key == PlayerKey::Enter && !m.messageShown() && !m.isTransitionPage()) {
@@ -149,8 +169,13 @@ QString WalkReplay::check(const WalkStep& s)
     case WalkStep::ExpectHighlight: {
         if (!p || m.highlight() < 0)
             return QStringLiteral("no selection is highlighted, not \"%1\"").arg(s.text);
-        const QString name = p->selections[size_t(m.highlight())]->name;
-        return name == s.text ? QString() : QStringLiteral("the highlight is on \"%1\", not on \"%2\"").arg(name, s.text);
+        QString reason;
+        const int index = findSelection(s, reason);
+        if (index == m.highlight())
+            return {};
+        // The step's own spelling of the selection, "Name" or "Name" 2.
+        const QString wanted = formatStep(s).mid(QStringLiteral("expect highlight ").size());
+        return QStringLiteral("the highlight is on \"%1\", not on %2").arg(p->selections[size_t(m.highlight())]->name, wanted);
     }
     case WalkStep::ExpectMessage:
         if (!m.messageShown())

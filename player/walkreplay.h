@@ -37,6 +37,8 @@ private:
     QString check(const WalkStep& s);
     QString pageText() const;
     QString waitForChoice(int selection);
+    // The page's selection that the step names, or -1 with `reason` saying so.
+    int findSelection(const WalkStep& s, QString& reason) const;
 
     PlayerModel& m_model;
     const Walkthrough& m_walk;

@@ -78,6 +78,12 @@ private:
     bool m_badQuote = false;
 };
 
+// A selection by name, with its occurrence when the name repeats on the page.
+QString selectionRef(const WalkStep& step)
+{
+    return step.occurrence > 1 ? quoted(step.text) + QStringLiteral(" %1").arg(step.occurrence) : quoted(step.text);
+}
+
 bool readInt(const QString& word, int& value)
 {
     bool ok = false;
@@ -101,7 +107,9 @@ QString formatStep(const WalkStep& step)
     case WalkStep::Start:
         return step.hasNumber ? QStringLiteral("start %1").arg(step.number) : QStringLiteral("start");
     case WalkStep::Click:
-        return QStringLiteral("click ") + quoted(step.text);
+        return QStringLiteral("click ") + selectionRef(step);
+    case WalkStep::Point:
+        return QStringLiteral("point ") + selectionRef(step);
     case WalkStep::Key:
         return QStringLiteral("key ") + playerKeyName(step.key);
     case WalkStep::Skip:
@@ -115,7 +123,7 @@ QString formatStep(const WalkStep& step)
     case WalkStep::ExpectPage:
         return QStringLiteral("expect page %1").arg(step.number);
     case WalkStep::ExpectHighlight:
-        return QStringLiteral("expect highlight ") + quoted(step.text);
+        return QStringLiteral("expect highlight ") + selectionRef(step);
     case WalkStep::ExpectMessage:
         return QStringLiteral("expect message ") + quoted(step.text);
     case WalkStep::ExpectMovie:
@@ -167,8 +175,8 @@ bool parseWalkthrough(const QString& text, Walkthrough& walk, QString* error)
                     return fail(QStringLiteral("\"%1\" is not a page number").arg(arg));
                 step.hasNumber = true;
             }
-        } else if (word == QLatin1String("click")) {
-            step.kind = WalkStep::Click;
+        } else if (word == QLatin1String("click") || word == QLatin1String("point")) {
+            step.kind = word == QLatin1String("click") ? WalkStep::Click : WalkStep::Point;
             needsText = true;
         } else if (word == QLatin1String("key")) {
             step.kind = WalkStep::Key;
@@ -220,6 +228,10 @@ bool parseWalkthrough(const QString& text, Walkthrough& walk, QString* error)
         }
         if (needsText && !reader.next(step.text))
             return fail(reader.badQuote() ? QStringLiteral("a quote is not closed") : QStringLiteral("a text is missing"));
+        const bool namesSelection =
+            step.kind == WalkStep::Click || step.kind == WalkStep::Point || step.kind == WalkStep::ExpectHighlight;
+        if (namesSelection && reader.next(arg) && (!readInt(arg, step.occurrence) || step.occurrence < 1))
+            return fail(QStringLiteral("\"%1\" is not a count of selections of that name").arg(arg));
         if (needsNumber) {
             if (!reader.next(arg) || !readInt(arg, step.number))
                 return fail(QStringLiteral("a number is missing"));

@@ -12,6 +12,8 @@
 //   # a comment (also after a step)
 //   start 1                  start at page 1 ("start" alone: at StartPage)
 //   click "Chapters"         click the selection of that name on the page shown
+//   click "Untitled" 2       the second selection of that name, where names repeat on a page
+//   point "Play"             the pointer rests on a selection, which the player highlights
 //   key Right                a remote-control key: Left, Right, Up, Down, Enter
 //   skip                     a click that skips a transition page
 //   wait end                 let the page play to its end
@@ -31,6 +33,7 @@ struct WalkStep
     enum Kind {
         Start,
         Click,
+        Point,
         Key,
         Skip,
         WaitEnd,
@@ -46,13 +49,15 @@ struct WalkStep
     Kind kind = Start;
     int number = 0;        // Start (0 with hasNumber false: StartPage), ExpectPage, ExpectLanguage, ExpectSubtitle
     bool hasNumber = false;
-    QString text;          // Click, ExpectHighlight, ExpectMessage, ExpectMovie
+    QString text;          // Click, Point, ExpectHighlight, ExpectMessage, ExpectMovie
+    int occurrence = 1;    // Click, Point, ExpectHighlight: which of the page's selections named `text`
     PlayerKey key = PlayerKey::Enter;
     int line = 0;          // line in the file it was read from, 0 for a step not read from a file
 
     bool operator==(const WalkStep& o) const
     {
-        return kind == o.kind && number == o.number && hasNumber == o.hasNumber && text == o.text && key == o.key;
+        return kind == o.kind && number == o.number && hasNumber == o.hasNumber && text == o.text && key == o.key &&
+               occurrence == o.occurrence;
     }
 };
 

@@ -80,6 +80,9 @@ void buildWalkMenu(MenuProject& p)
     chapters.pictureFile = "chapters.jpg";
     addSelection(chapters, "Chapter 2", "40,100-200,220").addAction(ActPlayFromChapter, "2");
     addSelection(chapters, "Back", "40,300-200,340").addAction(ActRelativeJump, "-1");
+    // Unnamed blocks all read as "Untitled": a walkthrough tells them apart by their order.
+    addSelection(chapters, "Untitled", "300,100-400,150").addAction(ActChangeSubtitle, "1");
+    addSelection(chapters, "Untitled", "300,300-400,350").addAction(ActChangeSubtitle, "2");
 }
 
 } // namespace
@@ -467,8 +470,11 @@ void TestPlayer::recordSaveReplay()
         m.click(m.selectionRect(2).center()); // About: a message, then the language
         m.key(PlayerKey::Enter);            // OK, recorded as such
         m.click(QPoint(300, 420));          // Chapters
+        m.click(QPoint(350, 320));          // the second "Untitled"
         m.click(QPoint(100, 320));          // Back (-1)
-        m.pointerMoved(QPoint(150, 420));   // hovering does not count
+        m.pointerMoved(QPoint(150, 420));   // hovering alone is no step
+        m.pointerMoved(QPoint(300, 420));   // but a key needs the highlight where the pointer left it
+        m.key(PlayerKey::Right);
         m.click(QPoint(150, 420));          // Play
         m.menuButton();
         recorded = recorder.walkthrough();
@@ -487,8 +493,13 @@ void TestPlayer::recordSaveReplay()
                              "expect language 1\n"
                              "click \"Chapters\"\n"
                              "expect page 3\n"
+                             "click \"Untitled\" 2\n"
+                             "expect subtitle 2\n"
                              "click \"Back\"\n"
                              "expect page 2\n"
+                             "point \"Chapters\"\n"
+                             "key Right\n"
+                             "expect highlight \"About\"\n"
                              "click \"Play\"\n"
                              "expect movie \"Play movie: video\\\\cd1.avi from frame 0\"\n"
                              "menu\n"
