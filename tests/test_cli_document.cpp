@@ -13,6 +13,7 @@ private Q_SLOTS:
     void commands();
     void normalizeWritesAtomically();
     void checkJson();
+    void checkDemoMenu();
 
 private:
     QTemporaryDir m_dir;
@@ -221,6 +222,19 @@ void TestCliDocument::checkJson()
     r = runVrplmenu({"check", "--json", m_dir.filePath("clean.ini")});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(QJsonDocument::fromJson(r.out).array().size(), 0);
+}
+
+// The demo menu, with its real menu video, pictures and movie files counted and decoded, has no problem
+// at all.
+void TestCliDocument::checkDemoMenu()
+{
+    const QString demo = QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini");
+    if (!QFileInfo::exists(demo))
+        QSKIP("the demo menu has not been made");
+    const CliRun r = runVrplmenu({"check", "--strict", demo});
+    QCOMPARE(r.err, QByteArray());
+    QVERIFY2(r.out.count('\n') == 1, r.out.constData());
+    QCOMPARE(r.exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCliDocument)
