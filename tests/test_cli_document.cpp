@@ -52,6 +52,11 @@ void TestCliDocument::initTestCase()
                                      "\tVideoRange=0-10",   "\tSelectionAvailable=1",    "\t[SELECTION=1]\t\t;Play",
                                      "\t\tArea=10,10-50,50", "\t\tAction=2",               "\t\tParameter="};
     write("clean.ini", crlf(menuHead + mainPage));
+    // The same page played once, starting the movie at its end: the end action counts as an action.
+    QList<QByteArray> endPage = mainPage;
+    endPage.replace(endPage.indexOf("\tVideoLoop=1"), "\tVideoLoop=0");
+    endPage.insert(endPage.indexOf("\tVideoRange=0-10") + 1, "\tActionAtEnd=2#");
+    write("endaction.ini", crlf(menuHead + endPage));
     // Page 2 (line 26) is not reached from page 1.
     write("warning.ini", crlf(menuHead + mainPage +
                               QList<QByteArray>{"[PAGE=2]\t\t;Lost", "\tBackgroundMode=1", "\tVideoLoop=1",
@@ -96,7 +101,8 @@ void TestCliDocument::commands_data()
                       "1 pages, 2 selections, 2 actions\n")
         << QByteArray();
     const QByteArray unreachable("{dir}/warning.ini:26: warning: page-unreachable: Page 2) Lost: no jump, end of page "
-                                 "or relative jump leads here from the start page or the menu page.\n"
+                                 "or relative jump leads here from the pages the player starts from (the start, "
+                                 "menu, chapters and specials pages).\n"
                                  "2 pages, 2 selections, 2 actions\n");
     QTest::newRow("check warning") << QStringList{"check", "warning.ini"} << 0 << unreachable << QByteArray();
     QTest::newRow("check warning, strict")
@@ -119,6 +125,9 @@ void TestCliDocument::commands_data()
                       "{dir}/nofilm.ini:12: error: chapter-missing: Page 1) One, selection 1 (S), action 2 (Play from "
                       "chapter): chapter 1 does not exist; the movie data has no chapter.\n"
                       "1 pages, 1 selections, 2 actions\n")
+        << QByteArray();
+    QTest::newRow("check counts the action at a page's end")
+        << QStringList{"check", "endaction.ini"} << 0 << QByteArray("1 pages, 1 selections, 2 actions\n")
         << QByteArray();
     QTest::newRow("check without files")
         << QStringList{"check", "--no-files", "clean.ini"} << 0 << QByteArray("1 pages, 1 selections, 1 actions\n")

@@ -211,9 +211,10 @@ void TestMenuReader::conversionErrorEndsTheParse()
 
 void TestMenuReader::blockStructure()
 {
+    // Block headers in any letter case, also after the first block.
     const auto l = loadMenu({"garbage before", "[page=3]", "  BackgroundMode=1  ", "[SELECTION=7]\t\t;",
-                             "Area=5,5-10,10", "\t[SELECTION=7]\t\t;  Second  ", "[PAGE=5]\t\t;Five;with;semis",
-                             "[OTHER]", "[PAGE=6]\t\t;Never"});
+                             "Area=5,5-10,10", "\t[SELECTION=7]\t\t;  Second  ", "[page=5]\t\t;Five;with;semis",
+                             "\t[selection=1]\t\t;Lower", "[OTHER]", "[PAGE=6]\t\t;Never"});
     QCOMPARE(l->project.pages.size(), size_t(2));
     const Page& p3 = *l->project.pages[0];
     QCOMPARE(p3.number, 3);
@@ -223,7 +224,10 @@ void TestMenuReader::blockStructure()
     QCOMPARE(p3.selections[0]->name, QStringLiteral("Untitled"));
     QCOMPARE(p3.selections[0]->area, QStringLiteral("5,5-10,10"));
     QCOMPARE(p3.selections[1]->name, QStringLiteral("Second"));
+    QCOMPARE(l->project.pages[1]->number, 5);
     QCOMPARE(l->project.pages[1]->name, QStringLiteral("Five;with;semis"));
+    QCOMPARE(l->project.pages[1]->selections.size(), size_t(1));
+    QCOMPARE(l->project.pages[1]->selections[0]->name, QStringLiteral("Lower"));
     QVERIFY(l->log.messages.isEmpty());
 }
 

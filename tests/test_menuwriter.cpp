@@ -358,6 +358,12 @@ void TestMenuWriter::roundTrip_data()
                                               "\tPictureDuration=0", "\tSelectionAvailable=0",
                                               "\t[SELECTION=1]\t\t;A" + all + "Z", "\t\tArea=A" + all + "Z",
                                               "\t\tAction=4", "\t\tParameter=A" + all.replace('#', "") + "Z", ""});
+    // Clicks taken only between two frames: both limits come back, each in its own line.
+    QTest::newRow("prohibit selection before and after")
+        << crlf(minimalHead() + QList<QByteArray>{"[PAGE=2]\t\t;Window", "\tBackgroundMode=1", "\tVideoLoop=1",
+                                                  "\tVideoRange=10-90", "\tSelectionAvailable=1",
+                                                  "\tDefaultSelection=-1", "\tProhibitSelectionBefore=20",
+                                                  "\tProhibitSelectionAfter=80", ""});
     QTest::newRow("utf-8 with byte order mark")
         << "\xEF\xBB\xBF" + crlf({"[MAIN]", "Title=Caf\xc3\xa9", "ID=F1", "", "[MOVIE]", "Directory=.",
                                    "AVIName=film.avi", ""})
