@@ -225,6 +225,7 @@ TPageViewerForm::TPageViewerForm(MenuProject& project, ProjectEdits& edits, Dial
     setWindowTitle(text::kCaption);
     setMinimumSize(kMinWidth, kMinHeight);
     buildControls();
+    buildPageCommands();
     resize(kInitialWidth, kInitialHeight);
 
     connect(&m_edits, &ProjectEdits::pagesChanged, this, [this] { onPagesChanged(); });

@@ -6,7 +6,9 @@
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -16,6 +18,7 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QRadioButton;
 class QToolButton;
 class QPushButton;
@@ -27,7 +30,9 @@ class TMainForm;
 class TSelectionsViewerForm;
 struct MenuAction;
 struct MenuProject;
+struct MovieData;
 struct Page;
+class PageCommandFilter;
 
 // The rows of the page list are the project's pages themselves, in page order: a row's object is its
 // page, never a copy.
@@ -104,6 +109,28 @@ public slots:
     void PageListClick();
     void miDeleteActionAtEndClick();
 
+    // The page list's popup commands and the Action-at-end slot's drop, double click and "Set action
+    // at end" (pageviewerform_commands.cpp).
+    void PageListContextPopup(); // enables the popup's entries for the selected row
+    void puPLUpDownClick(int step);
+    void puPLCopySelectionsClick();
+    void puPLPasteSelectionsClick();
+    void puPLDeleteClick();
+    void SetasStartPage1Click();
+    void SetasMenuPage1Click();
+    void SetasChaptersPage1Click();
+    void SetasSpecialsPage1Click();
+    void miSetActionAtEndClick();
+
+public:
+    // Drops: whether the data may be dropped, and the drop itself. A page row carried over the list
+    // changes places at once with the row under the pointer; the whole drag is one undo step.
+    bool lstActionAtEndDragOver(const QMimeData* data) const;
+    void lstActionAtEndDragDrop(const QMimeData* data);
+    QMimeData* pageRowDragData() const;
+    bool PageListDragOver(const QMimeData* data, const QPoint& position);
+    void PageListDragDrop(const QMimeData* data);
+
 signals:
     // A page became the current one (or none).
     void pageShown(Page* page);
@@ -120,6 +147,12 @@ private:
     void showActionAtEnd(Page* page);
     void onStepReplayed(Page* page);
     void onPagesChanged();
+    void buildPageCommands();
+    void setAsMark(QString MovieData::*field, const QString& commandText);
+    bool commandEvent(QObject* watched, QEvent* event);
+    void startPageRowDrag();
+    void finishPageRowDrag();
+    friend class PageCommandFilter;
 
     MenuProject& m_project;
     ProjectEdits& m_edits;
@@ -135,6 +168,10 @@ private:
     int m_cutHeight = 0;         // d: what the cut takes from the options box
     int m_windowReduction = 0;   // what the cut took from the window (less than d at the minimum size)
     bool m_listing = false;      // the list selection is moved by the program, not the user
+    // The page order when a drag of a page row began, while one goes on.
+    std::optional<std::vector<Page*>> m_dragOrderBefore;
+    QPoint m_pageDragStart;
+    bool m_pageDragArmed = false;
 
     PageListModel* m_model = nullptr;
 
@@ -163,6 +200,16 @@ public:
     QLabel* lbActionAtEnd = nullptr;
     QListWidget* lstActionAtEnd = nullptr;
     QMenu* puActionAtEnd = nullptr;
+    QMenu* puPageList = nullptr;
+    QAction* puPLUp = nullptr;
+    QAction* puPLDown = nullptr;
+    QAction* puPLCopySelections = nullptr;
+    QAction* puPLPasteSelections = nullptr;
+    QAction* puPLDelete = nullptr;
+    QAction* SetasStartPage1 = nullptr;
+    QAction* SetasMenuPage1 = nullptr;
+    QAction* SetasChaptersPage1 = nullptr;
+    QAction* SetasSpecialsPage1 = nullptr;
     QLabel* lbProhibitSelection = nullptr;
     QLineEdit* edProhibitSelBefore = nullptr;
     QLineEdit* edProhibitSelAfter = nullptr;

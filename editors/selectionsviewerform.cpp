@@ -71,6 +71,7 @@ TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* paren
     ActionsList->setToolTip(kActionsHint);
     ActionsList->setItemDelegate(new ActionItemDelegate(kActionRowHeight, QPoint(4, 0), ActionsList));
     layout->addWidget(ActionsList, 1);
+    buildActionMaker(); // below the lists
 
     resize(kInitialWidth, kInitialHeight);
 
@@ -127,6 +128,7 @@ void TSelectionsViewerForm::SelectionListClick()
     if (m_main)
         m_main->SelectShape(qobject_cast<RShape*>(selection->shape.data()));
     fillActions(selection);
+    ActionsListClick(); // the first action goes into the action maker
 }
 
 void TSelectionsViewerForm::fillActions(Selection* selection)

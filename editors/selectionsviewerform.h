@@ -1,16 +1,26 @@
 #pragma once
 
 #include <QPointer>
+#include <QPoint>
 #include <QWidget>
 
+#include <memory>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
 class QLabel;
 class QListWidget;
+class QMenu;
+class QMimeData;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 class ProjectEdits;
 class TMainForm;
 class TPageViewerForm;
+struct MenuAction;
 struct Page;
 struct Selection;
 
@@ -35,21 +45,54 @@ public:
     // The selection of the chosen entry, or none.
     Selection* chosenSelection() const;
 
+    // The action maker. MakeAction builds a new action from the chosen type and parameter and moves
+    // the parameter box on to its next entry; the caller owns the action.
+    std::unique_ptr<MenuAction> MakeAction();
+    // The data of a drag from the "drag & drop" panel, and whether a drop carries it.
+    QMimeData* actionDragData() const;
+    bool isActionDrag(const QMimeData* data) const;
+    // The chosen action entry, or -1.
+    int currentActionRow() const;
+
 public slots:
     void SelectionListClick();
     void SelectionListEdited(QTreeWidgetItem* item);
+    void cbActionChange();
+    void ActionsListClick();
+    void bttSelAddActionClick();
+    void bttModifyCurrentActionClick();
+    void Delete1Click();
+    void UpDownClick(int step);
+    void ActionsListContextPopup();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fillActions(Selection* selection);
+    void buildActionMaker();
+    void setActionRow(int row);
+    void startActionDrag();
 
     ProjectEdits& m_edits;
     QPointer<TMainForm> m_main;
     QPointer<TPageViewerForm> m_pages;
     Page* m_page = nullptr;
     bool m_listing = false; // the lists are being filled by the program
+    QPoint m_dragStart;     // where the mouse was pressed on the drag panel
+    bool m_dragArmed = false;
 
 public:
     QTreeWidget* SelectionList = nullptr;
     QLabel* Label1 = nullptr;
     QListWidget* ActionsList = nullptr;
+    QMenu* pmActionLst = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QComboBox* cbAction = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cbActionParameter = nullptr;
+    QFrame* DragDropActionPanel = nullptr;
+    QPushButton* bttSelAddAction = nullptr;
+    QPushButton* bttModifyCurrentAction = nullptr;
 };
