@@ -273,7 +273,8 @@ void Checker::checkPage(int pageIndex)
 
     if (!m_reachable.empty() && !m_reachable[size_t(pageIndex)])
         add(Severity::Warning, "page-unreachable",
-            QStringLiteral("%1: no jump, end of page or relative jump leads here from the start page or the menu page.")
+            QStringLiteral("%1: no jump, end of page or relative jump leads here from the pages the player starts "
+                           "from (the start, menu, chapters and specials pages).")
                 .arg(pageLabel(pageIndex)),
             here);
 

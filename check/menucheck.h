@@ -63,6 +63,12 @@ struct CheckContext
     std::function<QString(const QString& path)> pictureError;
 };
 
+// Every problem of the project, the movie data's first, then each page's in list order. A window runs
+// it after every edit (a debounced timer is enough: the largest menu takes a few milliseconds without
+// files) with what it has at hand: the open menu video's frame count and picture size, and, for the
+// file checks, the base directory and callbacks that remember their answers by path and modification
+// time, so that a movie file is counted and a picture decoded once. The locations are positions in the
+// lists at the time of the call: map them to the objects before the next edit.
 std::vector<Problem> checkProject(const MenuProject& project, const CheckContext& context = {});
 
 // "error" or "warning".

@@ -288,6 +288,9 @@ void TestCheck::reachability_data()
     QTest::newRow("the menu page is a way in")
         << QByteArray("[MENU]\nDirectory=menu\nAVIName=menu.avi\nStartPage=1\nMenuPage=2\n")
         << pageWith(1, "2", "") + pageWith(2, "2", "") + pageWith(3, "2", "") << QList<int>{3};
+    QTest::newRow("the chapters page is a way in")
+        << kMenuSection + "ChaptersPage=3\n" << pageWith(1, "2", "") + pageWith(2, "2", "") + pageWith(3, "2", "")
+        << QList<int>{2};
     QTest::newRow("without a way in nothing is called unreachable")
         << QByteArray("[MENU]\nDirectory=menu\nAVIName=menu.avi\nStartPage=8\nMenuPage=9\n")
         << pageWith(1, "2", "") + pageWith(2, "2", "") << QList<int>{};
