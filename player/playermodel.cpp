@@ -17,15 +17,18 @@ constexpr int kCoordinateLimit = 1 << 20;
 // One "%d" of the player's Area pattern: blanks, an optional sign, digits; clamped to the limit.
 bool readCoordinate(const QString& text, qsizetype& pos, int& value)
 {
-    while (pos < text.size() && text[pos].isSpace())
+    const QChar* d = text.constData();
+    const qsizetype size = text.size();
+    while (pos < size && (d[pos].unicode() == ' ' || (d[pos].unicode() >= 9 && d[pos].unicode() <= 13) ||
+                          (d[pos].unicode() > 127 && d[pos].isSpace())))
         ++pos;
     bool negative = false;
-    if (pos < text.size() && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+')))
-        negative = text[pos++] == QLatin1Char('-');
+    if (pos < size && (d[pos].unicode() == '-' || d[pos].unicode() == '+'))
+        negative = d[pos++].unicode() == '-';
     const qsizetype start = pos;
     qint64 v = 0;
-    for (; pos < text.size() && text[pos].isDigit() && text[pos].unicode() < 128; ++pos)
-        v = std::min<qint64>(v * 10 + (text[pos].unicode() - '0'), kCoordinateLimit);
+    for (; pos < size && d[pos].unicode() >= '0' && d[pos].unicode() <= '9'; ++pos)
+        v = std::min<qint64>(v * 10 + (d[pos].unicode() - '0'), kCoordinateLimit);
     value = int(negative ? -v : v);
     return pos > start;
 }
@@ -154,45 +157,68 @@ void PlayerModel::buildLines()
 {
     // The player's table for the remote control. Row mode: take the topmost selection not yet placed,
     // gather every unplaced one whose vertical centre lies within its top and bottom, order them from
-    // left to right: that is a row; repeat. Column mode swaps the axes. Selections without a readable
-    // area have no place in the table.
+    // left to right: that is a row; repeat. Column mode swaps the axes. Ties go by list order.
+    // Selections without a readable area have no place in the table.
+    //
+    // Done with two sorted lists instead of scanning the unplaced selections for every line, so that a
+    // page with thousands of selections (which the file allows) costs n log n, not n squared.
     const bool columns = page()->columnOrdering;
+    const size_t n = m_rects.size();
     m_tableOrder.clear();
     m_lineStarts.assign(1, 0);
-    m_linePos.assign(m_rects.size(), {-1, -1});
-    m_open.clear();
-    for (size_t i = 0; i < m_rects.size(); ++i)
-        if (!m_rects[i].isEmpty())
-            m_open.push_back(int(i));
-    auto lead = [&](int i) { return columns ? m_rects[size_t(i)].left() : m_rects[size_t(i)].top(); };
-    auto trail = [&](int i) {
-        const QRect& r = m_rects[size_t(i)];
-        return columns ? r.left() + r.width() : r.top() + r.height();
-    };
-    auto across = [&](int i) { return columns ? m_rects[size_t(i)].top() : m_rects[size_t(i)].left(); };
-    while (!m_open.empty()) {
-        int first = m_open.front();
-        for (int i : m_open)
-            if (lead(i) < lead(first))
-                first = i;
-        const int low = 2 * lead(first), high = 2 * trail(first); // twice the bounds: centres stay integers
-        const size_t lineStart = m_tableOrder.size();
-        size_t kept = 0;
-        for (int i : m_open) {
-            const int centre2 = lead(i) + trail(i);
-            if (centre2 >= low && centre2 <= high)
-                m_tableOrder.push_back(i);
-            else
-                m_open[kept++] = i;
+    m_linePos.assign(n, {-1, -1});
+    m_byLead.clear();
+    for (size_t i = 0; i < n; ++i) {
+        const QRect& r = m_rects[i];
+        if (r.isEmpty())
+            continue;
+        const int lead = columns ? r.left() : r.top();
+        const int extent = columns ? r.width() : r.height();
+        m_byLead.push_back(TableItem{lead, extent, 2 * lead + extent, int(i)});
+    }
+    m_byCentre = m_byLead;
+    std::sort(m_byLead.begin(), m_byLead.end(), [](const TableItem& a, const TableItem& b) {
+        return a.lead != b.lead ? a.lead < b.lead : a.index < b.index;
+    });
+    std::sort(m_byCentre.begin(), m_byCentre.end(), [](const TableItem& a, const TableItem& b) {
+        return a.centre2 != b.centre2 ? a.centre2 < b.centre2 : a.index < b.index;
+    });
+    // m_nextOpen[k]: a step towards the first unplaced position at or after k in m_byCentre (path halving).
+    const int count = int(m_byCentre.size());
+    m_nextOpen.resize(size_t(count) + 1);
+    for (int k = 0; k <= count; ++k)
+        m_nextOpen[size_t(k)] = k;
+    auto firstOpen = [&](int k) {
+        while (m_nextOpen[size_t(k)] != k) {
+            m_nextOpen[size_t(k)] = m_nextOpen[size_t(m_nextOpen[size_t(k)])];
+            k = m_nextOpen[size_t(k)];
         }
-        m_open.resize(kept);
-        // Insertion sort: stable, and the lines are short.
-        for (size_t k = lineStart + 1; k < m_tableOrder.size(); ++k)
-            for (size_t j = k; j > lineStart && across(m_tableOrder[j]) < across(m_tableOrder[j - 1]); --j)
-                std::swap(m_tableOrder[j], m_tableOrder[j - 1]);
+        return k;
+    };
+    for (const TableItem& first : m_byLead) {
+        if (m_linePos[size_t(first.index)].first >= 0)
+            continue; // already placed
+        const int low = 2 * first.lead, high = low + 2 * first.extent;
+        const auto from = std::lower_bound(m_byCentre.begin(), m_byCentre.end(), low,
+                                           [](const TableItem& i, int value) { return i.centre2 < value; });
+        const size_t lineStart = m_tableOrder.size();
         const int lineIndex = int(m_lineStarts.size()) - 1;
+        for (int k = firstOpen(int(from - m_byCentre.begin())); k < count && m_byCentre[size_t(k)].centre2 <= high;
+             k = firstOpen(k + 1)) {
+            const TableItem& item = m_byCentre[size_t(k)];
+            m_tableOrder.push_back(item.index);
+            m_linePos[size_t(item.index)].first = lineIndex;
+            m_nextOpen[size_t(k)] = k + 1;
+        }
+        // The line from left to right (top to bottom in column mode); ties keep the list order.
+        auto acrossOf = [&](int s) {
+            const QRect& r = m_rects[size_t(s)];
+            return columns ? r.top() : r.left();
+        };
+        std::sort(m_tableOrder.begin() + qsizetype(lineStart), m_tableOrder.end(),
+                  [&](int a, int b) { return acrossOf(a) != acrossOf(b) ? acrossOf(a) < acrossOf(b) : a < b; });
         for (size_t k = lineStart; k < m_tableOrder.size(); ++k)
-            m_linePos[size_t(m_tableOrder[k])] = {lineIndex, int(k - lineStart)};
+            m_linePos[size_t(m_tableOrder[k])].second = int(k - lineStart);
         m_lineStarts.push_back(int(m_tableOrder.size()));
     }
 }

@@ -173,7 +173,14 @@ private:
     std::vector<int> m_tableOrder;
     std::vector<int> m_lineStarts{0};
     std::vector<std::pair<int, int>> m_linePos;
-    std::vector<int> m_open; // scratch of the table's building
+    // Scratch of the table's building, kept to reuse its memory.
+    struct TableItem
+    {
+        int lead, extent, centre2, index; // along the axis that finds the lines; centre2 is twice the centre
+    };
+    std::vector<TableItem> m_byLead;
+    std::vector<TableItem> m_byCentre;
+    std::vector<int> m_nextOpen;
 
     bool m_messageShown = false;
     PlayerMessage m_message;
