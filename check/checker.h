@@ -2,10 +2,12 @@
 
 // The check's own workings, shared by its source files; users include menucheck.h.
 
+#include <array>
 #include <unordered_map>
 #include <vector>
 
 #include "check/menucheck.h"
+#include "document/actiontypes.h"
 
 namespace check_detail {
 
@@ -63,6 +65,9 @@ private:
                    bool inHead);
 
     void add(Severity severity, const char* code, const QString& text, ProblemLocation where);
+    void appendPageLabel(QString& out, int pageIndex) const;
+    void appendSelectionLabel(QString& out, int pageIndex, int selectionIndex) const;
+    void appendActionLabel(QString& out, int pageIndex, int selectionIndex, int actionIndex) const;
     QString pageLabel(int pageIndex) const;
     QString selectionLabel(int pageIndex, int selectionIndex) const;
     QString actionLabel(int pageIndex, int selectionIndex, int actionIndex) const;
@@ -74,6 +79,7 @@ private:
     QSize m_picture;               // empty when unknown
     std::vector<bool> m_reachable; // empty when no page is named as a way into the menu
     std::unordered_map<const char*, QString> m_codes;
+    mutable std::array<QString, kActionTypeCount> m_actionNames; // made when first needed
 };
 
 } // namespace check_detail

@@ -104,28 +104,91 @@ void Checker::add(Severity severity, const char* code, const QString& text, Prob
     m_out.push_back(Problem{severity, shared, text, std::move(where)});
 }
 
-// The labels are built in one go (QStringBuilder): a menu with thousands of problems spends most of
-// its check time making their sentences.
-QString Checker::pageLabel(int pageIndex) const
+// The labels are appended into one text each: a menu with thousands of problems spends most of its
+// check time making their sentences.
+namespace {
+
+void appendNumber(QString& out, qint64 n)
+{
+    char16_t digits[24];
+    int i = 24;
+    const bool negative = n < 0;
+    quint64 v = negative ? quint64(0) - quint64(n) : quint64(n);
+    do {
+        digits[--i] = char16_t(u'0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (negative)
+        digits[--i] = u'-';
+    out.append(QStringView(digits + i, 24 - i));
+}
+
+} // namespace
+
+void Checker::appendPageLabel(QString& out, int pageIndex) const
 {
     const Page& p = *m_project.pages[size_t(pageIndex)];
-    return u"Page " % QString::number(p.number) % u") " % p.name;
+    out += u"Page ";
+    appendNumber(out, p.number);
+    out += u") ";
+    out += p.name;
+}
+
+void Checker::appendSelectionLabel(QString& out, int pageIndex, int selectionIndex) const
+{
+    appendPageLabel(out, pageIndex);
+    out += u", selection ";
+    appendNumber(out, selectionIndex + 1);
+    out += u" (";
+    out += m_project.pages[size_t(pageIndex)]->selections[size_t(selectionIndex)]->name;
+    out += u')';
+}
+
+void Checker::appendActionLabel(QString& out, int pageIndex, int selectionIndex, int actionIndex) const
+{
+    const Page& p = *m_project.pages[size_t(pageIndex)];
+    const MenuAction& a = selectionIndex < 0 ? *p.actionAtEnd
+                                             : *p.selections[size_t(selectionIndex)]->actions[size_t(actionIndex)];
+    if (selectionIndex < 0) {
+        appendPageLabel(out, pageIndex);
+        out += u", action at end (";
+    } else {
+        appendSelectionLabel(out, pageIndex, selectionIndex);
+        out += u", action ";
+        appendNumber(out, actionIndex + 1);
+        out += u" (";
+    }
+    if (a.type >= 1 && a.type <= kActionTypeCount) {
+        QString& name = m_actionNames[size_t(a.type - 1)];
+        if (name.isNull())
+            name = actionDisplayName(a.type);
+        out += name;
+    }
+    out += u')';
+}
+
+QString Checker::pageLabel(int pageIndex) const
+{
+    QString out;
+    out.reserve(48);
+    appendPageLabel(out, pageIndex);
+    return out;
 }
 
 QString Checker::selectionLabel(int pageIndex, int selectionIndex) const
 {
-    const Selection& s = *m_project.pages[size_t(pageIndex)]->selections[size_t(selectionIndex)];
-    return pageLabel(pageIndex) % u", selection " % QString::number(selectionIndex + 1) % u" (" % s.name % u')';
+    QString out;
+    out.reserve(80);
+    appendSelectionLabel(out, pageIndex, selectionIndex);
+    return out;
 }
 
 QString Checker::actionLabel(int pageIndex, int selectionIndex, int actionIndex) const
 {
-    const Page& p = *m_project.pages[size_t(pageIndex)];
-    if (selectionIndex < 0)
-        return pageLabel(pageIndex) % u", action at end (" % actionDisplayName(p.actionAtEnd->type) % u')';
-    const MenuAction& a = *p.selections[size_t(selectionIndex)]->actions[size_t(actionIndex)];
-    return selectionLabel(pageIndex, selectionIndex) % u", action " % QString::number(actionIndex + 1) % u" (" %
-           actionDisplayName(a.type) % u')';
+    QString out;
+    out.reserve(160);
+    appendActionLabel(out, pageIndex, selectionIndex, actionIndex);
+    return out;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -370,13 +433,22 @@ void Checker::checkSelections(int pageIndex)
             const MenuAction& action = *sel.actions[size_t(i)];
             checkAction(pageIndex, s, i, action);
             if (endsActionList(action.type) && i + 1 < actions) {
-                add(Severity::Warning, "action-unreachable",
-                    actionLabel(pageIndex, s, i) % u": the player stops after this action, so " %
-                        (i + 2 == actions ? QString(u"action " % QString::number(actions) % u" would")
-                                          : QString(u"actions " % QString::number(i + 2) % u" to " %
-                                                    QString::number(actions))) %
-                        u" never run.",
-                    ProblemLocation{pageIndex, s, i + 1, {}});
+                QString text;
+                text.reserve(200);
+                appendActionLabel(text, pageIndex, s, i);
+                text += u": the player stops after this action, so ";
+                if (i + 2 == actions) {
+                    text += u"action ";
+                    appendNumber(text, actions);
+                    text += u" would never run.";
+                } else {
+                    text += u"actions ";
+                    appendNumber(text, i + 2);
+                    text += u" to ";
+                    appendNumber(text, actions);
+                    text += u" never run.";
+                }
+                add(Severity::Warning, "action-unreachable", text, ProblemLocation{pageIndex, s, i + 1, {}});
                 for (int k = i + 1; k < actions; ++k)
                     checkAction(pageIndex, s, k, *sel.actions[size_t(k)]);
                 break;
