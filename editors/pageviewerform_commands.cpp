@@ -54,17 +54,19 @@ std::optional<int> integerOf(const QString& text)
 
 } // namespace
 
-// The drops and the row drag arrive at the viewports of the two lists.
+// The drops and the row drag arrive at the viewports of the two lists. While the window is being
+// destroyed its lists still send events; by then it is no page window any more and takes none.
 class PageCommandFilter : public QObject
 {
 public:
-    PageCommandFilter(TPageViewerForm& form) : QObject(&form), m_form(form) {}
+    explicit PageCommandFilter(TPageViewerForm& form) : QObject(&form) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override { return m_form.commandEvent(watched, event); }
-
-private:
-    TPageViewerForm& m_form;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* form = qobject_cast<TPageViewerForm*>(parent());
+        return form && form->commandEvent(watched, event);
+    }
 };
 
 void TPageViewerForm::buildPageCommands()

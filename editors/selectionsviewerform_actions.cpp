@@ -210,8 +210,10 @@ void TSelectionsViewerForm::buildActionMaker()
         if (code != ActJumpToPage && code != ActRelativeJump)
             return;
         const int position = cbActionParameter->currentIndex();
+        const bool hadEntries = cbActionParameter->count() > 0;
         cbActionChange();
-        cbActionParameter->setCurrentIndex(position < cbActionParameter->count() ? position : -1);
+        if (hadEntries)
+            cbActionParameter->setCurrentIndex(position < cbActionParameter->count() ? position : -1);
     });
     // After an undo or a redo of an action edit, its selection is chosen again.
     connect(&m_edits, &ProjectEdits::stepReplayed, this, [this](Page*, Selection* selection) {
