@@ -1,0 +1,343 @@
+// The page window and the selection list as the author uses them: adding, modifying and deleting
+// pages, the range field, the enabling rules, the end behaviour, browsing for a picture, the advanced
+// options, renaming selections in place, and undo from the window.
+#include "editorstestutil.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QUndoStack>
+
+#include "editors/editorwidgets.h"
+#include "fixtures/framepattern.h"
+#include "fixtures/jpegfixtures.h"
+
+class TestEditors : public QObject
+{
+    Q_OBJECT
+
+    EditorHarness h;
+
+    QList<int> numbers()
+    {
+        QList<int> n;
+        for (const auto& p : h.project().pages)
+            n << p->number;
+        return n;
+    }
+
+private slots:
+    void cleanup() { h.stop(); }
+
+    void addNumbering_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("number");
+        QTest::newRow("empty") << "" << 11;
+        QTest::newRow("taken") << "4" << 11;
+        QTest::newRow("free") << "7" << 7;
+        QTest::newRow("zero") << "0" << 11;
+        QTest::newRow("leading blank") << " 8" << 8;
+    }
+
+    void addNumbering()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, number);
+        h.start();
+        QCOMPARE(h.addPage("", "")->number, 1); // the first page is 1
+        h.pages().DeletePage(0);
+        h.addPage("4", "Four");
+        h.addPage("10", "Ten");
+        Page* page = h.addPage(typed, "");
+        QCOMPARE(page->number, number);
+        QCOMPARE(page->name, QString("Untitled"));
+        QVERIFY(h.dialogs.messages().isEmpty());
+    }
+
+    void addRefusesANumberThatIsNoInteger()
+    {
+        h.start();
+        h.addPage("12a", "Bad");
+        QVERIFY(h.project().pages.empty());
+        QCOMPARE(h.dialogs.messages().value(0).text, QString("'12a' is not a valid integer value"));
+    }
+
+    void addTakesTheVideoState()
+    {
+        h.start();
+        Page* page = h.addPage("3", "Main", "25-40");
+        QCOMPARE(h.main().videoPosText(), QString("25")); // the workspace moved to the first frame first
+        QCOMPARE(fixtures::readFrameNumber(page->thumbnail.value<QImage>()), 25);
+        QVERIFY(page->backgroundIsVideo && page->videoLoop && page->selectionAvailable);
+        QCOMPARE(page->firstFrame, 25);
+        QCOMPARE(page->lastFrame, 40);
+        QCOMPARE(TPageViewerForm::PageCaption(*page), QString("3) Main (25-40)"));
+        QCOMPARE(h.pages().cbJumpAtEnd->count(), 1);
+    }
+
+    void modifyRange_data()
+    {
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("not a range keeps it") << "abc" << "10-50";
+        QTest::newRow("empty is 0-0") << "" << "0-0";
+        QTest::newRow("first only") << "25" << "25-0";
+        QTest::newRow("blanks before numbers") << " 5- 9" << "5-9";
+    }
+
+    void modifyRange()
+    {
+        QFETCH(QString, range);
+        QFETCH(QString, stored);
+        h.start();
+        Page* page = h.addPage("2", "Main", "10-50");
+        h.pages().edRange->setText(range);
+        h.pages().edPageName->clear(); // an empty name keeps the old one
+        h.pages().edNumber->setText("99"); // Modify never renumbers
+        h.pages().bttModifyClick();
+        QCOMPARE(QStringLiteral("%1-%2").arg(page->firstFrame).arg(page->lastFrame), stored);
+        QCOMPARE(page->name, QString("Main"));
+        QCOMPARE(page->number, 2);
+    }
+
+    void modifyStopsAtABadFieldKeepingWhatCameBefore()
+    {
+        h.start();
+        Page* page = h.addPage("2", "Main", "10-50");
+        h.pages().edPageName->setText("Renamed");
+        h.pages().edPictureDuration->setText("x");
+        h.pages().edProhibitSelBefore->setText("7");
+        h.pages().bttModifyClick();
+        QCOMPARE(page->name, QString("Renamed"));
+        QCOMPARE(page->prohibitSelectionBefore, 0);
+        QCOMPARE(h.dialogs.messages().value(0).text, QString("'x' is not a valid integer value"));
+        h.edits().stack().undo();
+        QCOMPARE(page->name, QString("Main"));
+    }
+
+    void setFirstAndLastFrame()
+    {
+        h.start();
+        h.main().setTrackBarPosition(30);
+        h.pages().edRange->setText("10-50");
+        h.pages().bttFirstClick();
+        QCOMPARE(h.pages().edRange->text(), QString("30-50"));
+        h.pages().bttLastClick();
+        QCOMPARE(h.pages().edRange->text(), QString("30-30"));
+        h.pages().edRange->setText("abc");
+        h.pages().bttFirstClick();
+        QCOMPARE(h.pages().edRange->text(), QString("abc"));
+    }
+
+    void enablingRules_data()
+    {
+        QTest::addColumn<bool>("video");
+        QTest::addColumn<bool>("available");
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<QStringList>("enabled");
+        const QStringList still{"edPictureFileName", "bttBrowsePicture", "edPictureDuration", "cbJumpAtEnd", "lstActionAtEnd"};
+        QTest::newRow("video, loop") << true << true << true
+                                     << QStringList{"chkVideoLoop", "edRange", "bttFirst", "bttLast", "edProhibitSelBefore",
+                                                    "rbRow", "cbDefaultSelection"};
+        QTest::newRow("video, no loop") << true << true << false
+                                        << QStringList{"chkVideoLoop", "edRange", "bttFirst", "bttLast", "edProhibitSelBefore",
+                                                       "rbRow", "cbDefaultSelection", "cbJumpAtEnd", "lstActionAtEnd"};
+        QTest::newRow("video, no selections") << true << false << true
+                                              << QStringList{"chkVideoLoop", "edRange", "bttFirst", "bttLast"};
+        QTest::newRow("still") << false << true << false << (still + QStringList{"rbRow", "cbDefaultSelection"});
+        QTest::newRow("still, no selections") << false << false << false << still;
+    }
+
+    void enablingRules()
+    {
+        QFETCH(bool, video);
+        QFETCH(bool, available);
+        QFETCH(bool, loop);
+        QFETCH(QStringList, enabled);
+        h.start(false);
+        TPageViewerForm& p = h.pages();
+        (video ? p.rbVideo : p.rbStillImage)->setChecked(true);
+        p.chkSelectionAvailable->setChecked(available);
+        if (video)
+            p.chkVideoLoop->setChecked(loop);
+        QCOMPARE(p.chkVideoLoop->isChecked(), loop);
+        const QStringList all{"chkVideoLoop", "edRange", "bttFirst", "bttLast", "edPictureFileName", "bttBrowsePicture",
+                              "edPictureDuration", "cbJumpAtEnd", "lstActionAtEnd", "edProhibitSelBefore",
+                              "rbRow", "cbDefaultSelection"};
+        for (const QString& name : all)
+            QVERIFY2(child<QWidget>(&p, name)->isEnabled() == enabled.contains(name), qPrintable(name));
+    }
+
+    void jumpAtEndNamingADeletedPage()
+    {
+        h.start();
+        Page* main = h.addPage("1", "Main");
+        h.addPage("2", "Credits");
+        main->jumpAtEnd = 2;
+        h.pages().ShowPage(0);
+        QCOMPARE(h.pages().cbJumpAtEnd->currentPage()->name, QString("Credits"));
+        h.pages().DeletePage(1);
+        h.pages().ShowPage(0);
+        QCOMPARE(h.pages().cbJumpAtEnd->currentIndex(), -1);
+        h.pages().bttModifyClick();
+        QCOMPARE(main->jumpAtEnd, 2); // kept
+    }
+
+    void deleteSelectsTheNextRow_data()
+    {
+        QTest::addColumn<int>("pageCount");
+        QTest::addColumn<int>("deleted");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("middle") << 3 << 1 << 1;
+        QTest::newRow("last") << 3 << 2 << 1;
+        QTest::newRow("only") << 1 << 0 << -1;
+    }
+
+    void deleteSelectsTheNextRow()
+    {
+        QFETCH(int, pageCount);
+        QFETCH(int, deleted);
+        QFETCH(int, selected);
+        h.start();
+        for (int i = 1; i <= pageCount; ++i)
+            h.addPage(QString::number(i), "");
+        h.draw(QPoint(10, 10), QPoint(40, 40));
+        h.pages().selectRow(deleted);
+        h.pages().bttDelClick();
+        QCOMPARE(h.pages().selectedRow(), selected);
+        QCOMPARE(h.pages().CurrentPageIndex(), selected);
+        if (selected < 0) {
+            QCOMPARE(h.selections().SelectionList->topLevelItemCount(), 0);
+            QVERIFY(h.main().shownShapes().isEmpty());
+        }
+    }
+
+    void undoOfADeletionBringsThePageBack()
+    {
+        h.start();
+        h.addPage("1", "One");
+        Page* two = h.addPage("2", "Two", "20-30");
+        h.draw(QPoint(10, 10), QPoint(40, 40));
+        two->actionAtEnd = std::make_unique<MenuAction>(3, QStringLiteral("2"));
+        const QVariant thumbnail = two->thumbnail;
+        h.addPage("3", "Three");
+        h.pages().selectRow(1);
+        h.pages().bttDelClick();
+        QCOMPARE(h.main().undoAction()->text(), QString("Undo Delete page"));
+        QVERIFY(h.main().undoAction()->isEnabled());
+
+        h.main().undoAction()->trigger();
+        QCOMPARE(numbers(), (QList<int>{1, 2, 3}));
+        QCOMPARE(h.project().pages[1].get(), two);
+        QCOMPARE(h.pages().currentPage(), two); // the page concerned is shown
+        QCOMPARE(h.main().shownShapes().size(), 1);
+        QCOMPARE(two->actionAtEnd->parameter, QString("2"));
+        QCOMPARE(two->thumbnail, thumbnail);
+        QCOMPARE(h.pages().lstActionAtEnd->count(), 1);
+        h.main().redoAction()->trigger();
+        QCOMPARE(numbers(), (QList<int>{1, 3}));
+    }
+
+    void advancedOptionsTwiceRestoreTheHeight()
+    {
+        h.start(false);
+        TPageViewerForm& p = h.pages();
+        const int height = p.height();
+        const int box = p.OptionsGroupBox->height();
+        p.bttShowAdvancedOptClick();
+        QCOMPARE(p.bttShowAdvancedOpt->text(), QString(">>"));
+        QCOMPARE(p.bttShowAdvancedOpt->toolTip(), QString("Show advanced options"));
+        QVERIFY(p.height() < height);
+        QVERIFY(!p.cbDefaultSelection->isVisible());
+        p.bttShowAdvancedOptClick();
+        QCOMPARE(p.height(), height);
+        QCOMPARE(p.bttShowAdvancedOpt->text(), QString("<<"));
+        QTRY_COMPARE(p.OptionsGroupBox->height(), box);
+    }
+
+    void browsePicture_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("in the menu folder") << "menu/title.jpg" << true;
+        QTest::newRow("in a subfolder of it") << "menu/stills/title.jpg" << true;
+        QTest::newRow("outside") << "other/title.jpg" << false;
+    }
+
+    void browsePicture()
+    {
+        QFETCH(QString, relative);
+        QFETCH(bool, accepted);
+        QTemporaryDir base;
+        QDir(base.path()).mkpath(QFileInfo(relative).path());
+        const QString file = base.filePath(relative);
+        fixtures::writePatternJpeg(file, 9, 200, 150);
+        h.start(false);
+        h.project().baseDirectory = QDir::toNativeSeparators(base.path()) + QDir::separator();
+        h.project().movieData.menuDirectory = QStringLiteral("menu");
+        h.pages().rbStillImage->setChecked(true);
+        h.pages().edPageName->setText("typed");
+        h.dialogs.queueAnswer(file);
+        h.pages().bttBrowsePictureClick();
+        QCOMPARE(h.dialogs.requests().value(0).options.filter, QString("JPG Pictures files (*.jpg)|*.JPG"));
+        if (!accepted) {
+            QCOMPARE(h.dialogs.messages().value(0).text, QString("The picture file must be in the menu directory."));
+            QCOMPARE(h.dialogs.messages().value(0).caption, QString("Error"));
+            QCOMPARE(h.pages().edPictureFileName->text(), QString());
+            return;
+        }
+        QCOMPARE(h.pages().edPictureFileName->text(), QString("title.jpg"));
+        QCOMPARE(h.pages().edPageName->text(), QString("title"));
+        QCOMPARE(h.project().movieData.menuSize, QString("200,150"));
+        QCOMPARE(fixtures::readFrameNumber(h.main().picture()), 9);
+        // Undo takes the menu size back.
+        h.edits().stack().undo();
+        QCOMPARE(h.project().movieData.menuSize, QString());
+    }
+
+    void unreadablePictureStillShowsThePage()
+    {
+        QTemporaryDir base;
+        QDir(base.path()).mkpath("menu");
+        fixtures::writeDamagedJpeg(base.filePath("menu/bad.jpg"), fixtures::JpegDamage::NotJpeg);
+        h.start(false);
+        h.project().baseDirectory = QDir::toNativeSeparators(base.path()) + QDir::separator();
+        h.project().movieData.menuDirectory = QStringLiteral("menu");
+        auto page = std::make_unique<Page>(5, QStringLiteral("Still"));
+        page->pictureFile = QStringLiteral("bad.jpg");
+        page->pictureDuration = 8;
+        page->addSelection(std::make_unique<Selection>(QStringLiteral("Back"), QStringLiteral("1,1-20,20")));
+        h.edits().insertPage(0, std::move(page));
+        h.pages().ShowPage(0);
+        QCOMPARE(h.dialogs.messages().size(), 1);
+        QCOMPARE(h.pages().edPictureDuration->text(), QString("8"));
+        QVERIFY(h.pages().rbStillImage->isChecked());
+        QCOMPARE(h.selections().SelectionList->topLevelItemCount(), 1);
+    }
+
+    void renamingInPlace()
+    {
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 10), QPoint(40, 40));
+        h.draw(QPoint(50, 10), QPoint(90, 40));
+        QTreeWidget* list = h.selections().SelectionList;
+        QTreeWidgetItem* second = list->topLevelItem(1);
+        list->setCurrentItem(second);
+        QCOMPARE(h.main().currentShape(), page->selections[1]->shape.data()); // choosing picks the rectangle
+        second->setText(0, "Next");                                           // as the in-place editor commits
+        QCOMPARE(page->selections[1]->name, QString("Next"));
+        QCOMPARE(h.pages().cbDefaultSelection->itemText(2), QString("Next"));
+        h.edits().stack().undo();
+        QCOMPARE(page->selections[1]->name, QString("Selection-2"));
+        QCOMPARE(h.selections().SelectionList->topLevelItem(1)->text(0), QString("Selection-2"));
+    }
+};
+
+QTEST_MAIN(TestEditors)
+#include "test_editors.moc"

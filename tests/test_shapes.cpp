@@ -1,0 +1,298 @@
+// Rectangles on the picture: the anchors and their resize arithmetic, drawing, moving, nudging,
+// deleting and moving a rectangle to another page, the crosshair, and undo of all of it.
+#include "editorstestutil.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QTreeWidget>
+#include <QUndoStack>
+
+#include "document/projectwriter.h"
+
+class TestShapes : public QObject
+{
+    Q_OBJECT
+
+    EditorHarness h;
+
+private slots:
+    void cleanup() { h.stop(); }
+
+    // --- the rectangle control alone ------------------------------------------------------------
+    void anchorPlacement_data()
+    {
+        QTest::addColumn<QRect>("bounds");
+        QTest::addColumn<QList<QPoint>>("anchors");
+        QTest::newRow("40 x 20") << QRect(100, 50, 40, 20)
+                                 << QList<QPoint>{{100, 57}, {134, 57}, {117, 50}, {117, 64},
+                                                  {100, 50}, {100, 64}, {134, 50}, {134, 64}};
+        // (7 - 6) / 2 truncates to 0: the middle anchors sit at the top.
+        QTest::newRow("7 high") << QRect(0, 10, 20, 7)
+                                << QList<QPoint>{{0, 10}, {14, 10}, {7, 10}, {7, 11}, {0, 10}, {0, 11}, {14, 10}, {14, 11}};
+        // A negative halving truncates toward zero too.
+        QTest::newRow("3 wide") << QRect(10, 0, 3, 20)
+                                << QList<QPoint>{{10, 7}, {7, 7}, {9, 0}, {9, 14}, {10, 0}, {10, 14}, {7, 0}, {7, 14}};
+    }
+
+    void anchorPlacement()
+    {
+        QFETCH(QRect, bounds);
+        QFETCH(QList<QPoint>, anchors);
+        QWidget container;
+        RShape shape(&container);
+        shape.setBounds(bounds);
+        shape.ShowAnchors();
+        for (int k = 0; k < RShape::kAnchorCount; ++k)
+            QCOMPARE(shape.anchor(k)->pos(), anchors[k]);
+        // Hiding the rectangle takes the anchors away; showing it again does not bring them back.
+        shape.setVisible(false);
+        QVERIFY(!shape.anchorsShown() && !shape.anchor(0));
+        shape.setVisible(true);
+        QVERIFY(!shape.anchorsShown());
+    }
+
+    void anchorDrag_data()
+    {
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<QRect>("expected");
+        const QRect start(100, 50, 40, 20);
+        QTest::newRow("left edge right 10") << 0 << QPoint(10, 0) << QRect(110, 50, 30, 20);
+        QTest::newRow("right edge past the left") << 1 << QPoint(-45, 0) << QRect(100, 50, -5, 20);
+        QTest::newRow("top edge down 4") << 2 << QPoint(0, 4) << QRect(100, 54, 40, 16);
+        QTest::newRow("bottom edge down 4") << 3 << QPoint(3, 4) << QRect(100, 50, 40, 24);
+        QTest::newRow("top-left") << 4 << QPoint(-5, -5) << QRect(95, 45, 45, 25);
+        QTest::newRow("bottom-left") << 5 << QPoint(5, 5) << QRect(105, 50, 35, 25);
+        QTest::newRow("top-right") << 6 << QPoint(5, 5) << QRect(100, 55, 45, 15);
+        QTest::newRow("bottom-right") << 7 << QPoint(5, 5) << QRect(100, 50, 45, 25);
+        Q_UNUSED(start);
+    }
+
+    void anchorDrag()
+    {
+        QFETCH(int, anchor);
+        QFETCH(QPoint, by);
+        QFETCH(QRect, expected);
+        QWidget container;
+        container.resize(400, 300);
+        container.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&container));
+        RShape shape(&container);
+        shape.setBounds(QRect(100, 50, 40, 20));
+        shape.show();
+        int changed = 0;
+        int hovered = 0;
+        shape.OnChangedSize = [&] { ++changed; };
+        shape.OnAnyAnchorMove = [&](RShapeAnchor*, Qt::KeyboardModifiers) { ++hovered; };
+        shape.ShowAnchors();
+
+        // A move without a button only reports the hover.
+        QTest::mouseMove(shape.anchor(anchor), QPoint(2, 2));
+        QTRY_VERIFY(hovered > 0);
+        QCOMPARE(shape.bounds(), QRect(100, 50, 40, 20));
+
+        QTest::mousePress(shape.anchor(anchor), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseMove(shape.anchor(anchor), QPoint(2, 2) + by);
+        QTest::mouseRelease(shape.anchor(anchor), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(shape.bounds(), expected);
+        QCOMPARE(changed, 1);
+    }
+
+    // --- drawing ---------------------------------------------------------------------------------
+    void pictureStartsAtItsPlace()
+    {
+        h.start(false);
+        QWidget* panel = h.main().findChild<QWidget*>(QStringLiteral("VideoPanel"));
+        QCOMPARE(h.picture()->mapTo(panel, QPoint(0, 0)), QPoint(8, 8));
+    }
+
+    void draw_data()
+    {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("named from the running number") << QPoint(10, 20) << QPoint(110, 70)
+                                                       << QStringList{"Selection-5=10,20-110,70"};
+        QTest::newRow("4 x 50 is too small") << QPoint(10, 20) << QPoint(14, 70) << QStringList{};
+        QTest::newRow("5 x 5 is enough") << QPoint(10, 20) << QPoint(15, 25) << QStringList{"Selection-5=10,20-15,25"};
+        QTest::newRow("grows only right and down") << QPoint(50, 50) << QPoint(10, 10) << QStringList{};
+        QTest::newRow("stops at the right and bottom edges") << QPoint(300, 200) << QPoint(400, 300)
+                                                             << QStringList{"Selection-5=300,200-320,240"};
+    }
+
+    void draw()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(QStringList, expected);
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        page->nameCounter = 4;
+        h.draw(from, to);
+        QCOMPARE(h.areas(*page), expected);
+        QCOMPARE(h.main().shownShapes().size(), expected.size());
+        if (!expected.isEmpty()) {
+            QCOMPARE(h.selections().SelectionList->topLevelItemCount(), 1);
+            QCOMPARE(h.pages().cbDefaultSelection->count(), 2);
+            QCOMPARE(h.main().undoAction()->text(), QString("Undo Draw rectangle"));
+        }
+    }
+
+    void drawingNeedsAPageAndTheLeftButton()
+    {
+        h.start();
+        h.draw(QPoint(10, 10), QPoint(100, 100)); // no page
+        QVERIFY(h.main().shownShapes().isEmpty());
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 10), QPoint(100, 100), Qt::RightButton);
+        QVERIFY(page->selections.empty());
+        QVERIFY(h.main().shownShapes().isEmpty());
+    }
+
+    // --- moving, nudging ---------------------------------------------------------------------
+    void move_data()
+    {
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<QString>("area");
+        QTest::newRow("by (+7, -3)") << QPoint(7, -3) << "17,17-117,67";
+        QTest::newRow("stops at the left edge") << QPoint(-50, 0) << "0,20-100,70";
+        QTest::newRow("stops at the bottom edge") << QPoint(0, 500) << "10,190-110,240";
+    }
+
+    void move()
+    {
+        QFETCH(QPoint, by);
+        QFETCH(QString, area);
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        RShape* shape = h.main().shownShapes().constFirst();
+        h.drag(shape, by);
+        QCOMPARE(page->selections[0]->area, area);
+        // A click picks: anchors, the selection chosen in its list.
+        QVERIFY(shape->anchorsShown());
+        QCOMPARE(h.selections().chosenSelection(), page->selections[0].get());
+        h.edits().stack().undo();
+        QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
+    }
+
+    void arrowKeysNudgeTheCurrentRectangle()
+    {
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        QWidget* canvas = h.main().findChild<QWidget*>(QStringLiteral("VideoCanvas"));
+        canvas->setFocus();
+        const int steps = h.edits().stack().count();
+        QTest::keyClick(canvas, Qt::Key_Right);
+        QTest::keyClick(canvas, Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(page->selections[0]->area, QString("11,10-111,60"));
+        QCOMPARE(h.edits().stack().count(), steps + 2);
+        // Delete deletes it; without a current rectangle the arrows step frames again.
+        QTest::keyClick(canvas, Qt::Key_Delete);
+        QVERIFY(page->selections.empty());
+        const QString frame = h.main().videoPosText();
+        QTest::keyClick(canvas, Qt::Key_Right);
+        QCOMPARE(h.main().videoPosText(), QString::number(frame.toInt() + 1));
+    }
+
+    // --- popup: delete and move to page ------------------------------------------------------
+    void deleteTheMiddleOfThree()
+    {
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        for (int i = 0; i < 3; ++i)
+            h.draw(QPoint(10 + 60 * i, 10), QPoint(50 + 60 * i, 50));
+        h.drag(h.main().shownShapes().at(1), QPoint(0, 0)); // picks the second
+        h.main().Delete1Click();
+        QCOMPARE(h.areas(*page), (QStringList{"Selection-1=10,10-50,50", "Selection-3=130,10-170,50"}));
+        QCOMPARE(h.selections().SelectionList->topLevelItemCount(), 2);
+        QCOMPARE(h.main().currentShape(), nullptr);
+    }
+
+    void moveToPage()
+    {
+        h.start();
+        Page* first = h.addPage("1", "One");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        RShape* shape = h.main().shownShapes().constFirst();
+        QMenu* moveTo = h.main().shapePopUp()->findChild<QMenu*>(QStringLiteral("puShapeMoveToPage"));
+
+        h.main().ShapeContextPopup(shape, QPoint(2, 2));
+        QVERIFY(!moveTo->menuAction()->isEnabled()); // one page only
+        h.main().shapePopUp()->close();
+
+        Page* second = h.addPage("2", "Two & more");
+        h.addPage("3", "Three");
+        h.pages().selectRow(0);
+        h.pages().ShowPage(0);
+        shape = h.main().shownShapes().constFirst();
+        h.main().ShapeContextPopup(shape, QPoint(2, 2));
+        h.main().shapePopUp()->close();
+        const QList<QAction*> items = moveTo->actions();
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[1]->text(), QString("2) Two && more")); // shown as typed, no accelerator
+        QVERIFY(items[0]->isChecked() && !items[0]->isEnabled());
+        QVERIFY(!items[1]->isChecked() && items[1]->isEnabled());
+
+        second->nameCounter = 6;
+        items[1]->trigger();
+        QVERIFY(first->selections.empty());
+        QVERIFY(h.main().shownShapes().isEmpty());
+        QCOMPARE(h.areas(*second), QStringList{"Selection-1=10,20-110,70"});
+        QCOMPARE(second->nameCounter, 7);
+        // Shown again where it was.
+        h.pages().ShowPage(1);
+        QCOMPARE(h.main().areaTextOf(*h.main().shownShapes().constFirst()), QString("10,20-110,70"));
+        // Undo puts it back on the first page, which is shown.
+        h.edits().stack().undo();
+        QCOMPARE(h.areas(*first), QStringList{"Selection-1=10,20-110,70"});
+        QCOMPARE(h.pages().currentPage(), first);
+        QCOMPARE(h.main().shownShapes().size(), 1);
+    }
+
+    // --- what the file holds -----------------------------------------------------------------
+    void areaTextThatIsNotFourNumbers()
+    {
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        page->addSelection(std::make_unique<Selection>(QStringLiteral("Odd"), QStringLiteral("10,20 to 30,40")));
+        page->addSelection(std::make_unique<Selection>(QStringLiteral("Fine"), QStringLiteral("1,2-30,40")));
+        h.pages().ShowPage(0);
+        QCOMPARE(h.main().shownShapes().size(), 1); // no rectangle for the odd one, which is still listed
+        QCOMPARE(h.selections().SelectionList->topLevelItemCount(), 2);
+        QCOMPARE(page->selections[0]->area, QString("10,20 to 30,40"));
+    }
+
+    void crosshairStopsShortOfThePointer()
+    {
+        h.start();
+        QTest::mouseMove(h.picture(), QPoint(100, 60));
+        QTRY_VERIFY(h.main().crosshairLine(0)->isVisible());
+        const QPoint o = h.main().pictureOrigin();
+        QCOMPARE(h.main().crosshairLine(0)->geometry(), QRect(o.x(), o.y() + 60, 85, 3));
+        QCOMPARE(h.main().crosshairLine(1)->geometry(), QRect(o.x() + 115, o.y() + 60, 320 - 115, 3));
+        QCOMPARE(h.main().crosshairLine(2)->geometry(), QRect(o.x() + 100, o.y(), 3, 45));
+        QCOMPARE(h.main().crosshairLine(3)->geometry(), QRect(o.x() + 100, o.y() + 75, 3, 240 - 75));
+        // Near the corner, the parts of zero length or less are not drawn.
+        QTest::mouseMove(h.picture(), QPoint(5, 5));
+        QTRY_VERIFY(!h.main().crosshairLine(0)->isVisible());
+        QVERIFY(!h.main().crosshairLine(2)->isVisible());
+        QVERIFY(h.main().crosshairLine(1)->isVisible());
+    }
+
+    void rectanglesAreNeverInThePicture()
+    {
+        h.start();
+        h.addPage("1", "Main");
+        const QImage before = h.main().picture();
+        h.draw(QPoint(0, 0), QPoint(320, 240));
+        QCOMPARE(h.main().picture(), before);
+        // Thumbnails come from the bare picture too.
+        QCOMPARE(h.pages().makeThumbnail(), before.scaled(64, 43, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                                .convertToFormat(QImage::Format_RGB32));
+    }
+};
+
+QTEST_MAIN(TestShapes)
+#include "test_shapes.moc"
