@@ -8,6 +8,7 @@
 
 #include "check/menucheck.h"
 #include "document/actiontypes.h"
+#include "document/menulinks.h"
 
 namespace check_detail {
 
@@ -54,6 +55,7 @@ private:
 
     // The pages (menucheck.cpp).
     void findReachablePages();
+    Link followJump(int pageIndex, const MenuAction& action);
     void checkPage(int pageIndex);
     void checkPageEnd(int pageIndex);
     void checkSelections(int pageIndex);
@@ -79,6 +81,7 @@ private:
     QSize m_picture;               // empty when unknown
     std::vector<bool> m_reachable; // empty when no page is named as a way into the menu
     std::unordered_map<const char*, QString> m_codes;
+    std::unordered_map<int, Link> m_jumps; // where an absolute jump to each page number leads
     mutable std::array<QString, kActionTypeCount> m_actionNames; // made when first needed
 };
 

@@ -204,17 +204,27 @@ bool endIsUsed(const Page& p)
     return p.backgroundIsVideo && !p.videoLoop;
 }
 
+} // namespace
+
 // Where a selection's jump leads once the file has been written and read back: a jump (code 1) whose
-// parameter an author typed as "+1" or "-1" is written so and read back as the relative jump.
-Link followJump(const MenuProject& project, int pageIndex, const MenuAction& action)
+// parameter an author typed as "+1" or "-1" is written so and read back as the relative jump. Where an
+// absolute jump leads depends on its page number alone, so each number is asked once: a large menu
+// has thousands of jumps to a few hundred pages.
+Link Checker::followJump(int pageIndex, const MenuAction& action)
 {
     const QString& p = action.parameter;
     if (action.type == ActJumpToPage && (p == QLatin1String("+1") || p == QLatin1String("-1")))
-        return resolveJump(project, pageIndex, MenuAction(ActRelativeJump, p));
-    return resolveJump(project, pageIndex, action);
+        return resolveJump(m_project, pageIndex, MenuAction(ActRelativeJump, p));
+    int number = 0;
+    if (action.type != ActJumpToPage || !readPageNumber(p, number))
+        return resolveJump(m_project, pageIndex, action);
+    const auto known = m_jumps.find(number);
+    if (known != m_jumps.end())
+        return known->second;
+    const Link link = resolveJump(m_project, pageIndex, action);
+    m_jumps.emplace(number, link);
+    return link;
 }
-
-} // namespace
 
 void Checker::findReachablePages()
 {
@@ -247,7 +257,7 @@ void Checker::findReachablePages()
         if (page.selectionAvailable) {
             for (const auto& sel : page.selections) {
                 for (const auto& action : sel->actions) {
-                    follow(followJump(m_project, from, *action));
+                    follow(followJump(from, *action));
                     if (endsActionList(action->type))
                         break;
                 }
@@ -488,7 +498,7 @@ void Checker::checkAction(int pageIndex, int selectionIndex, int actionIndex, co
             return;
         }
         const Link link = selectionIndex < 0 ? resolveActionAtEnd(m_project, pageIndex)
-                                             : followJump(m_project, pageIndex, action);
+                                             : followJump(pageIndex, action);
         switch (link.kind) {
         case LinkKind::MissingPage:
             add(Severity::Error, "jump-target-missing",
