@@ -71,8 +71,8 @@ const QString kNotInteger = QStringLiteral("'%1' is not a valid integer value");
 const QString kSetMenuSize = QStringLiteral("Set menu size");
 } // namespace text
 
-constexpr int kInitialWidth = 250;
-constexpr int kInitialHeight = 620;
+constexpr int kInitialWidth = 290;
+constexpr int kInitialHeight = 600;
 constexpr int kCutMargin = 10; // the cut options box ends this far below the advanced-options button
 constexpr int kJumpEntryHeight = 15;
 constexpr int kActionAtEndRowHeight = 17;
@@ -430,6 +430,13 @@ void TPageViewerForm::buildControls()
     advanced->addWidget(cbDefaultSelection, row++, 1, 1, 2);
     advanced->setColumnStretch(1, 1);
     advanced->setColumnStretch(2, 1);
+    // Both halves of the options share one label column, so their fields line up.
+    int labelWidth = 0;
+    const QList<QLabel*> labels = OptionsGroupBox->findChildren<QLabel*>();
+    for (const QLabel* l : labels)
+        labelWidth = qMax(labelWidth, l->sizeHint().width());
+    basic->setColumnMinimumWidth(0, labelWidth);
+    advanced->setColumnMinimumWidth(0, labelWidth);
 
     // The buttons: page commands at the bottom left, frame commands at the bottom right.
     auto* buttons = new QHBoxLayout;
