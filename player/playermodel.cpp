@@ -606,7 +606,7 @@ bool PlayerModel::key(PlayerKey k)
                 m_frame = m_last;
                 const int from = m_pageIndex;
                 reachEnd();
-                emitEvent(PlayerEvent::Key, from, -1, k, m_highlight);
+                emitEvent(PlayerEvent::Key, from, -1, k);
                 return true;
             }
             return false;

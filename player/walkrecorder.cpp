@@ -93,5 +93,12 @@ void WalkRecorder::heard(const PlayerEvent& event)
         add(WalkStep::ExpectMessage, 0, m_model.message().text);
     if (event.kind == PlayerEvent::Key && event.key != PlayerKey::Enter && m_model.highlight() >= 0 && page)
         addSelection(WalkStep::ExpectHighlight, m_model.pageIndex(), m_model.highlight());
+    // The highlight a replay will have: the pointer's moves are no steps, so after a step that neither
+    // starts a page nor moves the highlight itself, the replay keeps the one it had.
+    const bool setsHighlight = event.kind == PlayerEvent::SelectionClick || event.kind == PlayerEvent::Key ||
+                               now.activations != m_last.activations;
+    const int believed = m_last.highlight;
     m_last = now;
+    if (!setsHighlight)
+        m_last.highlight = believed;
 }

@@ -47,8 +47,6 @@ QString WalkReplay::waitForChoice(int selection)
     const Page* p = m_model.page();
     if (!p->selectionAvailable)
         return QStringLiteral("%1 has no selections available").arg(pageText());
-    if (m_model.selectionRect(selection).isEmpty())
-        return QStringLiteral("selection \"%1\" of %2 has no area to click").arg(p->selections[size_t(selection)]->name, pageText());
     if (m_model.selectionsClickable())
         return {};
     if (p->backgroundIsVideo && !m_model.pageEnded()) {
@@ -112,6 +110,9 @@ QString WalkReplay::check(const WalkStep& s)
         const int index = findSelection(s, reason);
         if (index < 0)
             return reason;
+        // The remote's Enter reaches a selection without a readable area; a click cannot.
+        if (m.selectionRect(index).isEmpty())
+            return QStringLiteral("selection \"%1\" of %2 has no area to click").arg(s.text, pageText());
         reason = waitForChoice(index);
         if (!reason.isEmpty())
             return reason;
