@@ -42,7 +42,7 @@ QString WalkReplay::pageText() const
 }
 
 // The viewer waits until the page lets a selection be chosen, as the author did while recording.
-QString WalkReplay::waitForChoice(int selection)
+QString WalkReplay::waitForChoice()
 {
     const Page* p = m_model.page();
     if (!p->selectionAvailable)
@@ -113,7 +113,7 @@ QString WalkReplay::check(const WalkStep& s)
         // The remote's Enter reaches a selection without a readable area; a click cannot.
         if (m.selectionRect(index).isEmpty())
             return QStringLiteral("selection \"%1\" of %2 has no area to click").arg(s.text, pageText());
-        reason = waitForChoice(index);
+        reason = waitForChoice();
         if (!reason.isEmpty())
             return reason;
         return m.choose(index) ? QString() : QStringLiteral("selection \"%1\" cannot be chosen").arg(s.text);
@@ -130,7 +130,7 @@ QString WalkReplay::check(const WalkStep& s)
         if (s.key == PlayerKey::Enter && !m.messageShown() && !m.isTransitionPage()) {
             if (m.highlight() < 0)
                 return QStringLiteral("no selection is highlighted on %1").arg(pageText());
-            const QString reason = waitForChoice(m.highlight());
+            const QString reason = waitForChoice();
             if (!reason.isEmpty())
                 return reason;
         }

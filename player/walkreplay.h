@@ -36,7 +36,7 @@ public:
 private:
     QString check(const WalkStep& s);
     QString pageText() const;
-    QString waitForChoice(int selection);
+    QString waitForChoice();
     // The page's selection that the step names, or -1 with `reason` saying so.
     int findSelection(const WalkStep& s, QString& reason) const;
 
