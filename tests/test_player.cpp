@@ -4,6 +4,7 @@
 
 #include "clitestutil.h"
 #include "document/actiontypes.h"
+#include "document/projectloader.h"
 #include "document/projectwriter.h"
 #include "player/walkrecorder.h"
 #include "player/walkreplay.h"
@@ -115,6 +116,7 @@ private slots:
     void walkFileErrors_data();
     void walkFileErrors();
     void cliExitCodes();
+    void demoWalkthroughHolds();
 };
 
 // --- page ends ----------------------------------------------------------------------------------------
@@ -598,6 +600,28 @@ void TestPlayer::cliExitCodes()
     QVERIFY(r.err.contains("line 2: unknown step \"fly\""));
     QCOMPARE(runVrplmenu({"walk", dir.filePath("missing.ini"), holds}).exitCode, 2);
     QCOMPARE(runVrplmenu({"walk", ini, dir.filePath("missing.walk")}).exitCode, 2);
+}
+
+// The demo menu ships with a walkthrough that visits every page; it holds for the menu as shipped.
+void TestPlayer::demoWalkthroughHolds()
+{
+    const CliRun r = runVrplmenu({"walk", QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini"),
+                                 QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.walk")});
+    QCOMPARE(r.out, QByteArray("The walkthrough holds: 53 steps.\n"));
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+
+    // It visits every page of the demo.
+    MenuProject project;
+    QVERIFY(LoadProject(QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini"), project, {}).pagesRead);
+    Walkthrough walk;
+    QVERIFY(loadWalkthrough(QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.walk"), walk));
+    QSet<int> visited;
+    for (const WalkStep& s : walk.steps)
+        if (s.kind == WalkStep::ExpectPage || s.kind == WalkStep::Start)
+            visited.insert(s.number);
+    for (const auto& page : project.pages)
+        QVERIFY2(visited.contains(page->number), qPrintable(QString::number(page->number)));
 }
 
 QTEST_GUILESS_MAIN(TestPlayer)
