@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "document/actiontypes.h"
+#include "document/areatext.h"
 #include "document/menulinks.h"
 
 namespace {
@@ -14,35 +15,14 @@ namespace {
 // from overflowing.
 constexpr int kCoordinateLimit = 1 << 20;
 
-// One "%d" of the player's Area pattern: blanks, an optional sign, digits; clamped to the limit.
-bool readCoordinate(const QString& text, qsizetype& pos, int& value)
+// The Area text "L,T-R,B", read as the player reads it, by the same reader as the rectangles on the picture.
+QRect readArea(const QString& text)
 {
-    const QChar* d = text.constData();
-    const qsizetype size = text.size();
-    while (pos < size && (d[pos].unicode() == ' ' || (d[pos].unicode() >= 9 && d[pos].unicode() <= 13) ||
-                          (d[pos].unicode() > 127 && d[pos].isSpace())))
-        ++pos;
-    bool negative = false;
-    if (pos < size && (d[pos].unicode() == '-' || d[pos].unicode() == '+'))
-        negative = d[pos++].unicode() == '-';
-    const qsizetype start = pos;
-    qint64 v = 0;
-    for (; pos < size && d[pos].unicode() >= '0' && d[pos].unicode() <= '9'; ++pos)
-        v = std::min<qint64>(v * 10 + (d[pos].unicode() - '0'), kCoordinateLimit);
-    value = int(negative ? -v : v);
-    return pos > start;
-}
-
-// The Area text "L,T-R,B", read as the player reads it with the pattern "%d,%d-%d,%d" (anything after
-// the fourth number is ignored). Read by hand, as a page change reads every area of the page.
-QRect readArea(const QString& area)
-{
-    int l = 0, t = 0, r = 0, b = 0;
-    qsizetype pos = 0;
-    auto literal = [&](char c) { return pos < area.size() && area[pos++] == QLatin1Char(c); };
-    if (!(readCoordinate(area, pos, l) && literal(',') && readCoordinate(area, pos, t) && literal('-') &&
-          readCoordinate(area, pos, r) && literal(',') && readCoordinate(area, pos, b)))
+    const std::optional<AreaRect> area = parseArea(text);
+    if (!area)
         return {};
+    auto clamp = [](int v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); };
+    int l = clamp(area->left), t = clamp(area->top), r = clamp(area->right), b = clamp(area->bottom);
     if (l > r)
         std::swap(l, r);
     if (t > b)
