@@ -91,6 +91,11 @@ bool PlayerModel::start(int pageIndex)
     m_notice.clear();
     if (pageIndex < 0 || pageIndex >= int(m_project.pages.size())) {
         m_pageIndex = -1;
+        m_highlight = -1;
+        m_rects.clear();
+        m_tableOrder.clear();
+        m_lineStarts.assign(1, 0);
+        m_linePos.clear();
         return false;
     }
     activate(pageIndex);
@@ -238,8 +243,9 @@ int PlayerModel::selectionAt(QPoint position) const
 
 void PlayerModel::setFrameRate(double framesPerSecond)
 {
+    // Menu videos run at a few dozen frames a second; the bounds keep absurd headers harmless.
     if (framesPerSecond > 0 && std::isfinite(framesPerSecond))
-        m_fps = framesPerSecond;
+        m_fps = std::clamp(framesPerSecond, 0.01, 1000.0);
 }
 
 bool PlayerModel::canEnd() const
@@ -289,7 +295,7 @@ void PlayerModel::advanceTime(qint64 milliseconds)
     milliseconds = std::min<qint64>(milliseconds, qint64(1) << 40);
     if (p->backgroundIsVideo) {
         m_timeCarry += double(milliseconds) * m_fps / 1000.0;
-        const double whole = std::floor(m_timeCarry);
+        const double whole = std::min(std::floor(m_timeCarry), 1e15);
         m_timeCarry -= whole;
         advanceFrames(qint64(whole));
         return;
