@@ -63,7 +63,8 @@ void Checker::checkMovieData()
     if (!m_project.pages.empty())
         required("MENU", "Directory", md.menuDirectory,
                  QStringLiteral("without it the file has no [MENU] section and the player shows none of the pages"));
-    if (!unset(md.menuDirectory)) {
+    // Any menu directory, even blanks, makes a [MENU] section, which needs its two pages.
+    if (!md.menuDirectory.isEmpty()) {
         required("MENU", "StartPage", md.startPage, QStringLiteral("the player needs the page it shows first"));
         required("MENU", "MenuPage", md.menuPage, QStringLiteral("the player needs the page it returns to"));
         const bool videoPages = std::any_of(m_project.pages.begin(), m_project.pages.end(),

@@ -60,6 +60,7 @@ private:
     void checkPageEnd(int pageIndex);
     void checkSelections(int pageIndex);
     void checkAction(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action);
+    bool checkSignedJump(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action);
     void checkPageTexts(int pageIndex);
 
     // Texts: a line break, "#" where it separates fields, a character the encoding cannot hold.

@@ -371,6 +371,9 @@ void Checker::checkPageEnd(int pageIndex)
                 QStringLiteral("%1: the video range loops, so its jump or action at the end never happens.")
                     .arg(pageLabel(pageIndex)),
                 ProblemLocation{pageIndex, -1, -1, page.jumpAtEnd != 0 ? QStringLiteral("JumpAtEnd") : QStringLiteral("ActionAtEnd")});
+        // Never run, but saved: a value the save refuses still matters.
+        if (page.actionAtEnd)
+            checkSignedJump(pageIndex, -1, -1, *page.actionAtEnd);
     } else {
         const Link atEnd = resolveJumpAtEnd(m_project, pageIndex);
         if (atEnd.kind == LinkKind::MissingPage)
@@ -467,6 +470,22 @@ void Checker::checkSelections(int pageIndex)
     }
 }
 
+bool Checker::checkSignedJump(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action)
+{
+    // A jump whose parameter carries a sign is written as it stands and read back as relative to its
+    // page: "+1" and "-1" as the next and previous page; anything else the save refuses.
+    const QString& p = action.parameter;
+    if (action.type != ActJumpToPage || !(p.startsWith(QLatin1Char('+')) || p.startsWith(QLatin1Char('-'))) ||
+        p == QLatin1String("+1") || p == QLatin1String("-1"))
+        return false;
+    add(Severity::Error, "jump-parameter-signed",
+        actionLabel(pageIndex, selectionIndex, actionIndex) % u": \"" % p %
+            u"\" begins with a sign, which the menu file reads as a page counted from this one; only +1 and -1 "
+            u"can be written so, and the save is refused. Give the page number without a sign.",
+        ProblemLocation{pageIndex, selectionIndex, actionIndex, selectionIndex < 0 ? QStringLiteral("ActionAtEnd") : QString()});
+    return true;
+}
+
 void Checker::checkAction(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action)
 {
     const MovieData& md = m_project.movieData;
@@ -485,18 +504,8 @@ void Checker::checkAction(int pageIndex, int selectionIndex, int actionIndex, co
         return;
     }
     if (action.type == ActJumpToPage || action.type == ActRelativeJump) {
-        // A jump whose parameter carries a sign is written as it stands and read back as relative to
-        // its page: "+1" and "-1" as the next and previous page, anything else the save refuses.
-        const QString& p = action.parameter;
-        const bool isSigned = p.startsWith(QLatin1Char('+')) || p.startsWith(QLatin1Char('-'));
-        if (action.type == ActJumpToPage && isSigned && p != QLatin1String("+1") && p != QLatin1String("-1")) {
-            add(Severity::Error, "jump-parameter-signed",
-                label() % u": \"" % action.parameter %
-                    u"\" begins with a sign, which the menu file reads as a page counted from this one; only +1 "
-                    u"and -1 can be written so, and the save is refused. Give the page number without a sign.",
-                here);
+        if (checkSignedJump(pageIndex, selectionIndex, actionIndex, action))
             return;
-        }
         const Link link = selectionIndex < 0 ? resolveActionAtEnd(m_project, pageIndex)
                                              : followJump(pageIndex, action);
         switch (link.kind) {

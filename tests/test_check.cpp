@@ -119,6 +119,9 @@ void TestCheck::references_data()
     QTest::newRow("end action: signed jump the save refuses")
         << kMenuSection << page(1, "VideoLoop=0\nActionAtEnd=1#+5\n" + selection("2", ""))
         << QStringList{"jump-parameter-signed"};
+    QTest::newRow("looping page: an end jump never run, but refused by the save")
+        << kMenuSection << page(1, "ActionAtEnd=1#-3\n" + selection("2", ""))
+        << QStringList{"end-never-used", "jump-parameter-signed"};
     QTest::newRow("chapter beyond the list") << kMenuSection << pageWith(1, "3", "4") << QStringList{"chapter-missing"};
     QTest::newRow("chapter 0") << kMenuSection << pageWith(1, "3", "0") << QStringList{"chapter-missing"};
     QTest::newRow("special feature beyond the list")
