@@ -15,9 +15,12 @@ extern "C" {
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <list>
 #include <numeric>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 
 // How frames are found.
 //
@@ -28,10 +31,16 @@ extern "C" {
 //
 // The decoder gets the chunks in stored order (which for B-frames is decode order) and gives the
 // pictures back in presentation order, `delay` pictures later than it got their chunks (one for
-// MPEG-4 with B-frames, whether packed or not; none for everything else; we decode on one thread, so
-// frame threading adds nothing). The first picture after a restart at a key chunk is therefore
-// rank (chunks fed - delay); the following ones count up by one. The delay is measured once, by
-// decoding from the very first chunk, whose picture is rank 0 by definition.
+// MPEG-4 with B-frames, whether packed or not; more for H.264 with B-frames; none for intra-only
+// codecs). The first picture after a restart at a key chunk is therefore rank (chunks fed - delay);
+// the following ones count up by one. The delay is measured once, by decoding from the very first
+// chunk, whose picture is rank 0 by definition.
+//
+// Jumps may go to a second decoder with the codec's threads. With frame threads every chunk goes to
+// the next thread, and what comes out belongs to the chunk that went in `lag` chunks earlier
+// (threads - 1 in FFmpeg, but measured the same way as the delay), so that run remembers the last
+// chunks it gave and numbers each picture from the one it belongs to. Steps stay on the
+// single-threaded decoder, whose pictures come out in step with its chunks.
 //
 // In an open group of pictures the B-frames stored right after a key chunk are shown before its
 // picture and refer to the previous group; the decoder drops them after a restart. The key picture's
@@ -62,6 +71,9 @@ constexpr int32_t kStepBackWindow = 64;
 // stepping markedly slower than decoding; a longer step back fills the cache with its whole group
 // at once instead.
 constexpr int kForwardPictures = 12;
+// A walk forward of up to this many pictures from where the single-threaded run stands is no jump:
+// it stays on that run, as a step does.
+constexpr int32_t kShortWalk = 16;
 
 struct FormatCloser
 {
@@ -496,26 +508,46 @@ bool AviStream::scannedWithoutIndex() const
 
 // ---------------------------------------------------------------------------------------------------
 
-struct AviFrameDecoder::Impl
+// One decoder context and its place in the stream. A frame decoder has one on a single thread,
+// which every step uses, and may open a second with the codec's own threads for jumps.
+struct DecoderRun
 {
-    AviStream::Impl* stream = nullptr;
-    AviFile::Impl* file = nullptr;
     CodecPtr codec;
-    PacketPtr packet;
-    FramePtr frame;
-    SwsPtr sws;
-    QString error;
-    int64_t decoded = 0;
-    uint32_t chunkLimit = 0; // no chunk of this stream can sensibly be larger
-
-    // The decoder's place in the stream.
-    int delay = -1;        // pictures between a chunk going in and its picture coming out
+    // Pictures a frame-threaded decoder holds back beyond the codec's own delay: each chunk goes to
+    // the next thread, and what comes out belongs to the chunk given `lag` chunks earlier. 0 on
+    // one thread and with slice threads.
+    int lag = 0;
     bool running = false;  // fed since the last flush and still in step
     bool drained = false;  // the end of the stream was signalled
     int runKey = 0;        // index into keyRanks where this run started
     int32_t nextFeed = 0;  // rank of the next chunk to feed
     int32_t lastOut = -1;  // rank of the last picture that came out in this run, -1 before the first
-    int32_t drainedOut = 0;   // pictures that came out after the end was signalled
+    int32_t drainedOut = 0; // pictures that came out after the end was signalled
+    std::deque<int32_t> sent; // ranks of the last lag + 1 chunks that went in (frame threads only)
+    bool measuring = false;     // decoding from the first chunk to learn the lag
+    int32_t firstOutAfter = -1; // ... the chunk after which the first picture came out
+};
+
+struct AviFrameDecoder::Impl
+{
+    AviStream::Impl* stream = nullptr;
+    AviFile::Impl* file = nullptr;
+    const AVCodec* decoder = nullptr;
+    DecoderRun serial;
+    // The threaded run for jumps: opened at the first jump that can use it, null when the codec has
+    // no threads (or only one thread is wanted).
+    std::unique_ptr<DecoderRun> parallel;
+    bool parallelTried = false;
+    int threads = defaultDecoderThreads();
+    PacketPtr packet;
+    FramePtr frame;
+    SwsPtr sws;
+    QString error;
+    int64_t decoded = 0;
+    int64_t threadedJumps = 0;
+    uint32_t chunkLimit = 0; // no chunk of this stream can sensibly be larger
+
+    int delay = -1;           // the codec's own: pictures between a chunk going in and its picture coming out
     int32_t lastAsked = -1;   // rank last asked for
     int32_t skipBefore = -1;  // B-frames showing pictures before this rank are not decoded
     int32_t pinned = -1;      // the rank being decoded stays in the cache whatever the budget
@@ -534,6 +566,11 @@ struct AviFrameDecoder::Impl
     std::size_t cacheBytes = 0;
     std::size_t budget = kDefaultCacheBudget;
     int forwardCount = 0;
+
+    static int defaultDecoderThreads()
+    {
+        return int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+    }
 
     AviPicture cached(int32_t rank)
     {
@@ -592,77 +629,97 @@ struct AviFrameDecoder::Impl
         return it == kp.begin() ? 0 : int(it - kp.begin()) - 1;
     }
 
-    void restart(int keyIndex)
+    void restart(DecoderRun& run, int keyIndex)
     {
-        avcodec_flush_buffers(codec.get());
-        running = true;
-        drained = false;
-        drainedOut = 0;
-        runKey = keyIndex;
-        nextFeed = stream->keyRanks[size_t(keyIndex)];
-        lastOut = -1;
+        avcodec_flush_buffers(run.codec.get());
+        run.running = true;
+        run.drained = false;
+        run.drainedOut = 0;
+        run.runKey = keyIndex;
+        run.nextFeed = stream->keyRanks[size_t(keyIndex)];
+        run.lastOut = -1;
+        run.sent.clear();
+    }
+    // Whether the run has already passed the key chunk a decode of `rank` would start from and has
+    // not yet passed `rank` itself.
+    bool canCarryOn(const DecoderRun& run, int32_t rank, int key) const
+    {
+        return run.running && !run.drained && run.lastOut < rank && run.runKey <= key &&
+               run.nextFeed > stream->keyRanks[size_t(key)];
     }
 
-    bool step();
-    bool receive();
+    CodecPtr openCodec(int threadCount, QString* why);
+    DecoderRun* parallelFor(int32_t rank);
+    bool step(DecoderRun& run);
+    bool receive(DecoderRun& run);
     static bool isLoneBFrame(const AVPacket* pkt);
     AviPicture decodeRank(int32_t rank);
+    AviPicture runTo(DecoderRun& run, int32_t rank, bool carryOn);
     bool learnDelay();
 };
 
 // Feeds one chunk (or the end of the stream) and collects what comes out. False when the run can go
 // no further.
-bool AviFrameDecoder::Impl::step()
+bool AviFrameDecoder::Impl::step(DecoderRun& run)
 {
     const int32_t pictures = int32_t(stream->pictureSample.size());
     int rc = 0;
-    if (nextFeed < pictures) {
-        const AviSample& s = stream->samples[size_t(stream->pictureSample[size_t(nextFeed)])];
+    if (run.nextFeed < pictures) {
+        const AviSample& s = stream->samples[size_t(stream->pictureSample[size_t(run.nextFeed)])];
         if (!file->readChunk(s.pos, s.size, chunkLimit, packet.get(), &error)) {
-            running = false;
+            run.running = false;
             return false;
         }
         // A B-frame is no reference for any other picture: when its picture comes before the one
         // asked for, it need not be decoded at all. That makes a jump about three times cheaper
         // with two B-frames between references. (Not for packed bitstreams, where the decoder
         // carries a B-frame over from one chunk to the next.)
-        if (delay > 0 && nextFeed - delay < skipBefore && stream->bFrames && !stream->packed &&
+        if (delay > 0 && run.nextFeed - delay < skipBefore && stream->bFrames && !stream->packed &&
             isLoneBFrame(packet.get())) {
             av_packet_unref(packet.get());
-            ++nextFeed;
+            ++run.nextFeed;
             return true;
         }
-        packet->pts = packet->dts = nextFeed;
+        packet->pts = packet->dts = run.nextFeed;
         if (!stream->palette.isEmpty()) {
             // Every chunk carries the colours, so a picture decoded after a jump has them too.
             if (uint8_t* side = av_packet_new_side_data(packet.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE))
                 std::memcpy(side, stream->palette.constData(), AVPALETTE_SIZE);
         }
-        rc = avcodec_send_packet(codec.get(), packet.get());
+        rc = avcodec_send_packet(run.codec.get(), packet.get());
         if (rc == AVERROR(EAGAIN)) {
             // Pictures are waiting: take them, then the chunk goes in.
-            if (!receive())
+            if (!receive(run))
                 return false;
-            rc = avcodec_send_packet(codec.get(), packet.get());
+            rc = avcodec_send_packet(run.codec.get(), packet.get());
         }
         av_packet_unref(packet.get());
-        ++nextFeed;
-    } else if (!drained) {
-        rc = avcodec_send_packet(codec.get(), nullptr);
-        drained = true;
+        if (run.lag > 0 && rc >= 0) {
+            run.sent.push_back(run.nextFeed);
+            if (run.sent.size() > size_t(run.lag) + 1)
+                run.sent.pop_front();
+        }
+        ++run.nextFeed;
+    } else if (!run.drained && &run == &serial) {
+        rc = avcodec_send_packet(run.codec.get(), nullptr);
+        run.drained = true;
     } else {
-        running = false;
+        // The threaded run never drains: at the end of the stream a frame-threaded decoder gives
+        // out what its threads hold without saying which chunk each picture came from. The last
+        // few pictures are the single-threaded run's.
+        run.running = false;
         return false;
     }
     if (rc < 0 && rc != AVERROR(EAGAIN)) {
-        error = QStringLiteral("the decoder rejected picture %1: %2").arg(nextFeed - 1).arg(ffmpegText(rc));
-        // Without timestamps of its own a reordering decoder cannot be followed past a lost picture.
-        if (delay != 0) {
-            running = false;
+        error = QStringLiteral("the decoder rejected picture %1: %2").arg(run.nextFeed - 1).arg(ffmpegText(rc));
+        // Without timestamps of its own a reordering decoder cannot be followed past a lost picture;
+        // nor can a threaded one, whose pictures are numbered by the chunks that went in.
+        if (delay != 0 || run.lag > 0) {
+            run.running = false;
             return false;
         }
     }
-    return receive();
+    return receive(run);
 }
 
 bool AviFrameDecoder::Impl::isLoneBFrame(const AVPacket* pkt)
@@ -672,31 +729,41 @@ bool AviFrameDecoder::Impl::isLoneBFrame(const AVPacket* pkt)
     return types.size() == 1 && types.front() == 2;
 }
 
-bool AviFrameDecoder::Impl::receive()
+bool AviFrameDecoder::Impl::receive(DecoderRun& run)
 {
     for (;;) {
-        const int rc = avcodec_receive_frame(codec.get(), frame.get());
+        const int rc = avcodec_receive_frame(run.codec.get(), frame.get());
         if (rc == AVERROR(EAGAIN))
             return true;
         if (rc == AVERROR_EOF) {
-            running = false;
+            run.running = false;
             return true;
         }
         if (rc < 0) {
             error = ffmpegText(rc);
-            running = false;
+            run.running = false;
             return false;
         }
         ++decoded;
         // The rank of the chunk that went in last; the end-of-stream signal counts as one more.
-        const int32_t fed = drained ? int32_t(stream->pictureSample.size()) : nextFeed - 1;
+        const int32_t fed = run.drained ? int32_t(stream->pictureSample.size()) : run.nextFeed - 1;
+        if (run.measuring) {
+            // Measuring the threaded run's lag: it started at the first chunk, so this is picture 0,
+            // which came out after chunk `fed`. Nothing is kept.
+            if (run.firstOutAfter < 0)
+                run.firstOutAfter = fed;
+            av_frame_unref(frame.get());
+            continue;
+        }
         int32_t rank;
         if (delay == 0 && frame->pts != AV_NOPTS_VALUE)
             rank = int32_t(frame->pts); // no reordering: every picture carries its own chunk's rank
         else if (delay < 0)
-            rank = 0; // measuring the delay: the run started at the first chunk
-        else if (drained)
-            rank = fed - delay + drainedOut++; // the pictures held back come out together at the end
+            rank = 0;
+        else if (run.drained)
+            rank = fed - delay + run.drainedOut++; // the pictures held back come out together at the end
+        else if (run.lag > 0)
+            rank = run.sent.size() > size_t(run.lag) ? run.sent[run.sent.size() - 1 - size_t(run.lag)] - delay : -1;
         else
             rank = fed - delay;
         if (delay < 0)
@@ -712,27 +779,117 @@ bool AviFrameDecoder::Impl::receive()
                     AVFrame* owned = const_cast<AVFrame*>(f);
                     av_frame_free(&owned);
                 }));
+        } else if (rank < 0 && run.lag > 0) {
+            // A picture from a threaded decoder that cannot be placed: stop believing the run.
+            run.running = false;
         }
-        lastOut = rank;
+        run.lastOut = rank;
         av_frame_unref(frame.get());
     }
 }
 
 bool AviFrameDecoder::Impl::learnDelay()
 {
-    restart(0);
+    restart(serial, 0);
     delay = -1;
-    while (delay < 0 && running) {
-        if (!step())
+    while (delay < 0 && serial.running) {
+        if (!step(serial))
             break;
     }
     if (delay < 0) {
         if (error.isEmpty())
             error = QStringLiteral("the decoder gives no pictures");
-        running = false;
+        serial.running = false;
         return false;
     }
     return true;
+}
+
+CodecPtr AviFrameDecoder::Impl::openCodec(int threadCount, QString* why)
+{
+    CodecPtr c(avcodec_alloc_context3(decoder));
+    if (!c) {
+        setError(why, QStringLiteral("out of memory"));
+        return nullptr;
+    }
+    int rc = avcodec_parameters_to_context(c.get(), stream->stream->codecpar);
+    if (rc >= 0) {
+        c->thread_count = threadCount;
+        c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        // The decoder refuses absurd pictures, whatever a damaged chunk claims. (Its limit applies
+        // to its scratch buffers too, which are several times the picture, so it cannot be the
+        // stream's own size.)
+        c->max_pixels = kMaxPictureBytes / 3;
+        rc = avcodec_open2(c.get(), decoder, nullptr);
+    }
+    if (rc < 0) {
+        setError(why, QStringLiteral("the decoder %1 cannot be opened: %2").arg(QString::fromLatin1(decoder->name), ffmpegText(rc)));
+        return nullptr;
+    }
+    return c;
+}
+
+// The threaded run, when it can decode `rank`: the codec has threads, the stream is not a packed
+// bitstream (whose B-frames the decoder carries from one chunk to the next, which its threads
+// would have to pass along), and the picture comes out before the end of the stream (see step()).
+DecoderRun* AviFrameDecoder::Impl::parallelFor(int32_t rank)
+{
+    if (!parallelTried) {
+        parallelTried = true;
+        if (threads > 1 && !stream->packed && delay >= 0) {
+            auto run = std::make_unique<DecoderRun>();
+            run->codec = openCodec(threads, nullptr);
+            if (run->codec && run->codec->active_thread_type != 0) {
+                // The lag is measured, not assumed: decode from the first chunk until the first
+                // picture comes out.
+                restart(*run, 0);
+                run->measuring = true;
+                const int32_t savedSkip = std::exchange(skipBefore, -1);
+                while (run->running && run->firstOutAfter < 0 && step(*run)) {
+                }
+                skipBefore = savedSkip;
+                run->measuring = false;
+                const int lag = run->firstOutAfter - delay;
+                run->running = false;
+                run->lag = lag;
+                if (run->firstOutAfter >= 0 && lag >= 0)
+                    parallel = std::move(run);
+            }
+            error.clear();
+        }
+    }
+    if (!parallel)
+        return nullptr;
+    const int32_t pictures = int32_t(stream->pictureSample.size());
+    return int64_t(rank) + delay + parallel->lag < pictures ? parallel.get() : nullptr;
+}
+
+AviPicture AviFrameDecoder::Impl::runTo(DecoderRun& run, int32_t rank, bool carryOn)
+{
+    int key = keyIndexFor(rank);
+    for (;;) {
+        if (!carryOn)
+            restart(run, key);
+        carryOn = false;
+        const int32_t firstOfRun = run.lastOut;
+        while (run.running && run.lastOut < rank) {
+            if (!step(run))
+                break;
+        }
+        if (AviPicture hit = cached(rank))
+            return hit;
+        // The picture lies before the first one this run produced: it belongs to the B-frames that
+        // refer back into the previous group. Start one group earlier.
+        const bool overshot = firstOfRun < 0 && run.lastOut > rank;
+        if (overshot && key > 0) {
+            --key;
+            continue;
+        }
+        if (error.isEmpty())
+            error = QStringLiteral("picture %1 did not come out of the decoder").arg(rank);
+        run.running = false;
+        return nullptr;
+    }
 }
 
 AviPicture AviFrameDecoder::Impl::decodeRank(int32_t rank)
@@ -752,34 +909,22 @@ AviPicture AviFrameDecoder::Impl::decodeRank(int32_t rank)
     if (AviPicture hit = cached(rank))
         return hit;
 
-    int key = keyIndexFor(rank);
-    const auto& keyRanks = stream->keyRanks;
-    // Carry on from where the decoder is when it has already passed the key chunk we would start
-    // from; otherwise start at that key chunk.
-    bool carryOn = running && !drained && lastOut < rank && runKey <= key && nextFeed > keyRanks[size_t(key)];
-    for (;;) {
-        if (!carryOn)
-            restart(key);
-        carryOn = false;
-        const int32_t firstOfRun = lastOut;
-        while (running && lastOut < rank) {
-            if (!step())
-                break;
+    // Steps and short walks forward carry on where the single-threaded run is, and a step back
+    // fills its group there: today's pictures come out of it at the cost of decoding alone. A jump
+    // goes to the threaded run, which decodes the references before the picture on all cores; it
+    // also carries on from there for the steps after the jump.
+    const int key = keyIndexFor(rank);
+    const bool serialNear = canCarryOn(serial, rank, key) && rank - serial.lastOut <= kShortWalk;
+    if (!steppingBack && !serialNear) {
+        if (DecoderRun* run = parallelFor(rank)) {
+            if (AviPicture picture = runTo(*run, rank, canCarryOn(*run, rank, key))) {
+                ++threadedJumps;
+                return picture;
+            }
+            error.clear(); // the single-threaded run tries again
         }
-        if (AviPicture hit = cached(rank))
-            return hit;
-        // The picture lies before the first one this run produced: it belongs to the B-frames that
-        // refer back into the previous group. Start one group earlier.
-        const bool overshot = firstOfRun < 0 && lastOut > rank;
-        if (overshot && key > 0) {
-            --key;
-            continue;
-        }
-        if (error.isEmpty())
-            error = QStringLiteral("picture %1 did not come out of the decoder").arg(rank);
-        running = false;
-        return nullptr;
     }
+    return runTo(serial, rank, canCarryOn(serial, rank, key));
 }
 
 AviFrameDecoder::AviFrameDecoder(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
@@ -809,29 +954,18 @@ std::unique_ptr<AviFrameDecoder> AviStream::openDecoder(QString* error)
     // Uncompressed at 32 bits per pixel, plus room for headers: a damaged index cannot make us read
     // a gigabyte into memory for one picture.
     impl->chunkLimit = uint32_t(std::min<int64_t>(int64_t(d->info.width) * d->info.height * 4 + (1 << 20), UINT32_MAX));
-    impl->codec.reset(avcodec_alloc_context3(codec));
+    impl->decoder = codec;
     impl->packet.reset(av_packet_alloc());
     impl->frame.reset(av_frame_alloc());
-    if (!impl->codec || !impl->packet || !impl->frame) {
+    if (!impl->packet || !impl->frame) {
         setError(error, QStringLiteral("out of memory"));
         return nullptr;
     }
-    AVCodecContext* c = impl->codec.get();
-    int rc = avcodec_parameters_to_context(c, d->stream->codecpar);
-    if (rc >= 0) {
-        // One thread: pictures come out in step with the chunks that went in, which keeps the
-        // numbering exact; one decode is far below a millisecond anyway.
-        c->thread_count = 1;
-        // The decoder refuses absurd pictures, whatever a damaged chunk claims. (Its limit applies
-        // to its scratch buffers too, which are several times the picture, so it cannot be the
-        // stream's own size.)
-        c->max_pixels = kMaxPictureBytes / 3;
-        rc = avcodec_open2(c, codec, nullptr);
-    }
-    if (rc < 0) {
-        setError(error, QStringLiteral("the decoder %1 cannot be opened: %2").arg(QString::fromLatin1(codec->name), ffmpegText(rc)));
+    // The run for steps has one thread: its pictures come out in step with the chunks that went in
+    // and cost no thread hand-over.
+    impl->serial.codec = impl->openCodec(1, error);
+    if (!impl->serial.codec)
         return nullptr;
-    }
     return std::unique_ptr<AviFrameDecoder>(new AviFrameDecoder(std::move(impl)));
 }
 
@@ -956,6 +1090,18 @@ QString AviFrameDecoder::lastError() const
     return d->error;
 }
 
+void AviFrameDecoder::setThreads(int count)
+{
+    d->threads = std::clamp(count, 1, 16);
+    d->parallel.reset();
+    d->parallelTried = false;
+}
+
+int AviFrameDecoder::threads() const
+{
+    return d->threads;
+}
+
 void AviFrameDecoder::setCacheBudget(std::size_t bytes)
 {
     d->budget = bytes;
@@ -970,4 +1116,9 @@ std::size_t AviFrameDecoder::cacheBytes() const
 int64_t AviFrameDecoder::decodedPictureCount() const
 {
     return d->decoded;
+}
+
+int64_t AviFrameDecoder::threadedJumpCount() const
+{
+    return d->threadedJumps;
 }

@@ -156,12 +156,20 @@ public:
 
     QString lastError() const;
 
+    // How many threads a jump may decode on: the codec's frame or slice threads, for codecs that
+    // have them. Steps and short walks forward always decode on the calling thread. 1 keeps every
+    // decode there; the default is the number of processor cores (at most 16).
+    void setThreads(int count);
+    int threads() const;
+
     // Decoded pictures are kept in a cache bounded in bytes (256 MiB unless changed).
     void setCacheBudget(std::size_t bytes);
     std::size_t cacheBytes() const;
     // How many pictures the codec has produced since the decoder was opened (for tests and
     // benchmarks: it shows how much work an access pattern costs).
     int64_t decodedPictureCount() const;
+    // How many pictures came from the threaded decoder (a jump, or a step carrying on after one).
+    int64_t threadedJumpCount() const;
 
     struct Impl;
 
