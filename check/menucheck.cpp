@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <climits>
 #include <deque>
 
 #include "check/checker.h"
@@ -59,10 +60,8 @@ bool parseArea(const QString& text, Area& area)
         }
         return false;
     };
-    if (!readInt(s, n, i, area.left) || !literal(',') || !readInt(s, n, i, area.top) || !literal('-') ||
-        !readInt(s, n, i, area.right) || !literal(',') || !readInt(s, n, i, area.bottom))
-        return false;
-    return true;
+    return readInt(s, n, i, area.left) && literal(',') && readInt(s, n, i, area.top) && literal('-') &&
+           readInt(s, n, i, area.right) && literal(',') && readInt(s, n, i, area.bottom);
 }
 
 bool readNumber(const QString& text, qint64& value)
@@ -287,7 +286,7 @@ void Checker::checkPage(int pageIndex)
     const int first = findPageIndex(m_project, page.number);
     if (first != pageIndex)
         add(Severity::Error, "page-number-repeated",
-            QStringLiteral("%1: %2 has the same number; jumps to %3 lead to that page, never to this one.")
+            QStringLiteral("%1: %2, earlier in the list, has the same number; jumps to %3 lead there, never here.")
                 .arg(pageLabel(pageIndex), pageLabel(first), QString::number(page.number)),
             here);
 
@@ -384,8 +383,9 @@ void Checker::checkPageEnd(int pageIndex)
         if (page.actionAtEnd)
             checkAction(pageIndex, -1, -1, *page.actionAtEnd);
     }
-    const bool offersSelection = page.selectionAvailable;
-    if (!offersSelection && !(endIsUsed(page) && hasEnd) && !(page.backgroundIsVideo && page.videoLoop))
+    // Without selections the viewer waits for the end: a video page loops or leads on; a still page
+    // keeps nothing for its end in the file.
+    if (!page.selectionAvailable && !(page.backgroundIsVideo && (page.videoLoop || hasEnd)))
         add(Severity::Warning, "page-dead-end",
             QStringLiteral("%1: offers no selection and leads nowhere at its end: the menu stops there.").arg(pageLabel(pageIndex)),
             ProblemLocation{pageIndex, -1, -1, {}});
