@@ -18,6 +18,8 @@ struct Chapter
     QString number;     // "1", "2", ... in list order
     QString firstFrame; // counted over all CDs of the movie
     QString name;
+
+    bool operator==(const Chapter&) const = default;
 };
 
 struct SpecialFeature
@@ -25,6 +27,8 @@ struct SpecialFeature
     QString number;
     QString title;
     QString file; // holds no blank; the title may
+
+    bool operator==(const SpecialFeature&) const = default;
 };
 
 struct AudioLanguage
@@ -33,6 +37,8 @@ struct AudioLanguage
     QString shortName;
     QString fullName;
     QString files; // the language's files for CD 1, 2 and 3, separated by blanks; empty for the primary one
+
+    bool operator==(const AudioLanguage&) const = default;
 };
 
 struct SubtitleTrack
@@ -48,6 +54,8 @@ struct SubtitleTrack
     QString lineSeparator;
     QString offset;
     QString multiplier;
+
+    bool operator==(const SubtitleTrack&) const = default;
 };
 
 // The lists hold their elements through owning pointers so that a list row can point at an element
@@ -95,6 +103,11 @@ struct MovieData
     QString chaptersPage;
     QString specialsPage;
 };
+
+// A copy of the movie data with copies of its list elements, and whether two hold the same values:
+// the movie data dialog's edits become one undo step by comparing before and after.
+MovieData cloneMovieData(const MovieData& data);
+bool sameMovieData(const MovieData& a, const MovieData& b);
 
 struct MenuAction
 {

@@ -86,6 +86,8 @@ public:
     void setCopySourceIndex(int row);
     bool advancedOptionsShown() const { return m_advancedShown; }
 
+    // The list shows the project's pages again (after pages were read into the project).
+    void refreshList() { onPagesChanged(); }
     void ShowPage(int index);
     void DeletePage(int index);
     void UpdateDefaultSelectionCombo(Page* page);

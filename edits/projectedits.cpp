@@ -394,6 +394,35 @@ private:
     QString m_after;
 };
 
+// The movie data as a whole, before and after a showing of its dialog. The first redo finds the
+// project already changed by the dialog.
+class MovieDataCommand : public EditCommand
+{
+public:
+    MovieDataCommand(ProjectEdits& edits, MovieData before, QString baseBefore)
+        : EditCommand(edits, QStringLiteral("Movie data")), m_other(std::move(before)), m_otherBase(std::move(baseBefore))
+    {
+    }
+
+protected:
+    void apply(bool) override
+    {
+        if (m_first) {
+            m_first = false;
+            return;
+        }
+        std::swap(project().movieData, m_other);
+        std::swap(project().baseDirectory, m_otherBase);
+        m_edits.emitMovieDataChanged();
+    }
+    Page* pageAfter(bool) const override { return nullptr; }
+
+private:
+    MovieData m_other;
+    QString m_otherBase;
+    bool m_first = true;
+};
+
 } // namespace
 
 ProjectEdits::ProjectEdits(MenuProject& project, QObject* parent) : QObject(parent), m_project(project) {}
@@ -550,4 +579,11 @@ void ProjectEdits::swapActions(Selection& selection, int a, int b)
 void ProjectEdits::setMovieText(QString MovieData::*field, const QString& value, const QString& commandText)
 {
     m_stack.push(new MovieTextCommand(*this, commandText, field, value));
+}
+
+void ProjectEdits::recordMovieData(MovieData before, const QString& baseDirectoryBefore)
+{
+    if (sameMovieData(before, m_project.movieData) && baseDirectoryBefore == m_project.baseDirectory)
+        return;
+    m_stack.push(new MovieDataCommand(*this, std::move(before), baseDirectoryBefore));
 }

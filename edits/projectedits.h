@@ -89,6 +89,10 @@ public:
     // One text field of the movie data (the start, menu, chapters and specials marks).
     void setMovieText(QString MovieData::*field, const QString& value, const QString& commandText);
 
+    // The movie data dialog edits the project in place while it is shown; afterwards the change, if
+    // any, is recorded as one step from the state it had before (movie data and base directory).
+    void recordMovieData(MovieData before, const QString& baseDirectoryBefore);
+
     // Edits pushed between these two calls become one step.
     void beginMacro(const QString& text) { m_stack.beginMacro(text); }
     void endMacro() { m_stack.endMacro(); }

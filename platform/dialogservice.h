@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include "document/messages.h"
@@ -34,6 +35,13 @@ public:
     virtual QString getSaveFileName(const FileDialogOptions& options, QWidget* owner = nullptr) = 0;
     // The chosen folder; empty when cancelled.
     virtual QString browseFolder(const QString& caption, const QString& startFolder, QWidget* owner = nullptr) = 0;
+
+    // The answers of a question box, each its own button.
+    enum class Choice { Save, Discard, Cancel, Yes, No };
+    // A modal question with the given buttons (the first is the default one); the answer is the button
+    // pressed, or the last button when the box is closed otherwise.
+    virtual Choice ask(const QString& question, const QString& caption, const QList<Choice>& buttons,
+                       QWidget* owner = nullptr) = 0;
 
     // A sink that shows every message it gets through this service.
     MessageSink sinkFor(QWidget* owner)

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -123,4 +124,40 @@ QString QtDialogService::browseFolder(const QString& caption, const QString& sta
         return {};
     const QStringList dirs = dialog.selectedFiles();
     return dirs.isEmpty() ? QString() : QDir::toNativeSeparators(dirs.constFirst());
+}
+
+DialogService::Choice QtDialogService::ask(const QString& question, const QString& caption,
+                                           const QList<Choice>& buttons, QWidget* owner)
+{
+    QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::NoButton, owner);
+    QList<std::pair<QAbstractButton*, Choice>> made;
+    for (Choice c : buttons) {
+        QMessageBox::StandardButton standard = QMessageBox::Cancel;
+        switch (c) {
+        case Choice::Save:
+            standard = QMessageBox::Save;
+            break;
+        case Choice::Discard:
+            standard = QMessageBox::Discard;
+            break;
+        case Choice::Cancel:
+            standard = QMessageBox::Cancel;
+            break;
+        case Choice::Yes:
+            standard = QMessageBox::Yes;
+            break;
+        case Choice::No:
+            standard = QMessageBox::No;
+            break;
+        }
+        made.append({box.addButton(standard), c});
+    }
+    if (!made.isEmpty())
+        box.setDefaultButton(static_cast<QPushButton*>(made.first().first));
+    box.exec();
+    for (const auto& [button, choice] : made) {
+        if (box.clickedButton() == button)
+            return choice;
+    }
+    return buttons.isEmpty() ? Choice::Cancel : buttons.last();
 }

@@ -58,3 +58,12 @@ QStringList ScriptedDialogService::nextAnswer()
 {
     return m_answers.isEmpty() ? QStringList() : m_answers.dequeue();
 }
+
+DialogService::Choice ScriptedDialogService::ask(const QString& question, const QString&,
+                                                 const QList<Choice>& buttons, QWidget*)
+{
+    m_questions.append(question);
+    if (!m_choices.isEmpty())
+        return m_choices.dequeue();
+    return buttons.isEmpty() ? Choice::Cancel : buttons.last();
+}

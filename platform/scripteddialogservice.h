@@ -33,6 +33,11 @@ public:
     QStringList getOpenFileNames(const FileDialogOptions& options, QWidget* owner = nullptr) override;
     QString getSaveFileName(const FileDialogOptions& options, QWidget* owner = nullptr) override;
     QString browseFolder(const QString& caption, const QString& startFolder, QWidget* owner = nullptr) override;
+    // Questions are answered from their own queue; an empty queue presses the last button.
+    Choice ask(const QString& question, const QString& caption, const QList<Choice>& buttons,
+               QWidget* owner = nullptr) override;
+    void queueChoice(Choice choice) { m_choices.enqueue(choice); }
+    const QStringList& questions() const { return m_questions; }
 
     // Answers are taken in order by whichever dialog comes next. An empty answer means "cancelled".
     void queueAnswer(const QStringList& files) { m_answers.enqueue(files); }
@@ -54,6 +59,8 @@ public:
         m_messages.clear();
         m_requests.clear();
         m_answers.clear();
+        m_choices.clear();
+        m_questions.clear();
     }
 
 private:
@@ -62,4 +69,6 @@ private:
     QList<ShownMessage> m_messages;
     QList<Request> m_requests;
     QQueue<QStringList> m_answers;
+    QQueue<Choice> m_choices;
+    QStringList m_questions;
 };

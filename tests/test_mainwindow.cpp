@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -118,7 +119,7 @@ private slots:
     void firstRun()
     {
         start();
-        QCOMPARE(mainForm().windowTitle(), QString("VRPL VazoVevoz - New File"));
+        QCOMPARE(mainForm().caption(), QString("VRPL VazoVevoz - New File"));
         QCOMPARE(mainForm().frameGeometry(), QRect(225, 105, 471, 437));
         QCOMPARE(m_app->pageViewer->windowTitle(), QString("Pages"));
         QCOMPARE(m_app->selectionsViewer->windowTitle(), QString("Selections"));
@@ -202,7 +203,7 @@ private slots:
         TMovieDataForm& fresh = mainForm().createMovieDataForm();
         QVERIFY(first.isNull());
         emit fresh.baseDirectoryChosen("/menus/film/");
-        QCOMPARE(mainForm().windowTitle(), QString("VRPL VazoVevoz - /menus/film/"));
+        QCOMPARE(mainForm().caption(), QString("VRPL VazoVevoz - /menus/film/"));
         QVERIFY(child<QAction>(m_app->mainForm.get(), "miMMSaveasINI")->isEnabled());
         QVERIFY(!child<QAction>(m_app->mainForm.get(), "miMMSaveINI")->isEnabled());
     }
@@ -668,6 +669,87 @@ private slots:
             QTest::keyClick(videoPos(), Qt::Key(key));
             QCOMPARE(trackBar()->value(), from);
         }
+    }
+
+    void dragShowsTheLastFrameOnce_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("bFrames");
+        QTest::newRow("mpeg4 2 B") << int(fixtures::VideoKind::Mpeg4) << 2;
+        QTest::newRow("mpeg4 P only") << int(fixtures::VideoKind::Mpeg4) << 0;
+        QTest::newRow("xvid packed 1 B") << int(fixtures::VideoKind::XvidPacked) << 1;
+        QTest::newRow("h264 3 B") << int(fixtures::VideoKind::H264) << 3;
+        QTest::newRow("mjpeg") << int(fixtures::VideoKind::Mjpeg) << 0;
+        QTest::newRow("raw bgr24") << int(fixtures::VideoKind::RawBgr24) << 0;
+    }
+
+    void dragShowsTheLastFrameOnce()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, bFrames);
+        fixtures::VideoSpec spec;
+        spec.kind = fixtures::VideoKind(kind);
+        spec.frames = 90;
+        spec.keyInterval = 20;
+        spec.bFrames = bFrames;
+        fixtures::VideoFixture f;
+        try {
+            f = fixtures::writeVideo(videoDir().filePath(QString("drag-%1.avi").arg(QTest::currentDataTag())), spec);
+        } catch (const fixtures::FixtureError& e) {
+            if (spec.kind == fixtures::VideoKind::H264)
+                QSKIP(e.what()); // FFmpeg without libx264
+            throw;
+        }
+        start();
+        mainForm().OpenVideo(f.path);
+        QSignalSpy fieldWritten(videoPos(), &QLineEdit::textChanged);
+
+        // The slider does this while the pointer drags its handle.
+        QRandomGenerator random(11);
+        trackBar()->setSliderDown(true);
+        int last = 0;
+        for (int i = 0; i < 30; ++i) {
+            last = 1 + int(random.bounded(f.frameCount - 1));
+            trackBar()->setSliderPosition(last);
+        }
+        trackBar()->setSliderDown(false);
+        QCOMPARE(trackBar()->value(), last);
+
+        QTRY_COMPARE(videoPos()->text(), QString::number(last));
+        QCOMPARE(fixtures::readFrameNumber(mainForm().picture()), f.expectedAt(last));
+        QVERIFY(frameInfo()->text().startsWith(QString("  Frame %1 (").arg(last)));
+        QCOMPARE(fieldWritten.count(), 1); // one frame shown for the whole drag
+    }
+
+    void keyBurstShowsOneAgreeingFrame()
+    {
+        start();
+        mainForm().OpenVideo(video().path);
+        mainForm().setTrackBarPosition(5);
+        QApplication::setActiveWindow(&mainForm());
+        QTRY_VERIFY(mainForm().isActiveWindow());
+        trackBar()->setFocus();
+        QSignalSpy fieldWritten(videoPos(), &QLineEdit::textChanged);
+
+        // A held key: its repeats arrive before the event loop comes round to show a frame.
+        for (int i = 0; i < 12; ++i)
+            QTest::keyClick(trackBar(), Qt::Key_Right);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(trackBar(), Qt::Key_Left);
+        QTest::keyClick(trackBar(), Qt::Key_PageDown); // the next key frame after 14
+        QCOMPARE(trackBar()->value(), 24);
+
+        QTRY_COMPARE(videoPos()->text(), QString("24"));
+        QCOMPARE(frameInfo()->text(), QString("  Frame 24 (0:00:00.960) [K]"));
+        QCOMPARE(fixtures::readFrameNumber(mainForm().picture()), video().expectedAt(24));
+        QCOMPARE(fieldWritten.count(), 1);
+
+        // A position set from code is on screen on return, also where the keys had already taken
+        // the track bar.
+        QTest::keyClick(trackBar(), Qt::Key_Right);
+        mainForm().setTrackBarPosition(25);
+        QCOMPARE(videoPos()->text(), QString("25"));
+        QCOMPARE(fixtures::readFrameNumber(mainForm().picture()), video().expectedAt(25));
     }
 
     void aboutClosedByClick_data()

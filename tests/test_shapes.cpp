@@ -193,7 +193,7 @@ private slots:
         QVERIFY(page->selections.empty());
         const QString frame = h.main().videoPosText();
         QTest::keyClick(canvas, Qt::Key_Right);
-        QCOMPARE(h.main().videoPosText(), QString::number(frame.toInt() + 1));
+        QTRY_COMPARE(h.main().videoPosText(), QString::number(frame.toInt() + 1));
     }
 
     // --- popup: delete and move to page ------------------------------------------------------

@@ -88,6 +88,7 @@ TMainForm::TMainForm(MenuProject& project, DialogService& dialogs, VideoSource& 
     buildLayout();
     buildMenu();
     buildShapes();
+    buildFileCommands();
 
     move(kInitialLeft, kInitialTop);
     resizeFrame(this, kInitialWidth, kInitialHeight);
@@ -292,7 +293,7 @@ TMovieDataForm& TMainForm::createMovieDataForm()
     m_movieData.reset();
     m_movieData = std::make_unique<TMovieDataForm>(m_project, m_dialogs, this);
     connect(m_movieData.get(), &TMovieDataForm::baseDirectoryChosen, this, [this](const QString& folder) {
-        setWindowTitle(kAppTitle + text::kCaptionSeparator + folder);
+        setWindowTitle(kAppTitle + text::kCaptionSeparator + folder + QStringLiteral("[*]"));
         if (QAction* saveAs = findChild<QAction*>(QStringLiteral("miMMSaveasINI")))
             saveAs->setEnabled(true);
     });
@@ -313,7 +314,8 @@ void TMainForm::setDocumentName(const QString& name)
 
 void TMainForm::refreshCaption()
 {
-    setWindowTitle(kAppTitle + text::kCaptionSeparator + m_project.documentName);
+    // "[*]" shows as "*" while the project has unsaved changes.
+    setWindowTitle(kAppTitle + text::kCaptionSeparator + m_project.documentName + QStringLiteral("[*]"));
 }
 
 // --- settings --------------------------------------------------------------------------------
@@ -377,9 +379,3 @@ void TMainForm::shutdown()
     writeSettings();
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
-{
-    // Closing the main window ends the program, also while the tool windows are still open.
-    event->accept();
-    QCoreApplication::exit(0);
-}

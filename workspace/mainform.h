@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -18,6 +19,7 @@
 class QAction;
 class QActionGroup;
 class QFrame;
+class QDialog;
 class QLabel;
 class QMouseEvent;
 class QLineEdit;
@@ -79,6 +81,29 @@ public:
     TMovieDataForm* movieDataForm() const { return m_movieData.get(); }
     // The menu of a selection rectangle on the picture: "Delete" and "Move to page".
     QMenu* shapePopUp() const { return m_shapePopUp; }
+
+    // --- document commands (mainform_file.cpp) ---------------------------------------------------
+    void miNewClick();
+    void miMMOpenINIClick();
+    // Reads the menu file into the editors; false when it could not be read or the reading was
+    // cancelled (the project is then a new, empty one).
+    bool OpenProject(const QString& path);
+    void miMMSaveINIClick();
+    void miMMSaveasINIClick();
+    bool SaveProject(bool askForName);
+    void miMovieDataClick();
+    void miMMQuitClick();
+    void miGotoPreviousPageClick();
+    void miGotoNextPageClick();
+    // With unsaved changes: asks whether to save them; false when the author cancels (or the save
+    // failed), so that the command that asked stops.
+    bool maybeSave();
+    bool isModified() const;
+    // The caption as shown, with "*" when the project has unsaved changes.
+    QString caption() const;
+    // Runs the movie data dialog modally; tests put in one that fills it and answers at once.
+    void setModalRunner(std::function<int(QDialog&)> runner);
+    QString menuVideoPath() const;
 
     // --- caption and document name ------------------------------------------------------------
     QString documentName() const;
@@ -186,12 +211,29 @@ public:
     // Builds the frame information text, for example "  Frame 25 (0:00:01.000) [ ]".
     static QString frameInfoText(int frame, uint32_t milliseconds, bool keyFrame);
 
+private:
+    // The user's drags and held keys move the track bar faster than frames can be decoded; their
+    // frame is shown at the next pass of the event loop, for the latest position only.
+    void trackBarAction(int action);
+    void showPendingFrame();
+    bool m_sliderMovedByUser = false; // the slider is about to take a position the user gave it
+    bool m_keyMovesTrackBar = false;  // a navigation key's command is running
+    bool m_frameChangePending = false;
+
+signals:
+    void projectOpened(const QString& path);
+    void projectSaved(const QString& path);
+
 protected:
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildFileCommands();
+    void watchModified();
+    void clearProject();
+    int runModal(QDialog& dialog);
     void buildShapes();
     void buildEditMenu(QMenu* edit);
     void startDrawing(QPoint inPicture);
@@ -259,6 +301,8 @@ private:
     QAction* m_miWinSelecLeft = nullptr;
     QAction* m_miWinSelecRight = nullptr;
     QAction* m_miWinSelecFree = nullptr;
+
+    std::function<int(QDialog&)> m_runModal;
 
     // Rectangles on the picture
     ProjectEdits* m_edits = nullptr;

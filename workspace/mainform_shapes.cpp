@@ -151,6 +151,7 @@ void TMainForm::setEdits(ProjectEdits* edits)
     m_redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     m_editMenu->addAction(m_undoAction);
     m_editMenu->addAction(m_redoAction);
+    watchModified();
 }
 
 QString TMainForm::videoPosText() const

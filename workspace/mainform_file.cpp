@@ -1,0 +1,382 @@
+// The document commands of the main window: New, Open, Save, Save as, Movie Data, the Page menu's
+// commands and page navigation, and never losing work: the modified mark in the caption and the
+// question before a project with changes is replaced or the program ends.
+#include "workspace/mainform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QListView>
+#include <QMenu>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QUndoStack>
+
+#include "document/projectloader.h"
+#include "document/projectwriter.h"
+#include "edits/projectedits.h"
+#include "editors/pageviewerform.h"
+#include "editors/selectionsviewerform.h"
+#include "moviedata/moviedataform.h"
+#include "platform/dialogservice.h"
+#include "platform/paths.h"
+#include "workspace/videosource.h"
+
+namespace {
+
+namespace text {
+const QString kOpenFilter = QStringLiteral("VRPL INI files (*.ini;*.vrm)|*.INI;*.VRM");
+const QString kSaveFilter = QStringLiteral("VRD menu INI file (*.ini)|*.INI");
+const QString kSaveExtension = QStringLiteral("INI");
+const QString kSaveChanges = QStringLiteral("Save changes to %1?");
+const QString kOpening = QStringLiteral("Opening %1...");
+const QString kCancel = QStringLiteral("Cancel");
+} // namespace text
+
+// Ends the reading of a file when the user cancels its progress dialog.
+struct OpenCancelled
+{
+};
+
+} // namespace
+
+void TMainForm::buildFileCommands()
+{
+    auto on = [this](const char* name, auto handler) {
+        QAction* a = findChild<QAction*>(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    on("miNew", [this] { miNewClick(); });
+    on("miMMOpenINI", [this] { miMMOpenINIClick(); });
+    on("miMMSaveINI", [this] { miMMSaveINIClick(); });
+    on("miMMSaveasINI", [this] { miMMSaveasINIClick(); });
+    on("miMovieData", [this] { miMovieDataClick(); });
+    QAction* quit = findChild<QAction*>(QStringLiteral("miMMQuit"));
+    disconnect(quit, nullptr, this, nullptr);
+    connect(quit, &QAction::triggered, this, [this] { miMMQuitClick(); });
+
+    // The Page menu runs the page window's buttons, with their checks and messages.
+    on("MenuItemNewPage", [this] { if (m_pages) m_pages->bttAddClick(); });
+    on("MenuItemDeletePage", [this] { if (m_pages) m_pages->bttDelClick(); });
+    on("MenuItemModifyNamePage", [this] { if (m_pages) m_pages->bttModifyClick(); });
+    on("MenuItemFirstFramePage", [this] { if (m_pages) m_pages->bttFirstClick(); });
+    on("MenuItemLastFramePage", [this] { if (m_pages) m_pages->bttLastClick(); });
+    on("miGotoPreviousPage", [this] { miGotoPreviousPageClick(); });
+    on("miGotoNextPage", [this] { miGotoNextPageClick(); });
+}
+
+void TMainForm::setModalRunner(std::function<int(QDialog&)> runner)
+{
+    m_runModal = std::move(runner);
+}
+
+int TMainForm::runModal(QDialog& dialog)
+{
+    return m_runModal ? m_runModal(dialog) : dialog.exec();
+}
+
+void TMainForm::watchModified()
+{
+    connect(&m_edits->stack(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+}
+
+bool TMainForm::isModified() const
+{
+    return m_edits && !m_edits->stack().isClean();
+}
+
+QString TMainForm::caption() const
+{
+    QString shown = windowTitle();
+    shown.replace(QStringLiteral("[*]"), isWindowModified() ? QStringLiteral("*") : QString());
+    return shown;
+}
+
+// --- never losing work ------------------------------------------------------------------------
+bool TMainForm::maybeSave()
+{
+    if (!isModified())
+        return true;
+    const QString name = QFileInfo(m_project.documentName).fileName();
+    using Choice = DialogService::Choice;
+    switch (m_dialogs.ask(text::kSaveChanges.arg(name), kAppTitle, {Choice::Save, Choice::Discard, Choice::Cancel}, this)) {
+    case Choice::Save:
+        return SaveProject(m_project.documentName == kNewFileName);
+    case Choice::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMainForm::miMMQuitClick()
+{
+    if (maybeSave())
+        QCoreApplication::exit(0);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // Closing the main window ends the program, also while the tool windows are still open; with
+    // unsaved changes the author is asked first.
+    if (!m_closing && !maybeSave()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::exit(0);
+}
+
+// --- New ------------------------------------------------------------------------------------
+void TMainForm::clearProject()
+{
+    if (m_pages)
+        m_pages->ClearPages();
+    if (m_selections)
+        m_selections->ClearSelections();
+    m_project.reset();
+    createMovieDataForm();
+    if (m_edits) {
+        m_edits->stack().clear();
+        m_edits->stack().setClean();
+    }
+}
+
+void TMainForm::miNewClick()
+{
+    if (!maybeSave())
+        return;
+    clearProject();
+    setDocumentName(kNewFileName);
+    // The whole picture in the window's background colour.
+    QImage blank = picture().isNull() ? QImage() : QImage(picture().size(), QImage::Format_RGB32);
+    if (!blank.isNull())
+        blank.fill(palette().color(QPalette::Button));
+    m_videoImage->setImage(blank);
+    if (m_video.isOpen())
+        CloseVideo();
+
+    MovieData before = cloneMovieData(m_project.movieData);
+    const QString baseBefore = m_project.baseDirectory;
+    const int result = runModal(*m_movieData);
+    // What was typed is one step, so that a new project with its movie data counts as changed.
+    if (m_edits)
+        m_edits->recordMovieData(std::move(before), baseBefore);
+    if (result != QDialog::Accepted)
+        return; // the menu items keep their state
+    if (!m_project.movieData.menuAVIName.isEmpty()) {
+        OpenVideo(menuVideoPath());
+        setPageMenuEnabled(true);
+    }
+    for (const char* name : {"miMovieData", "miMMSaveINI", "miMMSaveasINI"})
+        findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
+}
+
+QString TMainForm::menuVideoPath() const
+{
+    return paths::resolve(m_project.baseDirectory, m_project.movieData.menuDirectory, m_project.movieData.menuAVIName);
+}
+
+// --- Movie Data -------------------------------------------------------------------------------
+void TMainForm::miMovieDataClick()
+{
+    const QString aviBefore = m_project.movieData.menuAVIName;
+    MovieData before = cloneMovieData(m_project.movieData);
+    const QString baseBefore = m_project.baseDirectory;
+    runModal(*m_movieData);
+    // The dialog edited the project in place; one showing that changed anything is one step.
+    if (m_edits)
+        m_edits->recordMovieData(std::move(before), baseBefore);
+    if (m_project.movieData.menuAVIName != aviBefore) {
+        OpenVideo(menuVideoPath());
+        setPageMenuEnabled(true);
+    }
+    if (m_pages)
+        m_pages->PageList->viewport()->update(); // the start, menu, chapters and specials marks
+}
+
+// --- Open -----------------------------------------------------------------------------------
+void TMainForm::miMMOpenINIClick()
+{
+    if (!maybeSave())
+        return;
+    DialogService::FileDialogOptions options;
+    options.filter = text::kOpenFilter;
+    options.startFolder = m_project.baseDirectory;
+    const QStringList chosen = m_dialogs.getOpenFileNames(options, this);
+    if (chosen.isEmpty())
+        return;
+    OpenProject(chosen.constFirst());
+}
+
+bool TMainForm::OpenProject(const QString& path)
+{
+    clearProject();
+    setDocumentName(QDir::toNativeSeparators(path));
+    for (const char* name : {"miMovieData", "miMMSaveasINI", "miMMSaveINI"})
+        findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
+    setPageMenuEnabled(true);
+    ShowCrosshair(false);
+
+    // Reading is quick; making the thumbnails of a large menu is not. A progress dialog appears when
+    // the whole takes longer than half a second, and cancelling it leaves an empty new project.
+    QProgressDialog progress(text::kOpening.arg(QFileInfo(path).fileName()), text::kCancel, 0, 0, this);
+    progress.setObjectName(QStringLiteral("OpenProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    int pagesRead = 0;
+    auto step = [&](int done) {
+        progress.setValue(done);
+        if (progress.wasCanceled())
+            throw OpenCancelled{};
+    };
+
+    std::vector<Page*> videoPages;
+    LoadHooks hooks;
+    hooks.beforePages = [this](MenuProject& project) {
+        if (!project.movieData.menuAVIName.isEmpty())
+            OpenVideo(menuVideoPath());
+        else if (m_video.isOpen())
+            CloseVideo();
+    };
+    hooks.pageRead = [&](Page& page) {
+        step(++pagesRead);
+        if (page.backgroundIsVideo) {
+            videoPages.push_back(&page); // its thumbnail comes with all the others, in frame order
+            return;
+        }
+        if (!page.pictureFile.isEmpty()) {
+            try {
+                ShowPicture(paths::resolve(m_project.baseDirectory, m_project.movieData.menuDirectory, page.pictureFile));
+                FitToPicture(picture().width(), picture().height());
+            } catch (const std::exception& error) {
+                // The page is read all the same; only its picture is missing.
+                m_dialogs.showMessage({QString::fromUtf8(error.what()), kCaptionError, MessageIcon::Error}, m_pages);
+            }
+        }
+        page.thumbnail = QVariant::fromValue(m_pages ? m_pages->makeThumbnail() : QImage());
+    };
+
+    const MessageSink sink = m_dialogs.sinkFor(m_pages ? static_cast<QWidget*>(m_pages) : this);
+    LoadReport report;
+    try {
+        report = LoadProject(path, m_project, sink, hooks);
+        // The thumbnails of the video pages, decoded in frame order in one pass.
+        std::vector<int> frames;
+        for (Page* p : videoPages)
+            frames.push_back(p->firstFrame);
+        progress.setMaximum(int(frames.size()) + pagesRead);
+        const int chunk = 50;
+        for (size_t from = 0; from < frames.size(); from += chunk) {
+            step(pagesRead + int(from));
+            const size_t to = std::min(frames.size(), from + chunk);
+            const std::vector<int> part(frames.begin() + long(from), frames.begin() + long(to));
+            const std::vector<QImage> pictures = m_video.thumbnails(part, QSize(TPageViewerForm::kThumbnailWidth,
+                                                                                 TPageViewerForm::kThumbnailHeight));
+            for (size_t i = 0; i < pictures.size(); ++i) {
+                QImage t = pictures[i].isNull() ? (m_pages ? m_pages->makeThumbnail() : QImage())
+                                                : pictures[i].convertToFormat(QImage::Format_RGB32);
+                videoPages[from + i]->thumbnail = QVariant::fromValue(t);
+            }
+        }
+    } catch (const OpenCancelled&) {
+        progress.close();
+        clearProject();
+        setDocumentName(kNewFileName);
+        if (m_video.isOpen())
+            CloseVideo();
+        ShowCrosshair(true);
+        return false;
+    }
+    progress.close();
+
+    if (m_movieData) {
+        using Field = TMovieDataForm::RequiredField;
+        auto colour = [this](Field f, FieldState s) {
+            if (s != FieldState::NotRead)
+                m_movieData->setRequiredFieldColour(f, s == FieldState::Found);
+        };
+        colour(Field::Title, report.title);
+        colour(Field::ID, report.id);
+        colour(Field::MovieAVIName, report.aviName);
+        if (report.movieDirectory == FieldState::Found)
+            m_movieData->setRequiredFieldColour(Field::BaseDirectory, true);
+        m_movieData->loadFromProject();
+    }
+    setDocumentName(m_project.documentName);
+
+    if (m_pages) {
+        m_pages->refreshList();
+        m_pages->refreshJumpAtEnd(false);
+        m_pages->selectRow(m_pages->pageCount() > 0 ? 0 : -1);
+        m_pages->ShowPage(m_pages->pageCount() > 0 ? 0 : -1);
+    }
+    VideoTrackBarChange();
+    ShowCrosshair(true);
+    if (m_edits) {
+        m_edits->stack().clear();
+        m_edits->stack().setClean();
+    }
+    emit projectOpened(path);
+    return report.fileReadable;
+}
+
+// --- Save -----------------------------------------------------------------------------------
+void TMainForm::miMMSaveINIClick()
+{
+    SaveProject(m_project.documentName == kNewFileName);
+}
+
+void TMainForm::miMMSaveasINIClick()
+{
+    SaveProject(true);
+}
+
+bool TMainForm::SaveProject(bool askForName)
+{
+    if (askForName) {
+        DialogService::FileDialogOptions options;
+        options.filter = text::kSaveFilter;
+        options.defaultExtension = text::kSaveExtension;
+        options.startFolder = m_project.baseDirectory;
+        const QString chosen = m_dialogs.getSaveFileName(options, this);
+        if (chosen.isEmpty())
+            return false;
+        // The new name holds from here, also when a check below refuses to write.
+        setDocumentName(QDir::toNativeSeparators(chosen));
+    }
+    if (!SaveProjectFile(m_project, m_project.documentName, m_dialogs.sinkFor(this)))
+        return false;
+    if (m_edits)
+        m_edits->stack().setClean();
+    emit projectSaved(m_project.documentName);
+    return true;
+}
+
+// --- page navigation --------------------------------------------------------------------------
+void TMainForm::miGotoNextPageClick()
+{
+    if (!m_pages)
+        return;
+    const int n = m_pages->pageCount();
+    const int i = m_pages->selectedRow();
+    const int row = i < n - 1 && i >= 0 ? i + 1 : 0;
+    m_pages->selectRow(n > 0 ? row : -1);
+    m_pages->ShowPage(m_pages->selectedRow());
+}
+
+void TMainForm::miGotoPreviousPageClick()
+{
+    if (!m_pages)
+        return;
+    const int i = m_pages->selectedRow();
+    m_pages->selectRow(i <= 0 ? 0 : i - 1);
+    m_pages->ShowPage(m_pages->selectedRow());
+}
