@@ -626,3 +626,15 @@ int countProblems(const std::vector<Problem>& problems, Severity s)
 {
     return int(std::count_if(problems.begin(), problems.end(), [s](const Problem& p) { return p.severity == s; }));
 }
+
+QString problemCountText(const std::vector<Problem>& problems)
+{
+    const int errors = countProblems(problems, Severity::Error);
+    const int warnings = countProblems(problems, Severity::Warning);
+    QStringList parts;
+    if (errors > 0)
+        parts << (errors == 1 ? QStringLiteral("1 error") : QStringLiteral("%1 errors").arg(errors));
+    if (warnings > 0)
+        parts << (warnings == 1 ? QStringLiteral("1 warning") : QStringLiteral("%1 warnings").arg(warnings));
+    return parts.isEmpty() ? QStringLiteral("no problem") : parts.join(QStringLiteral(", "));
+}

@@ -75,3 +75,5 @@ std::vector<Problem> checkProject(const MenuProject& project, const CheckContext
 QString severityName(Severity s);
 // How many problems have the severity.
 int countProblems(const std::vector<Problem>& problems, Severity s);
+// The counts as the status line shows them: "2 errors, 5 warnings", "1 error", "no problem".
+QString problemCountText(const std::vector<Problem>& problems);

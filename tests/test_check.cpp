@@ -466,8 +466,10 @@ void TestCheck::locations()
                                  "error chapter-missing 1/1/1 "}));
     QCOMPARE(problems[2].text, QStringLiteral("Page 2) Credits, selection 2 (Go), action 2 (Play from chapter): "
                                               "chapter 5 does not exist; the movie data's chapters are 1 to 3."));
-    QCOMPARE(countProblems(problems, Severity::Error), 3);
-    QCOMPARE(countProblems(problems, Severity::Warning), 0);
+    QCOMPARE(problemCountText(problems), QStringLiteral("3 errors"));
+    std::vector<Problem> mixed{problems[0], Problem{Severity::Warning, "w", "w", {}}};
+    QCOMPARE(problemCountText(mixed), QStringLiteral("1 error, 1 warning"));
+    QCOMPARE(problemCountText({}), QStringLiteral("no problem"));
 }
 
 // The demo menu, when it has been made (examples/make_demo), checks clean with every file looked at.
