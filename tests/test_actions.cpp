@@ -444,14 +444,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&sels()));
         const QPoint onList = list->rect().center();
         bool dropped = false;
+        QObject timers; // the timers go with the test
         // The drag loop runs inside the move below; these arrive inside it.
-        QTimer::singleShot(0, this, [&] {
+        QTimer::singleShot(0, &timers, [&] {
             QTest::mouseMove(list, onList);
             QTest::mouseRelease(list, Qt::LeftButton, {}, onList);
             dropped = true;
         });
         // Should the platform's drag loop not end, Escape cancels it and the test fails below.
-        QTimer::singleShot(5000, this, [panel] {
+        QTimer::singleShot(5000, &timers, [panel] {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QCoreApplication::sendEvent(panel, &escape);
         });
@@ -703,6 +704,29 @@ private slots:
         QDragEnterEvent refused(rowCentre(0), Qt::MoveAction, foreign.get(), Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(viewport, &refused);
         QVERIFY(!refused.isAccepted());
+    }
+
+    // The popups' shortcuts work while their list has the focus, under the same enabling rule.
+    void shortcuts()
+    {
+        makePages({"Main", "Credits", "Extras"}, {{{ActMessageBox, "a"}, {ActMessageBox, "b"}}});
+        pages().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&pages()));
+        pageList()->setFocus();
+        QTest::keyClick(pageList(), Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(project().pages[1]->name, QStringLiteral("Main"));
+        QTest::keyClick(pageList(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(pages().CopySourceIndex(), 1);
+
+        sels().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&sels()));
+        sels().SelectSelection(project().pages[1]->selections[0].get());
+        actionsList()->setFocus();
+        QTest::keyClick(actionsList(), Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(parametersOf(*project().pages[1]->selections[0]), (QStringList{"b", "a"}));
+        QTest::keyClick(actionsList(), Qt::Key_D, Qt::ControlModifier); // the last entry goes no further
+        QTest::keyClick(actionsList(), Qt::Key_Delete);
+        QCOMPARE(parametersOf(*project().pages[1]->selections[0]), QStringList{"b"});
     }
 
     // Delete from the popup deletes the selected page and forgets the copy source.
