@@ -2,6 +2,7 @@
 // with the track bar, the frame buttons, the go-to field and the keyboard.
 #include "workspace/mainform.h"
 
+#include <QAbstractSlider>
 #include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -14,6 +15,8 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QToolButton>
+
+#include <utility>
 
 #include "workspace/videosource.h"
 
@@ -121,7 +124,13 @@ void TMainForm::buildNavigationKeys()
         action->setShortcut(k.key);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         const auto handler = k.handler;
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        // A held key repeats faster than frames can be decoded: the track bar moves at once, the
+        // frame follows when the repeats waiting have been taken in.
+        connect(action, &QAction::triggered, this, [this, handler] {
+            m_keyMovesTrackBar = true;
+            (this->*handler)();
+            m_keyMovesTrackBar = false;
+        });
         m_mainPanel->addAction(action);
     }
     // A click on the picture gives the focus to the picture area, so the keys work from there.
@@ -188,6 +197,8 @@ void TMainForm::OpenVideo(const QString& path)
 {
     if (!m_video.OpenVideo(path))
         return; // the source has said why; track bar and picture stay as they were
+    // The slider's own moves (dragging, its keys, the wheel) are the user's too.
+    connect(m_trackBar, &QAbstractSlider::actionTriggered, this, &TMainForm::trackBarAction, Qt::UniqueConnection);
     setTrackBarMaximum(m_video.FrameCount() - 1);
     if (m_trackBar->value() != 0)
         m_trackBar->setValue(0); // runs the frame-change step
@@ -259,6 +270,24 @@ void TMainForm::setTrackBarPosition(int position)
 {
     // The slider limits the value to its range and reports only real changes.
     m_trackBar->setValue(position);
+    // Whoever sets the position from code expects its frame on screen on return, also when a drag
+    // had already moved the track bar there.
+    if (!m_keyMovesTrackBar)
+        showPendingFrame();
+}
+
+void TMainForm::trackBarAction(int /*action*/)
+{
+    // Emitted by the slider before it takes its new position; only a real change is marked, so the
+    // mark cannot outlive the move.
+    if (m_trackBar->sliderPosition() != m_trackBar->value())
+        m_sliderMovedByUser = true;
+}
+
+void TMainForm::showPendingFrame()
+{
+    if (m_frameChangePending)
+        VideoTrackBarChange();
 }
 
 void TMainForm::setTrackBarMaximum(int maximum)
@@ -277,6 +306,21 @@ QString TMainForm::frameInfoText(int frame, uint32_t milliseconds, bool keyFrame
 
 void TMainForm::VideoTrackBarChange()
 {
+    // The user's drags and held keys move the track bar faster than frames can be decoded. Their
+    // frame is shown at the next pass of the event loop, after every move already waiting has been
+    // taken in, so only the latest position is decoded; the frame-change step below then runs once
+    // for the frame that is shown. Moves made from code show their frame at once.
+    const bool fromUser = std::exchange(m_sliderMovedByUser, false) || m_keyMovesTrackBar || m_trackBar->isSliderDown();
+    if (fromUser && m_video.isOpen()) {
+        if (!m_frameChangePending) {
+            m_frameChangePending = true;
+            QMetaObject::invokeMethod(this, &TMainForm::showPendingFrame, Qt::QueuedConnection);
+        }
+        return;
+    }
+    m_frameChangePending = false;
+
+    // The frame-change step: every frame shown is finished here.
     if (!m_video.isOpen())
         return;
     const int position = m_trackBar->value();
