@@ -1,0 +1,145 @@
+// The picture workspace and the page window: showing a page with its rectangles against the frame jump
+// alone, one pointer move while dragging a rectangle (repaint included), and repainting the page list
+// with 500 pages against 10. Every figure is the best of several runs, as the machine may be shared.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListView>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+
+#include "app/application.h"
+#include "edits/projectedits.h"
+#include "editors/pageviewerform.h"
+#include "fixtures/videofixtures.h"
+#include "platform/scripteddialogservice.h"
+#include "workspace/mainform.h"
+#include "workspace/rshape.h"
+
+namespace {
+
+double bestMs(int runs, const std::function<void()>& work)
+{
+    double best = 1e300;
+    for (int r = 0; r < runs; ++r) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        best = std::min(best, t.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+std::unique_ptr<Page> videoPage(int number, int first)
+{
+    auto page = std::make_unique<Page>(number, QStringLiteral("Page %1").arg(number));
+    page->backgroundIsVideo = true;
+    page->firstFrame = first;
+    page->lastFrame = first + 10;
+    for (int i = 0; i < 16; ++i) {
+        const int l = 20 + (i % 4) * 170;
+        const int t = 20 + (i / 4) * 130;
+        page->addSelection(std::make_unique<Selection>(QStringLiteral("Selection-%1").arg(i + 1),
+                                                       QStringLiteral("%1,%2-%3,%4").arg(l).arg(t).arg(l + 150).arg(t + 100)));
+    }
+    return page;
+}
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    QTemporaryDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/bench_workspace-XXXXXX") : QString());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+
+    std::printf("Writing a 720x576 MPEG-4 video (750 frames, two B-frames, a key frame every 250)...\n");
+    fixtures::VideoSpec spec;
+    spec.width = 720;
+    spec.height = 576;
+    spec.frames = 750;
+    spec.keyInterval = 250;
+    spec.bFrames = 2;
+    const fixtures::VideoFixture video = fixtures::writeVideo(dir.filePath(QStringLiteral("menu.avi")), spec);
+
+    ScriptedDialogService dialogs;
+    Application app(&dialogs);
+    app.show();
+    app.mainForm->OpenVideo(video.path);
+    // Two pages far apart in the same groups of pictures, so that every ShowPage is a real jump.
+    const int frames[4] = {200, 450, 700, 120};
+    for (int i = 0; i < 4; ++i)
+        app.edits->insertPage(i, videoPage(i + 1, frames[i]));
+    app.pageViewer->ShowPage(0);
+    settle();
+
+    // 1. ShowPage with 16 rectangles against the frame jump alone, to the same frames in turn.
+    const int rounds = 12;
+    const double jump = bestMs(3, [&] {
+        for (int r = 0; r < rounds; ++r) {
+            app.mainForm->gotoFrameText(QString::number(frames[r % 4]));
+            settle();
+        }
+    }) / rounds;
+    const double show = bestMs(3, [&] {
+        for (int r = 0; r < rounds; ++r) {
+            app.pageViewer->ShowPage(r % 4);
+            settle();
+        }
+    }) / rounds;
+    std::printf("ShowPage, 16 rectangles:   %7.2f ms, frame jump alone %7.2f ms, ratio %.2f (goal <= 1.2)\n", show, jump,
+                show / jump);
+
+    // 2. One pointer move while dragging a rectangle, repaint included.
+    RShape* shape = app.mainForm->shownShapes().constFirst();
+    const int moves = 400;
+    const double drag = bestMs(3, [&] {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), shape->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(shape, &press);
+        for (int m = 0; m < moves; ++m) {
+            const QPointF at(5 + (m % 2 ? 3 : -3), 5 + (m % 3) - 1);
+            QMouseEvent move(QEvent::MouseMove, at, shape->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(shape, &move);
+            shape->repaint();
+            settle();
+        }
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), shape->mapToGlobal(QPointF(5, 5)),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(shape, &release);
+    }) / moves;
+    std::printf("one move while dragging:   %7.3f ms (goal < 1 ms)\n", drag);
+
+    // 3. The page list repainted and scrolled with 500 pages against 10.
+    auto listCost = [&](int pages) {
+        app.pageViewer->ClearPages();
+        for (int i = 0; i < pages; ++i)
+            app.edits->insertPage(i, std::make_unique<Page>(i + 1, QStringLiteral("Page %1").arg(i + 1)));
+        app.pageViewer->selectRow(pages / 2);
+        settle();
+        QListView* list = app.pageViewer->PageList;
+        return bestMs(5, [&] {
+            for (int r = 0; r < 50; ++r) {
+                list->scrollToTop();
+                list->viewport()->repaint();
+                list->scrollToBottom();
+                list->viewport()->repaint();
+            }
+        });
+    };
+    const double ten = listCost(10);
+    const double fiveHundred = listCost(500);
+    std::printf("page list, 500 pages:      %7.2f ms for 100 repaints, 10 pages %7.2f ms, ratio %.2f\n", fiveHundred, ten,
+                fiveHundred / ten);
+    return 0;
+}
