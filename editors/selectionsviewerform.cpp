@@ -171,4 +171,5 @@ void TSelectionsViewerForm::SelectionListEdited(QTreeWidgetItem* item)
 void TSelectionsViewerForm::ClearSelections()
 {
     ShowPageSelections(nullptr);
+    clearActionMaker();
 }

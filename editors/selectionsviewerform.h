@@ -72,6 +72,9 @@ protected:
 private:
     void fillActions(Selection* selection);
     void buildActionMaker();
+    // The type box back at its first entry, the parameter box empty (its page entries may point at
+    // pages that are gone).
+    void clearActionMaker();
     void setActionRow(int row);
     void startActionDrag();
 

@@ -225,6 +225,18 @@ void TSelectionsViewerForm::buildActionMaker()
 }
 
 // --- the parameter editor -------------------------------------------------------------------
+void TSelectionsViewerForm::clearActionMaker()
+{
+    {
+        const QSignalBlocker block(cbAction);
+        cbAction->setCurrentIndex(0);
+        cbAction->setToolTip(actionHelpText(ActJumpToPage));
+    }
+    const QSignalBlocker block(cbActionParameter);
+    cbActionParameter->clear();
+    cbActionParameter->clearEditText();
+}
+
 void TSelectionsViewerForm::cbActionChange()
 {
     const int code = cbAction->currentIndex() + 1;

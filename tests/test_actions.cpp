@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -244,6 +245,22 @@ private slots:
             for (int i = 0; i < box->count(); ++i)
                 QCOMPARE(box->itemData(i, kObjectRole).value<void*>(), static_cast<void*>(project().pages[size_t(i)].get()));
         }
+    }
+
+    // A new or opened project: the lists are emptied, the maker is back at its first type with an
+    // empty parameter box (its page entries would point at pages that are gone).
+    void clearSelections()
+    {
+        makePages({"Main", "Credits"}, {{{ActPlayMovie, ""}}});
+        sels().SelectSelection(&firstSelection());
+        chooseType(ActJumpToPage);
+        chooseType(ActChangeLanguage);
+        sels().ClearSelections();
+        QCOMPARE(cbAction()->currentIndex(), 0);
+        QCOMPARE(parameterBox()->count(), 0);
+        QCOMPARE(parameterBox()->currentText(), QString());
+        QCOMPARE(actionsList()->count(), 0);
+        QCOMPARE(child<QTreeWidget>(&sels(), "SelectionList")->topLevelItemCount(), 0);
     }
 
     // Consecutive Add clicks take consecutive entries; past the last comes an empty parameter, then
