@@ -15,6 +15,7 @@
 #include "moviedata/moviedataform.h"
 #include "platform/qtdialogservice.h"
 #include "workspace/mainform.h"
+#include "workspace/problemsform.h"
 #include "workspace/videosource.h"
 
 namespace {
@@ -110,15 +111,24 @@ Application::Application(DialogService* externalDialogs)
     pageViewer = std::make_unique<TPageViewerForm>(project, *edits, dialogs);
     selectionsViewer = std::make_unique<TSelectionsViewerForm>(*edits);
     aboutForm = std::make_unique<TAboutForm>();
+    problems = std::make_unique<TProblemsForm>(project, *edits, *video);
     mainForm->setToolWindows(pageViewer.get(), selectionsViewer.get());
     pageViewer->setWindows(mainForm.get(), selectionsViewer.get());
     selectionsViewer->setWindows(mainForm.get(), pageViewer.get());
     // Undo and Redo work from whichever window has the focus.
-    for (QWidget* tool : {static_cast<QWidget*>(pageViewer.get()), static_cast<QWidget*>(selectionsViewer.get())}) {
+    for (QWidget* tool : {static_cast<QWidget*>(pageViewer.get()), static_cast<QWidget*>(selectionsViewer.get()),
+                          static_cast<QWidget*>(problems.get())}) {
         tool->addAction(mainForm->undoAction());
         tool->addAction(mainForm->redoAction());
     }
     mainForm->setAboutForm(aboutForm.get());
+    // The Problems window checks again after every edit by itself; what it sees outside the project
+    // (the open menu video, the files the movie data names) changes with these.
+    problems->setWindows(mainForm.get(), pageViewer.get(), selectionsViewer.get());
+    mainForm->setProblemsWindow(problems.get());
+    for (auto signal : {&TMainForm::videoOpened, &TMainForm::projectOpened})
+        QObject::connect(mainForm.get(), signal, problems.get(), &TProblemsForm::scheduleCheck);
+    QObject::connect(mainForm.get(), &TMainForm::movieDataClosed, problems.get(), &TProblemsForm::scheduleCheck);
 
     if (auto* app = qobject_cast<VazoApplication*>(QCoreApplication::instance())) {
         app->setErrorHandler([this](const QString& text) {
@@ -134,6 +144,7 @@ Application::~Application()
     // The settings take the base directory from the movie data dialog, so the main window shuts down
     // before anything else goes.
     mainForm->shutdown();
+    problems.reset();
     aboutForm.reset();
     selectionsViewer.reset();
     pageViewer.reset();

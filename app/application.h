@@ -11,6 +11,7 @@ class DialogService;
 class ProjectEdits;
 class TAboutForm;
 class TMainForm;
+class TProblemsForm;
 class TPageViewerForm;
 class TSelectionsViewerForm;
 class VideoSource;
@@ -64,6 +65,8 @@ struct Application
     std::unique_ptr<TPageViewerForm> pageViewer;
     std::unique_ptr<TSelectionsViewerForm> selectionsViewer;
     std::unique_ptr<TAboutForm> aboutForm;
+    // Every problem the player would meet, checked again after each edit; shown from the Windows menu.
+    std::unique_ptr<TProblemsForm> problems;
 };
 
 // Runs the program: start-up, message loop, shutdown. Returns the exit code.

@@ -255,6 +255,49 @@ QLabel* TMovieDataForm::label(const char* name, const QString& text)
     return l;
 }
 
+void TMovieDataForm::showField(const QString& field)
+{
+    const QString section = field.section(QLatin1Char('/'), 0, 0);
+    const QString key = field.section(QLatin1Char('/'), 1);
+    // The tabs in the order of the file's sections.
+    const QStringList sections{QStringLiteral("MAIN"),      QStringLiteral("MOVIE"),     QStringLiteral("CHAPTERS"),
+                               QStringLiteral("MENU"),      QStringLiteral("LANGUAGES"), QStringLiteral("SUBTITLES"),
+                               QStringLiteral("SPECIALS")};
+    const qsizetype tab = sections.indexOf(section);
+    if (tab < 0)
+        return;
+    loadFromProject(); // the lists as the project holds them now, before a row is picked
+    m_tabs->setCurrentIndex(int(tab));
+
+    // Languages count from the primary one (0); the other lists from 1.
+    bool numbered = false;
+    int row = key.toInt(&numbered);
+    if (key == QLatin1String("Primary")) {
+        row = 0;
+        numbered = true;
+    } else if (numbered && section != QLatin1String("LANGUAGES")) {
+        --row;
+    }
+    if (!numbered || row < 0)
+        return;
+    const struct
+    {
+        QTreeView* view;
+        void (TMovieDataForm::*click)();
+    } lists[] = {{lstChapters, &TMovieDataForm::lstChaptersClick},
+                 {lstLanguages, &TMovieDataForm::lstLanguagesClick},
+                 {lstSpecials, &TMovieDataForm::lstSpecialsClick},
+                 {lstSubtitles, &TMovieDataForm::lstSubtitlesClick}};
+    for (const auto& list : lists) {
+        if (m_tabs->widget(int(tab))->isAncestorOf(list.view) && row < list.view->model()->rowCount()) {
+            list.view->selectionModel()->select(list.view->model()->index(row, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            list.view->setCurrentIndex(list.view->model()->index(row, 0));
+            (this->*list.click)();
+        }
+    }
+}
+
 int TMovieDataForm::selectedRow(const QTreeView* view) const
 {
     if (!view->selectionModel())

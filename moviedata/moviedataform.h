@@ -66,6 +66,11 @@ public:
     // The file reader colours the required fields by what it found.
     void setRequiredFieldColour(RequiredField field, bool filled);
 
+    // Turns to the tab of a field as the menu file names it ("MENU/StartPage", "CHAPTERS/3"), and for
+    // a numbered entry of a list ("CHAPTERS/3", "LANGUAGES/Primary") picks its row, so that the
+    // dialog opens where a problem of the movie data is. An unknown section leaves the dialog as it is.
+    void showField(const QString& field);
+
     void setModalRunner(ModalRunner runner);
 
     // Lets the user choose a folder; the folder with a trailing separator, or empty when cancelled.

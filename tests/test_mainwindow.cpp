@@ -157,7 +157,9 @@ private slots:
                                              "MenuItemLastFramePage|Set &last frame|Ctrl+L|0|0", "-",
                                              "miGotoPreviousPage|Goto previous page|Ctrl+Up|0|0",
                                              "miGotoNextPage|Goto next page|Ctrl+Down|0|0"};
-        QTest::newRow("windows") << "Windows1" << QStringList{"|Pages||1|0", "|Selections||1|0", "miDocked|Docked||1|0"};
+        QTest::newRow("windows") << "Windows1"
+                                 << QStringList{"|Pages||1|0", "|Selections||1|0", "miDocked|Docked||1|0", "-",
+                                                "miWinProblems|Problems||1|0"};
         QTest::newRow("pages") << "Pages1"
                                << QStringList{"miWinPagesLeft|Left||1|0", "miWinPagesRight|Right||1|1",
                                               "miWinPagesFree|Free||1|0"};

@@ -265,6 +265,7 @@ void TMainForm::buildMenu()
         m_miDocked->setChecked(!m_miDocked->isChecked());
         miDockedClick();
     });
+    buildProblemsCommands(windows);
 
     // The rectangle menu on the picture; the program opens it, never a right click by itself.
     m_shapePopUp = new QMenu(this); // owned by the window

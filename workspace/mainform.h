@@ -29,11 +29,13 @@ class QSettings;
 class QSlider;
 class QSplitter;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 
 class DialogService;
 struct MenuProject;
 class TMovieDataForm;
+class TProblemsForm;
 class VideoSource;
 class ProjectEdits;
 class RShape;
@@ -133,6 +135,15 @@ public:
     Placement selectionsPlacement() const;
     int dockWidth() const;
 
+    // --- the Problems window and the status line (mainform_problems.cpp) ------------------------
+    void setProblemsWindow(TProblemsForm* problems);
+    TProblemsForm* problemsWindow() const;
+    // Windows > Problems and a click on the count: shows the window, or its tab when docked.
+    void miWinProblemsClick();
+    // The status line at the menu bar's right end: the problem count, or for a while a message.
+    QString statusText() const;
+    void showStatusMessage(const QString& message);
+
     // --- video picture ------------------------------------------------------------------------
     // Opens the menu video, sets the track bar to its frames, shows frame 0 and fits the window.
     void OpenVideo(const QString& path);
@@ -223,6 +234,9 @@ private:
 signals:
     void projectOpened(const QString& path);
     void projectSaved(const QString& path);
+    // A menu video was opened; the movie data dialog was closed (after New or Movie Data).
+    void videoOpened(const QString& path);
+    void movieDataClosed();
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -242,6 +256,8 @@ private:
     void placeCrosshair(QPoint inPicture);
     void buildLayout();
     void buildMenu();
+    void buildProblemsCommands(QMenu* windows);
+    void showProblemCount();
     void buildControlPanel(QWidget* controlPanel);
     void buildNavigationKeys();
     void readSettings();
@@ -268,6 +284,10 @@ private:
     QPointer<TPageViewerForm> m_pages;
     QPointer<TSelectionsViewerForm> m_selections;
     QPointer<TAboutForm> m_about;
+    QPointer<TProblemsForm> m_problems;
+    QToolButton* m_problemCount = nullptr; // the status line
+    QTimer* m_statusTimer = nullptr;
+    bool m_problemsPlaced = false;
     std::unique_ptr<TMovieDataForm> m_movieData;
 
     bool m_closing = false;

@@ -167,6 +167,7 @@ void TMainForm::miNewClick()
     // What was typed is one step, so that a new project with its movie data counts as changed.
     if (m_edits)
         m_edits->recordMovieData(std::move(before), baseBefore);
+    emit movieDataClosed();
     if (result != QDialog::Accepted)
         return; // the menu items keep their state
     if (!m_project.movieData.menuAVIName.isEmpty()) {
@@ -192,6 +193,7 @@ void TMainForm::miMovieDataClick()
     // The dialog edited the project in place; one showing that changed anything is one step.
     if (m_edits)
         m_edits->recordMovieData(std::move(before), baseBefore);
+    emit movieDataClosed();
     if (m_project.movieData.menuAVIName != aviBefore) {
         OpenVideo(menuVideoPath());
         setPageMenuEnabled(true);

@@ -205,6 +205,7 @@ void TMainForm::OpenVideo(const QString& path)
     else
         VideoTrackBarChange(); // frame 0 of the new video, with its own time and key-frame mark
     FitToPicture(m_video.pictureWidth(), m_video.pictureHeight());
+    emit videoOpened(path);
 }
 
 void TMainForm::CloseVideo()

@@ -14,6 +14,7 @@
 #include "app/aboutform.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
+#include "workspace/problemsform.h"
 
 namespace {
 
@@ -190,6 +191,9 @@ void TMainForm::miDockedClick()
         setDockWidth(w);
         dockWindow(m_pages);
         dockWindow(m_selections);
+        // The Problems window joins as a third tab when it is open; otherwise it comes when shown.
+        if (m_problems && m_problems->isVisible())
+            dockWindow(m_problems);
         m_dock->setCurrentIndex(0);
     } else {
         m_miDocked->setChecked(false);
@@ -199,6 +203,7 @@ void TMainForm::miDockedClick()
         m_dockWidth = 0;
         undockWindow(m_pages);
         undockWindow(m_selections);
+        undockWindow(m_problems);
         m_dock->hide();
         layoutNow();
         ArrangeToolWindows();

@@ -1,0 +1,152 @@
+// The Problems window as the main window knows it: the Windows menu's item, the status line with the
+// problem count at the right end of the menu bar, and the word a save leaves there when the menu it
+// wrote still has errors.
+//
+// The status line sits in the menu bar's corner rather than in a status bar below the picture: the
+// window's sizes are made to fit the picture exactly (see FitToPicture), and a status bar would take
+// its height from the picture area.
+#include "workspace/mainform.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "workspace/problemsform.h"
+
+namespace {
+
+namespace text {
+const QString kProblems = QStringLiteral("Problems");
+const QString kCountHint = QStringLiteral("Problems of the menu: click to show the list");
+const QString kSavedWithErrors = QStringLiteral("Saved; the menu has %1");
+const QString kOneError = QStringLiteral("1 error");
+const QString kErrors = QStringLiteral("%1 errors");
+} // namespace text
+
+// How long a message stays in the status line before the count comes back.
+constexpr int kStatusMessageMs = 10000;
+
+// The menu bar grows to its corner widget's size hint, so the hint obeys the maximum height.
+class StatusLineButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+    QSize sizeHint() const override { return capped(QToolButton::sizeHint()); }
+    QSize minimumSizeHint() const override { return capped(QToolButton::minimumSizeHint()); }
+
+private:
+    QSize capped(QSize s) const { return {s.width(), qMin(s.height(), maximumHeight())}; }
+};
+
+} // namespace
+
+void TMainForm::buildProblemsCommands(QMenu* windows)
+{
+    windows->addSeparator();
+    auto* item = new QAction(text::kProblems, windows); // owned by the menu
+    item->setObjectName(QStringLiteral("miWinProblems"));
+    windows->addAction(item);
+    connect(item, &QAction::triggered, this, [this] { miWinProblemsClick(); });
+
+    // The count fits in the menu bar's own height, so the bar, and with it the window's layout,
+    // keeps its size.
+    QMenuBar* bar = menuBar();
+    const int barHeight = bar->sizeHint().height();
+    m_problemCount = new StatusLineButton(bar); // owned by the menu bar
+    m_problemCount->setObjectName(QStringLiteral("bttProblemCount"));
+    m_problemCount->setAutoRaise(true);
+    m_problemCount->setFocusPolicy(Qt::NoFocus);
+    m_problemCount->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_problemCount->setToolTip(text::kCountHint);
+    m_problemCount->setMaximumHeight(barHeight);
+    bar->setCornerWidget(m_problemCount, Qt::TopRightCorner);
+    // The bar adds its margins to the corner's height; what remains is the button's.
+    const int margins = qMax(0, bar->sizeHint().height() - m_problemCount->sizeHint().height());
+    m_problemCount->setMaximumHeight(barHeight - margins);
+    const int iconSize = qMin(style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this), barHeight - margins - 4);
+    m_problemCount->setIconSize(QSize(iconSize, iconSize));
+    m_problemCount->hide(); // shown once there is a Problems window to count for
+    connect(m_problemCount, &QToolButton::clicked, this, [this] { miWinProblemsClick(); });
+
+    m_statusTimer = new QTimer(this); // owned by the window
+    m_statusTimer->setSingleShot(true);
+    m_statusTimer->setInterval(kStatusMessageMs);
+    connect(m_statusTimer, &QTimer::timeout, this, [this] { showProblemCount(); });
+
+    // A save that wrote a menu with errors says so; the save itself goes on as it always does.
+    connect(this, &TMainForm::projectSaved, this, [this] {
+        if (!m_problems)
+            return;
+        m_problems->refresh(); // the project as it was written, not as the last check saw it
+        const int errors = m_problems->errorCount();
+        if (errors > 0)
+            showStatusMessage(text::kSavedWithErrors.arg(errors == 1 ? text::kOneError : text::kErrors.arg(errors)));
+    });
+}
+
+void TMainForm::setProblemsWindow(TProblemsForm* problems)
+{
+    m_problems = problems;
+    if (!problems)
+        return;
+    connect(problems, &TProblemsForm::problemsChanged, this, [this] {
+        m_statusTimer->stop(); // a message about the project as it was gives way to the new count
+        showProblemCount();
+    });
+    m_problemCount->show();
+    showProblemCount();
+}
+
+TProblemsForm* TMainForm::problemsWindow() const
+{
+    return m_problems;
+}
+
+void TMainForm::showProblemCount()
+{
+    if (!m_problems || m_statusTimer->isActive())
+        return;
+    const std::vector<Problem>& problems = m_problems->problems();
+    const bool errors = countProblems(problems, Severity::Error) > 0;
+    const bool warnings = countProblems(problems, Severity::Warning) > 0;
+    m_problemCount->setText(m_problems->countText());
+    m_problemCount->setIcon(errors     ? style()->standardIcon(QStyle::SP_MessageBoxCritical)
+                            : warnings ? style()->standardIcon(QStyle::SP_MessageBoxWarning)
+                                       : style()->standardIcon(QStyle::SP_DialogApplyButton));
+}
+
+QString TMainForm::statusText() const
+{
+    return m_problemCount->text();
+}
+
+void TMainForm::showStatusMessage(const QString& message)
+{
+    m_problemCount->setText(message);
+    m_statusTimer->start();
+}
+
+void TMainForm::miWinProblemsClick()
+{
+    if (!m_problems)
+        return;
+    if (isDocked()) {
+        dockWindow(m_problems);
+        m_dock->setCurrentWidget(m_problems);
+        return;
+    }
+    // The first time it floats, it lies under the main window, as wide as it.
+    if (!m_problemsPlaced) {
+        m_problemsPlaced = true;
+        const QRect main = frameGeometry();
+        resizeFrame(m_problems, main.width(), m_problems->frameGeometry().height());
+        m_problems->move(main.left(), main.bottom() + 1);
+    }
+    m_problems->show();
+    m_problems->raise();
+    m_problems->activateWindow();
+}

@@ -1,0 +1,314 @@
+// The Problems tool window: the menu check run after the edits, its list, and going to a problem.
+#include "workspace/problemsform.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "edits/projectedits.h"
+#include "editors/editorwidgets.h"
+#include "editors/pageviewerform.h"
+#include "editors/selectionsviewerform.h"
+#include "moviedata/countframes.h"
+#include "moviedata/moviedataform.h"
+#include "platform/jpegdecoder.h"
+#include "workspace/mainform.h"
+#include "workspace/videosource.h"
+
+namespace {
+
+namespace text {
+const QString kCaption = QStringLiteral("Problems");
+const QString kSeverity = QStringLiteral("Severity");
+const QString kProblem = QStringLiteral("Problem");
+const QString kCode = QStringLiteral("Code");
+const QString kError = QStringLiteral("Error");
+const QString kWarning = QStringLiteral("Warning");
+const QString kHint = QStringLiteral("Double click a problem to go to it.");
+} // namespace text
+
+constexpr int kInitialWidth = 560;
+constexpr int kInitialHeight = 220;
+
+enum Column { SeverityColumn, ProblemColumn, CodeColumn };
+constexpr int kTargetRole = Qt::UserRole;
+
+bool sameProblems(const std::vector<Problem>& a, const std::vector<Problem>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Problem& x, const Problem& y) {
+        return x.severity == y.severity && x.code == y.code && x.text == y.text && x.where == y.where;
+    });
+}
+
+} // namespace
+
+TProblemsForm::TProblemsForm(MenuProject& project, ProjectEdits& edits, VideoSource& video, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_project(project), m_edits(edits), m_video(video)
+{
+    setObjectName(QStringLiteral("ProblemsForm"));
+    setWindowTitle(text::kCaption);
+    resize(kInitialWidth, kInitialHeight);
+
+    lbProblemCount = new QLabel(this);
+    lbProblemCount->setObjectName(QStringLiteral("lbProblemCount"));
+    lbProblemCount->setToolTip(text::kHint);
+
+    ProblemList = new QTreeWidget(this);
+    ProblemList->setObjectName(QStringLiteral("ProblemList"));
+    ProblemList->setColumnCount(3);
+    ProblemList->setHeaderLabels({text::kSeverity, text::kProblem, text::kCode});
+    ProblemList->setRootIsDecorated(false);
+    ProblemList->setUniformRowHeights(true);
+    ProblemList->setWordWrap(false);
+    ProblemList->setTextElideMode(Qt::ElideRight);
+    ProblemList->setToolTip(text::kHint);
+    ProblemList->header()->setStretchLastSection(false);
+    ProblemList->header()->setSectionResizeMode(SeverityColumn, QHeaderView::ResizeToContents);
+    ProblemList->header()->setSectionResizeMode(ProblemColumn, QHeaderView::Stretch);
+    ProblemList->header()->setSectionResizeMode(CodeColumn, QHeaderView::ResizeToContents);
+    connect(ProblemList, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { showProblem(ProblemList->indexOfTopLevelItem(item)); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(lbProblemCount);
+    layout->addWidget(ProblemList, 1);
+
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kCheckDelayMs);
+    connect(&m_timer, &QTimer::timeout, this, &TProblemsForm::refresh);
+
+    // Every change to the project passes one of these: the steps of the undo stack (also its clearing
+    // by New and Open), and the model signals, which also come from a page drag that moves the model
+    // before its step is recorded.
+    connect(&m_edits.stack(), &QUndoStack::indexChanged, this, &TProblemsForm::scheduleCheck);
+    connect(&m_edits, &ProjectEdits::pagesChanged, this, &TProblemsForm::scheduleCheck);
+    connect(&m_edits, &ProjectEdits::pageChanged, this, &TProblemsForm::scheduleCheck);
+    connect(&m_edits, &ProjectEdits::selectionsChanged, this, &TProblemsForm::scheduleCheck);
+    connect(&m_edits, &ProjectEdits::selectionChanged, this, &TProblemsForm::scheduleCheck);
+    connect(&m_edits, &ProjectEdits::movieDataChanged, this, &TProblemsForm::scheduleCheck);
+
+    m_pool.setMaxThreadCount(1);
+    refresh();
+}
+
+TProblemsForm::~TProblemsForm()
+{
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+void TProblemsForm::setWindows(TMainForm* main, TPageViewerForm* pages, TSelectionsViewerForm* selections)
+{
+    m_main = main;
+    m_pages = pages;
+    m_selections = selections;
+}
+
+void TProblemsForm::scheduleCheck()
+{
+    m_timer.start(); // restarts while the edits go on
+}
+
+int TProblemsForm::errorCount() const
+{
+    return countProblems(m_problems, Severity::Error);
+}
+
+QString TProblemsForm::countText() const
+{
+    return problemCountText(m_problems);
+}
+
+// --- checking --------------------------------------------------------------------------------
+CheckContext TProblemsForm::makeContext()
+{
+    CheckContext context;
+    context.baseDirectory = m_project.baseDirectory;
+    if (m_video.isOpen()) {
+        context.menuFrameCount = m_video.FrameCount();
+        context.pictureSize = QSize(m_video.pictureWidth(), m_video.pictureHeight());
+    }
+    context.countFrames = [this](const QString& path) -> std::optional<qint64> {
+        const FileFact* fact = fileFact(FileKind::Movie, path);
+        return fact ? fact->frames : std::nullopt;
+    };
+    context.pictureError = [this](const QString& path) -> QString {
+        const FileFact* fact = fileFact(FileKind::Picture, path);
+        return fact ? fact->pictureError : QString();
+    };
+    return context;
+}
+
+const TProblemsForm::FileFact* TProblemsForm::fileFact(FileKind kind, const QString& path)
+{
+    QHash<QString, FileFact>& facts = kind == FileKind::Movie ? m_movieFacts : m_pictureFacts;
+    const QFileInfo info(path);
+    const QDateTime modified = info.lastModified();
+    const qint64 size = info.size();
+    const auto known = facts.constFind(path);
+    if (known != facts.cend() && known->modified == modified && known->size == size)
+        return &*known;
+
+    const QString pendingKey = (kind == FileKind::Movie ? QLatin1Char('m') : QLatin1Char('p')) + path;
+    if (!m_pending.contains(pendingKey)) {
+        m_pending.insert(pendingKey);
+        m_pool.start([this, kind, path, pendingKey, modified, size] {
+            FileFact fact;
+            fact.modified = modified;
+            fact.size = size;
+            if (kind == FileKind::Movie) {
+                const uint32_t frames = CountVideoFrames(path, {});
+                if (frames > 0)
+                    fact.frames = qint64(frames);
+            } else {
+                try {
+                    QString warning;
+                    decodeJpegFile(path, &warning);
+                    fact.pictureError = warning;
+                } catch (const JpegError& error) {
+                    fact.pictureError = error.message();
+                }
+            }
+            // The form waits for its worker before it goes, so it is there to take the answer.
+            QMetaObject::invokeMethod(
+                this,
+                [this, kind, path, pendingKey, fact] {
+                    (kind == FileKind::Movie ? m_movieFacts : m_pictureFacts).insert(path, fact);
+                    m_pending.remove(pendingKey);
+                    scheduleCheck();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    return nullptr; // no answer yet: the check leaves this file out
+}
+
+void TProblemsForm::refresh()
+{
+    m_timer.stop();
+    std::vector<Problem> problems = checkProject(m_project, makeContext());
+
+    // The rows lead to objects, taken now while the positions are those the check saw.
+    m_targets.clear();
+    m_targets.reserve(problems.size());
+    for (const Problem& p : problems) {
+        Target t;
+        t.field = p.where.field;
+        t.actionIndex = p.where.actionIndex;
+        if (p.where.pageIndex >= 0 && size_t(p.where.pageIndex) < m_project.pages.size()) {
+            Page& page = *m_project.pages[size_t(p.where.pageIndex)];
+            t.page = &page;
+            if (p.where.selectionIndex >= 0 && size_t(p.where.selectionIndex) < page.selections.size())
+                t.selection = page.selections[size_t(p.where.selectionIndex)].get();
+        }
+        m_targets.push_back(t);
+    }
+
+    if (sameProblems(problems, m_problems))
+        return;
+    m_problems = std::move(problems);
+    fillList();
+    emit problemsChanged();
+}
+
+void TProblemsForm::fillList()
+{
+    // The chosen row stays chosen when it is still listed, so the list does not jump under the author.
+    const QTreeWidgetItem* current = ProblemList->currentItem();
+    const QString currentKey = current ? current->text(CodeColumn) + current->text(ProblemColumn) : QString();
+    const int scrolled = ProblemList->verticalScrollBar() ? ProblemList->verticalScrollBar()->value() : 0;
+
+    const QIcon errorIcon = style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    const QIcon warningIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    ProblemList->setUpdatesEnabled(false);
+    ProblemList->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(m_problems.size()));
+    QTreeWidgetItem* again = nullptr;
+    for (const Problem& p : m_problems) {
+        const bool error = p.severity == Severity::Error;
+        auto* item = new QTreeWidgetItem({error ? text::kError : text::kWarning, p.text, p.code});
+        item->setIcon(SeverityColumn, error ? errorIcon : warningIcon);
+        item->setToolTip(ProblemColumn, p.text);
+        items.append(item);
+        if (!again && !currentKey.isEmpty() && p.code + p.text == currentKey)
+            again = item;
+    }
+    ProblemList->addTopLevelItems(items); // the list owns them
+    if (again)
+        ProblemList->setCurrentItem(again);
+    ProblemList->verticalScrollBar()->setValue(scrolled);
+    ProblemList->setUpdatesEnabled(true);
+    lbProblemCount->setText(countText());
+}
+
+// --- going to a problem ----------------------------------------------------------------------
+void TProblemsForm::showProblem(int row)
+{
+    if (row < 0 || size_t(row) >= m_targets.size())
+        return;
+    const Target target = m_targets[size_t(row)];
+
+    if (!target.page) {
+        // A problem of the movie data: its dialog, on the field's tab.
+        if (!m_main || !m_main->movieDataForm())
+            return;
+        m_main->movieDataForm()->showField(target.field);
+        m_main->miMovieDataClick();
+        return;
+    }
+
+    // The page may have gone since the check (the list follows shortly): it is looked up, not used.
+    const int pageRow = m_edits.pageIndex(target.page);
+    if (pageRow < 0 || !m_pages)
+        return;
+    m_pages->selectRow(pageRow);
+    m_pages->ShowPage(pageRow);
+    if (target.selection && m_selections && m_edits.selectionIndex(target.page, target.selection) >= 0) {
+        m_selections->SelectSelection(target.selection); // also picks its rectangle on the picture
+        if (target.actionIndex >= 0 && target.actionIndex < m_selections->ActionsList->count()) {
+            m_selections->ActionsList->setCurrentRow(target.actionIndex);
+            m_selections->ActionsListClick();
+        }
+    }
+    focusField(target);
+}
+
+void TProblemsForm::focusField(const Target& target)
+{
+    if (target.selection || !m_pages)
+        return;
+    const struct
+    {
+        const char* field;
+        QWidget* control;
+    } controls[] = {
+        {"VideoRange", m_pages->edRange},
+        {"PictureFile", m_pages->edPictureFileName},
+        {"JumpAtEnd", m_pages->cbJumpAtEnd},
+        {"ActionAtEnd", m_pages->lstActionAtEnd},
+        {"DefaultSelection", m_pages->cbDefaultSelection},
+        {"ProhibitSelectionBefore", m_pages->edProhibitSelBefore},
+        {"ProhibitSelectionAfter", m_pages->edProhibitSelAfter},
+    };
+    for (const auto& c : controls) {
+        // A control the author cannot see now (the page window docked behind this tab, the advanced
+        // options folded away) keeps the focus where it is.
+        if (target.field == QLatin1String(c.field) && c.control && c.control->isVisible()) {
+            c.control->window()->activateWindow();
+            c.control->setFocus(Qt::OtherFocusReason);
+        }
+    }
+}
