@@ -16,6 +16,8 @@
 #include <QProgressDialog>
 #include <QUndoStack>
 
+#include <algorithm>
+
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
 #include "edits/projectedits.h"
@@ -216,7 +218,7 @@ void TMainForm::miMMOpenINIClick()
     OpenProject(chosen.constFirst());
 }
 
-bool TMainForm::OpenProject(const QString& path)
+bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
 {
     clearProject();
     setDocumentName(QDir::toNativeSeparators(path));
@@ -242,7 +244,9 @@ bool TMainForm::OpenProject(const QString& path)
 
     std::vector<Page*> videoPages;
     LoadHooks hooks;
-    hooks.beforePages = [this](MenuProject& project) {
+    hooks.beforePages = [this, copy](MenuProject& project) {
+        if (copy)
+            project.baseDirectory = copy->baseDirectory;
         if (!project.movieData.menuAVIName.isEmpty())
             OpenVideo(menuVideoPath());
         else if (m_video.isOpen())
@@ -269,17 +273,22 @@ bool TMainForm::OpenProject(const QString& path)
     const MessageSink sink = m_dialogs.sinkFor(m_pages ? static_cast<QWidget*>(m_pages) : this);
     LoadReport report;
     try {
-        report = LoadProject(path, m_project, sink, hooks);
-        // The thumbnails of the video pages, decoded in frame order in one pass.
-        std::vector<int> frames;
-        for (Page* p : videoPages)
-            frames.push_back(p->firstFrame);
-        progress.setMaximum(int(frames.size()) + pagesRead);
-        const int chunk = 50;
-        for (size_t from = 0; from < frames.size(); from += chunk) {
+        report = copy ? LoadProjectFromBytes(copy->bytes, path, m_project, sink, hooks)
+                      : LoadProject(path, m_project, sink, hooks);
+        if (copy)
+            m_project.baseDirectory = copy->baseDirectory; // also when the head stopped the reading
+        // The thumbnails of the video pages, decoded in frame order in one pass; the pass is cut into
+        // parts along that order only so that the progress dialog can move and be cancelled.
+        std::sort(videoPages.begin(), videoPages.end(),
+                  [](const Page* a, const Page* b) { return a->firstFrame < b->firstFrame; });
+        progress.setMaximum(int(videoPages.size()) + pagesRead);
+        const size_t chunk = 100;
+        for (size_t from = 0; from < videoPages.size(); from += chunk) {
             step(pagesRead + int(from));
-            const size_t to = std::min(frames.size(), from + chunk);
-            const std::vector<int> part(frames.begin() + long(from), frames.begin() + long(to));
+            const size_t to = std::min(videoPages.size(), from + chunk);
+            std::vector<int> part;
+            for (size_t i = from; i < to; ++i)
+                part.push_back(videoPages[i]->firstFrame);
             const std::vector<QImage> pictures = m_video.thumbnails(part, QSize(TPageViewerForm::kThumbnailWidth,
                                                                                  TPageViewerForm::kThumbnailHeight));
             for (size_t i = 0; i < pictures.size(); ++i) {
@@ -326,7 +335,8 @@ bool TMainForm::OpenProject(const QString& path)
         m_edits->stack().clear();
         m_edits->stack().setClean();
     }
-    emit projectOpened(path);
+    if (!copy)
+        emit projectOpened(path);
     return report.fileReadable;
 }
 
