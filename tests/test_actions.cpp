@@ -745,21 +745,6 @@ private slots:
         QTest::keyClick(actionsList(), Qt::Key_Delete);
         QCOMPARE(parametersOf(*project().pages[1]->selections[0]), QStringList{"b"});
     }
-
-    // Delete from the popup deletes the selected page and forgets the copy source.
-    void deleteFromPopup()
-    {
-        makePages({"Main", "Credits", "Extras"});
-        pages().puPLCopySelectionsClick();
-        pages().selectRow(1);
-        pages().ShowPage(1);
-        const QByteArray before = bytes();
-        menuEntry(&pages(), "puPageList", "puPLDelete")->trigger();
-        QCOMPARE(project().pages.size(), size_t(2));
-        QCOMPARE(pages().CopySourceIndex(), -1);
-        QCOMPARE(pages().selectedRow(), 1);
-        undoRestores(before);
-    }
 };
 
 int main(int argc, char** argv)
