@@ -1,8 +1,11 @@
 #include "app/application.h"
 
+#include <QCommandLineParser>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QProxyStyle>
+#include <QStandardPaths>
 #include <QToolTip>
 #include <QWidget>
 
@@ -141,6 +144,8 @@ Application::~Application()
 {
     if (auto* app = qobject_cast<VazoApplication*>(QCoreApplication::instance()))
         app->setErrorHandler({});
+    // A clean exit: the author has answered for the project's changes, so the recovery file goes.
+    mainForm->endAutosave();
     // The settings take the base directory from the movie data dialog, so the main window shuts down
     // before anything else goes.
     mainForm->shutdown();
@@ -160,10 +165,31 @@ void Application::show()
     mainForm->activateWindow();
 }
 
+void Application::begin(const QString& file)
+{
+    mainForm->startAutosave(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    mainForm->offerRecovery();
+    if (!file.isEmpty())
+        mainForm->openAtStart(file);
+}
+
 int runApplication(int argc, char** argv)
 {
     VazoApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(VAZO_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Authoring tool for the interactive menus of a movie player."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A menu INI file to open."),
+                                 QStringLiteral("[FILE]"));
+    parser.process(app);
+    // Made absolute now: the settings read at start change the current directory.
+    const QStringList files = parser.positionalArguments();
+    const QString file = files.isEmpty() ? QString() : QFileInfo(files.constFirst()).absoluteFilePath();
+
     Application application;
     application.show();
+    application.begin(file);
     return app.exec();
 }

@@ -54,6 +54,9 @@ struct Application
 
     // Shows the windows and places the tool windows beside the main window.
     void show();
+    // What follows the showing at start: the autosave into the user's data folder, the offer of work
+    // that a crash left there, then the menu file named on the command line, when there is one.
+    void begin(const QString& file = {});
 
     std::unique_ptr<DialogService> ownedDialogs;
     DialogService& dialogs;
@@ -69,5 +72,5 @@ struct Application
     std::unique_ptr<TProblemsForm> problems;
 };
 
-// Runs the program: start-up, message loop, shutdown. Returns the exit code.
+// Runs the program, `vazovevoz [FILE]`: start-up, message loop, shutdown. Returns the exit code.
 int runApplication(int argc, char** argv);

@@ -147,9 +147,10 @@ private slots:
                              << QStringList{"File1|&File||1|0", "|&Edit||1|0", "miMovieData|Movie Data||0|0",
                                             "miPageAction|&Page||0|0", "|&Windows||1|0", "|?||1|0"};
         QTest::newRow("file") << "File1"
-                              << QStringList{"miNew|New||1|0", "miMMOpenINI|Open &INI||1|0", "-",
-                                             "miMMSaveINI|Save|Ctrl+S|0|0", "miMMSaveasINI|&Save as INI||0|0",
-                                             "-", "miMMQuit|&Quit||1|0"};
+                              << QStringList{"miNew|New||1|0", "miMMOpenINI|Open &INI|Ctrl+O|1|0",
+                                             "|Open recent||0|0", "-", "miMMSaveINI|Save|Ctrl+S|0|0",
+                                             "miMMSaveasINI|&Save as INI|Ctrl+Shift+S|0|0", "-",
+                                             "miMMQuit|&Quit|Ctrl+Q|1|0"};
         QTest::newRow("page") << "miPage"
                               << QStringList{"MenuItemNewPage|&New|Ctrl+N|0|0", "MenuItemDeletePage|&Delete||0|0",
                                              "MenuItemModifyNamePage|&Modify||0|0", "-",

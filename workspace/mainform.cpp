@@ -89,6 +89,7 @@ TMainForm::TMainForm(MenuProject& project, DialogService& dialogs, VideoSource& 
     buildMenu();
     buildShapes();
     buildFileCommands();
+    buildRecentFiles();
 
     move(kInitialLeft, kInitialTop);
     resizeFrame(this, kInitialWidth, kInitialHeight);
@@ -199,12 +200,12 @@ void TMainForm::buildMenu()
     QMenu* file = bar->addMenu(text::kFile);
     file->setObjectName(QStringLiteral("File1"));
     addItem(file, QStringLiteral("miNew"), text::kNew);
-    addItem(file, QStringLiteral("miMMOpenINI"), text::kOpenIni);
+    addItem(file, QStringLiteral("miMMOpenINI"), text::kOpenIni, QKeySequence(Qt::CTRL | Qt::Key_O));
     file->addSeparator();
     addItem(file, QStringLiteral("miMMSaveINI"), text::kSave, QKeySequence(Qt::CTRL | Qt::Key_S), false);
-    addItem(file, QStringLiteral("miMMSaveasINI"), text::kSaveAs, {}, false);
+    addItem(file, QStringLiteral("miMMSaveasINI"), text::kSaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), false);
     file->addSeparator();
-    QAction* quit = addItem(file, QStringLiteral("miMMQuit"), text::kQuit);
+    QAction* quit = addItem(file, QStringLiteral("miMMQuit"), text::kQuit, QKeySequence(Qt::CTRL | Qt::Key_Q));
     // Quit ends the message loop; the shutdown follows when the windows are destroyed.
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
 

@@ -41,6 +41,7 @@ class ProjectEdits;
 class RShape;
 class RShapeAnchor;
 class QUndoStack;
+class RecoverySlot;
 struct Page;
 struct Selection;
 
@@ -88,8 +89,15 @@ public:
     void miNewClick();
     void miMMOpenINIClick();
     // Reads the menu file into the editors; false when it could not be read or the reading was
-    // cancelled (the project is then a new, empty one).
-    bool OpenProject(const QString& path);
+    // cancelled (the project is then a new, empty one). With `copy`, its bytes are read instead of
+    // the file and its base directory kept: recovery opens an autosaved copy so, under the project's
+    // own name and folder (and the copy is not a file the author opened, so no projectOpened).
+    struct ProjectCopy
+    {
+        QByteArray bytes;
+        QString baseDirectory;
+    };
+    bool OpenProject(const QString& path, const ProjectCopy* copy = nullptr);
     void miMMSaveINIClick();
     void miMMSaveasINIClick();
     bool SaveProject(bool askForName);
@@ -106,6 +114,32 @@ public:
     // Runs the movie data dialog modally; tests put in one that fills it and answers at once.
     void setModalRunner(std::function<int(QDialog&)> runner);
     QString menuVideoPath() const;
+
+    // --- autosave, recovery and recent files (mainform_recovery.cpp) ------------------------------
+    static constexpr int kAutosaveIntervalMs = 2 * 60 * 1000;
+    static constexpr int kRecentFileCount = 8;
+    // From here on a modified project is written every two minutes, and when the session manager
+    // asks, to a recovery file of this program's own in `folder` (the user's data folder), never
+    // over the author's file.
+    void startAutosave(const QString& folder);
+    // Writes the recovery file now when the project is modified, removes it when it is not.
+    void autosave();
+    // This program's recovery file; empty before startAutosave.
+    QString autosavePath() const;
+    // A clean exit: the recovery file goes, unless the session ended without letting the author
+    // answer.
+    void endAutosave();
+    // Offers the recovery file of a program that ended without a clean exit; true when the author
+    // recovered it (the project is then that work, modified, under its own name).
+    bool offerRecovery();
+    // A menu file named on the command line, opened as "Open INI" opens it.
+    void openAtStart(const QString& path);
+    // The last menu files opened or saved, newest first.
+    QStringList recentFiles() const;
+    QMenu* recentFilesMenu() const { return m_recentMenu; }
+    // Opens a file of the recent list as "Open INI" would; one that no longer exists leaves the list
+    // with a message.
+    void openRecentFile(const QString& path);
 
     // --- caption and document name ------------------------------------------------------------
     QString documentName() const;
@@ -245,6 +279,9 @@ protected:
 
 private:
     void buildFileCommands();
+    void buildRecentFiles();
+    void rememberRecentFile(const QString& path);
+    void refreshRecentFilesMenu();
     void watchModified();
     void clearProject();
     int runModal(QDialog& dialog);
@@ -323,6 +360,10 @@ private:
     QAction* m_miWinSelecFree = nullptr;
 
     std::function<int(QDialog&)> m_runModal;
+
+    // Autosave and recent files
+    RecoverySlot* m_recovery = nullptr; // owned by the window
+    QMenu* m_recentMenu = nullptr;
 
     // Rectangles on the picture
     ProjectEdits* m_edits = nullptr;
