@@ -233,7 +233,7 @@ private slots:
     {
         QTest::addColumn<QString>("range");
         QTest::addColumn<QString>("status");
-        QTest::newRow("errors") << "50-70" << "Saved; the menu has 1 error";
+        QTest::newRow("errors") << "50-70" << "Saved with 1 error";
         QTest::newRow("no error") << "0-10" << "";
     }
     void saveSaysErrors()

@@ -295,6 +295,7 @@ private:
     void buildMenu();
     void buildProblemsCommands(QMenu* windows);
     void showProblemCount();
+    void setStatusLineText(const QString& text);
     void buildControlPanel(QWidget* controlPanel);
     void buildNavigationKeys();
     void readSettings();

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -22,7 +23,8 @@ namespace {
 namespace text {
 const QString kProblems = QStringLiteral("Problems");
 const QString kCountHint = QStringLiteral("Problems of the menu: click to show the list");
-const QString kSavedWithErrors = QStringLiteral("Saved; the menu has %1");
+// Short: the status line shares the menu bar with the menus.
+const QString kSavedWithErrors = QStringLiteral("Saved with %1");
 const QString kOneError = QStringLiteral("1 error");
 const QString kErrors = QStringLiteral("%1 errors");
 } // namespace text
@@ -113,10 +115,22 @@ void TMainForm::showProblemCount()
     const std::vector<Problem>& problems = m_problems->problems();
     const bool errors = countProblems(problems, Severity::Error) > 0;
     const bool warnings = countProblems(problems, Severity::Warning) > 0;
-    m_problemCount->setText(m_problems->countText());
     m_problemCount->setIcon(errors     ? style()->standardIcon(QStyle::SP_MessageBoxCritical)
                             : warnings ? style()->standardIcon(QStyle::SP_MessageBoxWarning)
                                        : style()->standardIcon(QStyle::SP_DialogApplyButton));
+    setStatusLineText(m_problems->countText());
+}
+
+void TMainForm::setStatusLineText(const QString& text)
+{
+    if (m_problemCount->text() == text)
+        return;
+    m_problemCount->setText(text);
+    // The menu bar sizes its corner only when the corner is shown or hidden, not when its text grows.
+    if (m_problemCount->isVisibleTo(menuBar())) {
+        m_problemCount->hide();
+        m_problemCount->show();
+    }
 }
 
 QString TMainForm::statusText() const
@@ -126,7 +140,7 @@ QString TMainForm::statusText() const
 
 void TMainForm::showStatusMessage(const QString& message)
 {
-    m_problemCount->setText(message);
+    setStatusLineText(message);
     m_statusTimer->start();
 }
 
@@ -139,12 +153,19 @@ void TMainForm::miWinProblemsClick()
         m_dock->setCurrentWidget(m_problems);
         return;
     }
-    // The first time it floats, it lies under the main window, as wide as it.
+    // The first time it floats, it lies under the main window, as wide as it, or as low on the
+    // screen as it can be when the main window reaches the bottom.
     if (!m_problemsPlaced) {
         m_problemsPlaced = true;
         const QRect main = frameGeometry();
         resizeFrame(m_problems, main.width(), m_problems->frameGeometry().height());
-        m_problems->move(main.left(), main.bottom() + 1);
+        QRect place(QPoint(main.left(), main.bottom() + 1), m_problems->frameGeometry().size());
+        if (const QScreen* screen = this->screen()) {
+            const QRect available = screen->availableGeometry();
+            place.moveBottom(qMin(place.bottom(), available.bottom()));
+            place.moveLeft(qMax(available.left(), qMin(place.left(), available.right() - place.width() + 1)));
+        }
+        m_problems->move(place.topLeft());
     }
     m_problems->show();
     m_problems->raise();

@@ -9,7 +9,9 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <QResizeEvent>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -29,7 +31,6 @@ namespace {
 
 namespace text {
 const QString kCaption = QStringLiteral("Problems");
-const QString kSeverity = QStringLiteral("Severity");
 const QString kProblem = QStringLiteral("Problem");
 const QString kCode = QStringLiteral("Code");
 const QString kError = QStringLiteral("Error");
@@ -40,8 +41,40 @@ const QString kHint = QStringLiteral("Double click a problem to go to it.");
 constexpr int kInitialWidth = 560;
 constexpr int kInitialHeight = 220;
 
-enum Column { SeverityColumn, ProblemColumn, CodeColumn };
+// The severity is the problem's icon (and its hint); the sentence wraps, so that a narrow window,
+// docked beside the picture, still shows it whole.
+enum Column { ProblemColumn, CodeColumn };
+// Narrower than this, the list shows the sentences only; the code stays in the hint.
+constexpr int kCodeColumnMinWidth = 480;
 constexpr int kTargetRole = Qt::UserRole;
+
+// Rows as high as their wrapped sentence in the column's width (a tree view asks its delegate for a
+// row's height without saying how wide the column is).
+class WrappingDelegate : public QStyledItemDelegate
+{
+public:
+    explicit WrappingDelegate(QTreeView* view) : QStyledItemDelegate(view), m_view(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        const int width = m_view->columnWidth(index.column());
+        o.rect.setWidth(width);
+        o.features |= QStyleOptionViewItem::WrapText;
+        const QWidget* widget = m_view;
+        const QRect text = widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &o, widget);
+        const int textWidth = qMax(40, text.width());
+        const QRect bounds = o.fontMetrics.boundingRect(QRect(0, 0, textWidth, 100000),
+                                                        Qt::TextWordWrap | Qt::AlignLeft, o.text);
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(qMax(size.height(), bounds.height() + 2 * 3));
+        return size;
+    }
+
+private:
+    QTreeView* m_view;
+};
 
 bool sameProblems(const std::vector<Problem>& a, const std::vector<Problem>& b)
 {
@@ -65,19 +98,21 @@ TProblemsForm::TProblemsForm(MenuProject& project, ProjectEdits& edits, VideoSou
 
     ProblemList = new QTreeWidget(this);
     ProblemList->setObjectName(QStringLiteral("ProblemList"));
-    ProblemList->setColumnCount(3);
-    ProblemList->setHeaderLabels({text::kSeverity, text::kProblem, text::kCode});
+    ProblemList->setColumnCount(2);
+    ProblemList->setHeaderLabels({text::kProblem, text::kCode});
     ProblemList->setRootIsDecorated(false);
-    ProblemList->setUniformRowHeights(true);
-    ProblemList->setWordWrap(false);
-    ProblemList->setTextElideMode(Qt::ElideRight);
+    ProblemList->setWordWrap(true);
+    ProblemList->setItemDelegate(new WrappingDelegate(ProblemList)); // owned by the list
+    // The heights follow the column's width.
+    connect(ProblemList->header(), &QHeaderView::sectionResized, ProblemList, [this] { ProblemList->doItemsLayout(); });
     ProblemList->setToolTip(text::kHint);
     ProblemList->header()->setStretchLastSection(false);
-    ProblemList->header()->setSectionResizeMode(SeverityColumn, QHeaderView::ResizeToContents);
     ProblemList->header()->setSectionResizeMode(ProblemColumn, QHeaderView::Stretch);
     ProblemList->header()->setSectionResizeMode(CodeColumn, QHeaderView::ResizeToContents);
     connect(ProblemList, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { showProblem(ProblemList->indexOfTopLevelItem(item)); });
+
+    ProblemList->viewport()->installEventFilter(this); // shows the code column where there is room
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -239,9 +274,10 @@ void TProblemsForm::fillList()
     QTreeWidgetItem* again = nullptr;
     for (const Problem& p : m_problems) {
         const bool error = p.severity == Severity::Error;
-        auto* item = new QTreeWidgetItem({error ? text::kError : text::kWarning, p.text, p.code});
-        item->setIcon(SeverityColumn, error ? errorIcon : warningIcon);
-        item->setToolTip(ProblemColumn, p.text);
+        auto* item = new QTreeWidgetItem({p.text, p.code});
+        item->setIcon(ProblemColumn, error ? errorIcon : warningIcon);
+        item->setToolTip(ProblemColumn, (error ? text::kError : text::kWarning) + QStringLiteral(" (") + p.code +
+                                            QStringLiteral("): ") + p.text);
         items.append(item);
         if (!again && !currentKey.isEmpty() && p.code + p.text == currentKey)
             again = item;
@@ -252,6 +288,16 @@ void TProblemsForm::fillList()
     ProblemList->verticalScrollBar()->setValue(scrolled);
     ProblemList->setUpdatesEnabled(true);
     lbProblemCount->setText(countText());
+}
+
+bool TProblemsForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ProblemList->viewport() && event->type() == QEvent::Resize) {
+        const bool room = static_cast<QResizeEvent*>(event)->size().width() >= kCodeColumnMinWidth;
+        if (ProblemList->isColumnHidden(CodeColumn) == room)
+            ProblemList->setColumnHidden(CodeColumn, !room);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // --- going to a problem ----------------------------------------------------------------------

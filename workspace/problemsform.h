@@ -56,6 +56,9 @@ public:
     // Goes to where the problem of a row is, as a double click on it does.
     void showProblem(int row);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // The list of problems changed (not every check changes it).
     void problemsChanged();
