@@ -437,6 +437,7 @@ private slots:
 
         QWidget* target = actionsList()->viewport();
         const QPoint at = target->rect().center();
+        const QByteArray before = bytes();
         QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &enter);
         QCOMPARE(enter.isAccepted(), accepted);
@@ -446,6 +447,9 @@ private slots:
         if (accepted) {
             QCOMPARE(textsOf(firstSelection()), QStringList{"Play from chapter(1)"});
             QCOMPARE(actionsList()->count(), 1);
+            undoRestores(before);
+        } else {
+            QCOMPARE(edits().stack().count(), 0);
         }
     }
 
