@@ -3,6 +3,7 @@
 #include <QUndoCommand>
 
 #include <algorithm>
+#include <cstdlib>
 
 void dropShape(Selection& selection)
 {
@@ -496,10 +497,16 @@ void ProjectEdits::recordPageOrder(const std::vector<Page*>& before)
         after.push_back(p.get());
     if (after == before)
         return;
+    // The dragged page travelled furthest: the pages it passed moved by one place each.
     Page* moved = nullptr;
-    for (size_t i = 0; i < after.size() && !moved; ++i) {
-        if (after[i] != before[i])
+    long furthest = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        const long from = long(std::find(before.begin(), before.end(), after[i]) - before.begin());
+        const long distance = std::labs(from - long(i));
+        if (distance > furthest) {
+            furthest = distance;
             moved = after[i];
+        }
     }
     m_stack.push(new PageOrderCommand(*this, QStringLiteral("Move page"), before, after, moved));
 }
