@@ -19,6 +19,7 @@
 #include "platform/qtdialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/problemsform.h"
+#include "workspace/previewform.h"
 #include "workspace/videosource.h"
 
 namespace {
@@ -132,6 +133,8 @@ Application::Application(DialogService* externalDialogs)
     for (auto signal : {&TMainForm::videoOpened, &TMainForm::projectOpened})
         QObject::connect(mainForm.get(), signal, problems.get(), &TProblemsForm::scheduleCheck);
     QObject::connect(mainForm.get(), &TMainForm::movieDataClosed, problems.get(), &TProblemsForm::scheduleCheck);
+    preview = std::make_unique<TPreviewForm>(*edits, dialogs);
+    installPreviewMenu(*mainForm, *preview, *pageViewer);
 
     if (auto* app = qobject_cast<VazoApplication*>(QCoreApplication::instance())) {
         app->setErrorHandler([this](const QString& text) {

@@ -12,6 +12,7 @@ class ProjectEdits;
 class TAboutForm;
 class TMainForm;
 class TProblemsForm;
+class TPreviewForm;
 class TPageViewerForm;
 class TSelectionsViewerForm;
 class VideoSource;
@@ -70,6 +71,8 @@ struct Application
     std::unique_ptr<TAboutForm> aboutForm;
     // Every problem the player would meet, checked again after each edit; shown from the Windows menu.
     std::unique_ptr<TProblemsForm> problems;
+    // Plays the menu as the player will, from the Preview menu; records and replays walkthroughs.
+    std::unique_ptr<TPreviewForm> preview;
 };
 
 // Runs the program, `vazovevoz [FILE]`: start-up, message loop, shutdown. Returns the exit code.

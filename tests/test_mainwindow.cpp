@@ -145,7 +145,7 @@ private slots:
         QTest::addColumn<QStringList>("items");
         QTest::newRow("bar") << "MainMenu1"
                              << QStringList{"File1|&File||1|0", "|&Edit||1|0", "miMovieData|Movie Data||0|0",
-                                            "miPageAction|&Page||0|0", "|&Windows||1|0", "|?||1|0"};
+                                            "miPreviewAction|&Preview||1|0", "miPageAction|&Page||0|0", "|&Windows||1|0", "|?||1|0"};
         QTest::newRow("file") << "File1"
                               << QStringList{"miNew|New||1|0", "miMMOpenINI|Open &INI|Ctrl+O|1|0",
                                              "|Open recent||0|0", "-", "miMMSaveINI|Save|Ctrl+S|0|0",
@@ -158,6 +158,9 @@ private slots:
                                              "MenuItemLastFramePage|Set &last frame|Ctrl+L|0|0", "-",
                                              "miGotoPreviousPage|Goto previous page|Ctrl+Up|0|0",
                                              "miGotoNextPage|Goto next page|Ctrl+Down|0|0"};
+        QTest::newRow("preview") << "miPreview"
+                                 << QStringList{"miPlayFromStart|Play from start page|F5|1|0",
+                                                "miPlayFromThisPage|Play from this page|Shift+F5|1|0"};
         QTest::newRow("windows") << "Windows1"
                                  << QStringList{"|Pages||1|0", "|Selections||1|0", "miDocked|Docked||1|0", "-",
                                                 "miWinProblems|Problems||1|0"};

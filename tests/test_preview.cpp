@@ -1,0 +1,305 @@
+// The Preview window: clicks and keys reach the model and the window shows what it reports (the page's
+// picture, the highlight, the message), walkthroughs recorded in the window are saved and replayed, and
+// the window follows edits of the menu without losing its footing.
+#include "editorstestutil.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "document/actiontypes.h"
+#include "fixtures/framepattern.h"
+#include "fixtures/jpegfixtures.h"
+#include "player/walkthrough.h"
+#include "workspace/previewform.h"
+
+namespace {
+
+constexpr int kStillNumber = 777;
+
+std::unique_ptr<Page> videoPage(int number, const QString& name, int first, int last, bool loop)
+{
+    auto page = std::make_unique<Page>(number, name);
+    page->backgroundIsVideo = true;
+    page->firstFrame = first;
+    page->lastFrame = last;
+    page->videoLoop = loop;
+    page->selectionAvailable = true;
+    page->defaultSelection = 1;
+    return page;
+}
+
+Selection& addSelection(Page& page, const QString& name, const QString& area, int type, const QString& parameter)
+{
+    Selection& s = page.addSelection(std::make_unique<Selection>(name, area));
+    s.addAction(type, parameter);
+    return s;
+}
+
+QString stillFolder()
+{
+    static QTemporaryDir dir;
+    static const bool written = [] {
+        fixtures::writePatternJpeg(dir.filePath(QStringLiteral("still.jpg")), kStillNumber, 320, 240);
+        return true;
+    }();
+    Q_UNUSED(written);
+    return dir.path();
+}
+
+} // namespace
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+
+    EditorHarness h;
+
+    TPreviewForm& preview() { return *h.app->preview; }
+    QWidget* picture() { return preview().pictureWidget(); }
+    int pageNumber() { return preview().model().page() ? preview().model().page()->number : -1; }
+    QString highlightName()
+    {
+        const Page* page = preview().model().page();
+        const int i = preview().model().highlight();
+        return page && i >= 0 ? page->selections[size_t(i)]->name : QString();
+    }
+
+    // Page 1 loops over frames 0-29 with three selections; page 2 plays 30-59 once and goes back to 1;
+    // page 3 is a still picture.
+    void buildMenu()
+    {
+        MenuProject& p = h.project();
+        p.baseDirectory = QFileInfo(EditorHarness::video().path).absolutePath() + QLatin1Char('/');
+        p.movieData.menuDirectory = QStringLiteral(".");
+        p.movieData.menuAVIName = QStringLiteral("menu.avi");
+        p.movieData.startPage = QStringLiteral("1");
+        p.movieData.menuPage = QStringLiteral("1");
+
+        auto main = videoPage(1, QStringLiteral("Main"), 0, 29, true);
+        addSelection(*main, QStringLiteral("Left"), QStringLiteral("10,10-110,60"), ActJumpToPage, QStringLiteral("2"));
+        addSelection(*main, QStringLiteral("Right"), QStringLiteral("150,10-250,60"), ActJumpToPage, QStringLiteral("3"));
+        addSelection(*main, QStringLiteral("Below"), QStringLiteral("10,100-110,150"), ActMessageBox,
+                     QStringLiteral("20 Hello|world"));
+        auto second = videoPage(2, QStringLiteral("Second"), 30, 59, false);
+        second->jumpAtEnd = 1;
+        addSelection(*second, QStringLiteral("Back"), QStringLiteral("10,10-110,60"), ActJumpToPage, QStringLiteral("1"));
+        auto still = std::make_unique<Page>(3, QStringLiteral("Still"));
+        // The still picture lies in another folder than the video: the menu directory is relative.
+        still->pictureFile = QStringLiteral("still.jpg");
+        still->selectionAvailable = true;
+        still->defaultSelection = 1;
+        addSelection(*still, QStringLiteral("Home"), QStringLiteral("0,180-320,240"), ActJumpToPage, QStringLiteral("1"));
+        h.edits().insertPage(0, std::move(main));
+        h.edits().insertPage(1, std::move(second));
+        h.edits().insertPage(2, std::move(still));
+        // The still's file is found through the base directory and the menu directory.
+        QFile::remove(QDir(p.baseDirectory).filePath(QStringLiteral("still.jpg")));
+        QVERIFY(QFile::copy(QDir(stillFolder()).filePath(QStringLiteral("still.jpg")),
+                            QDir(p.baseDirectory).filePath(QStringLiteral("still.jpg"))));
+    }
+
+    // Plays from the start page, paused, so that nothing moves while the test looks.
+    void playPaused()
+    {
+        preview().playFromStartPage();
+        preview().setPlaying(false);
+        QVERIFY(QTest::qWaitForWindowExposed(&preview()));
+    }
+
+private slots:
+    void init()
+    {
+        h.start();
+        buildMenu();
+    }
+    void cleanup() { h.stop(); }
+
+    void clickReachesPage_data()
+    {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("pictureNumber"); // what the picture shown carries
+        QTest::addColumn<bool>("message");
+        QTest::newRow("left rectangle") << QPoint(50, 30) << 2 << 30 << false;
+        QTest::newRow("right rectangle, a still page") << QPoint(200, 30) << 3 << kStillNumber << false;
+        QTest::newRow("top-left corner is inside") << QPoint(10, 10) << 2 << 30 << false;
+        QTest::newRow("right edge lies outside") << QPoint(110, 30) << 1 << 0 << false;
+        QTest::newRow("no rectangle there") << QPoint(300, 200) << 1 << 0 << false;
+        QTest::newRow("message box") << QPoint(50, 120) << 1 << 0 << true;
+    }
+
+    void clickReachesPage()
+    {
+        QFETCH(QPoint, at);
+        QFETCH(int, page);
+        QFETCH(int, pictureNumber);
+        QFETCH(bool, message);
+        playPaused();
+        QCOMPARE(pageNumber(), 1);
+        QCOMPARE(fixtures::readFrameNumber(preview().picture()), 0);
+
+        QTest::mouseClick(picture(), Qt::LeftButton, {}, at);
+        QCOMPARE(pageNumber(), page);
+        QCOMPARE(fixtures::readFrameNumber(preview().picture()), pictureNumber);
+        QVERIFY2(preview().statusLine().startsWith(QStringLiteral("Page %1 ").arg(page)), qPrintable(preview().statusLine()));
+        auto* panel = child<QWidget>(picture(), "MessagePanel");
+        QCOMPARE(panel->isVisible(), message);
+        if (message) {
+            auto* text = child<QLabel>(panel, "MessageText");
+            QCOMPARE(text->text(), QString("Hello\nworld"));
+            QCOMPARE(text->font().pointSize(), 20);
+            QTest::mouseClick(child<QPushButton>(panel, "bttMessageOk"), Qt::LeftButton);
+            QVERIFY(!panel->isVisible());
+            QVERIFY(!preview().model().messageShown());
+        }
+    }
+
+    void keysMoveHighlight_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("highlight");
+        QTest::addColumn<int>("page");
+        QTest::newRow("default selection") << QList<int>{} << "Left" << 1;
+        QTest::newRow("right") << QList<int>{Qt::Key_Right} << "Right" << 1;
+        QTest::newRow("down") << QList<int>{Qt::Key_Down} << "Below" << 1;
+        QTest::newRow("down, up, right") << QList<int>{Qt::Key_Down, Qt::Key_Up, Qt::Key_Right} << "Right" << 1;
+        QTest::newRow("right edge stays") << QList<int>{Qt::Key_Right, Qt::Key_Right} << "Right" << 1;
+        QTest::newRow("right, Enter") << QList<int>{Qt::Key_Right, Qt::Key_Return} << "Home" << 3;
+    }
+
+    void keysMoveHighlight()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, highlight);
+        QFETCH(int, page);
+        playPaused();
+        for (int key : keys)
+            QTest::keyClick(picture(), Qt::Key(key));
+        QCOMPARE(pageNumber(), page);
+        if (page != 1)
+            return;
+        QCOMPARE(highlightName(), highlight);
+        // The highlight is drawn on the picture: the middle of its rectangle's left side.
+        const QRect r = preview().model().selectionRect(preview().model().highlight());
+        const QColor drawn = picture()->grab().toImage().pixelColor(r.left() + 2, r.center().y());
+        QVERIFY2(drawn.red() > 200 && drawn.green() > 170 && drawn.blue() < 80, qPrintable(drawn.name()));
+    }
+
+    void playsAndSteps()
+    {
+        preview().playFromStartPage();
+        QVERIFY(preview().isPlaying());
+        // Real time moves the video, and the picture is the frame the model is on.
+        QTRY_VERIFY(preview().model().frame() >= 3);
+        QCOMPARE(fixtures::readFrameNumber(preview().picture()), int(preview().model().frame()));
+
+        QTest::mouseClick(child<QPushButton>(&preview(), "bttStep"), Qt::LeftButton);
+        QVERIFY(!preview().isPlaying());
+        const qint64 at = preview().model().frame();
+        QTest::mouseClick(child<QPushButton>(&preview(), "bttStep"), Qt::LeftButton);
+        QCOMPARE(preview().model().frame(), (at + 1) % 30);
+        QCOMPARE(fixtures::readFrameNumber(preview().picture()), int(preview().model().frame()));
+    }
+
+    void previewMenu()
+    {
+        QMenu* menu = child<QMenu>(h.app->mainForm.get(), "miPreview");
+        QAction* fromStart = child<QAction>(menu, "miPlayFromStart");
+        QAction* fromThis = child<QAction>(menu, "miPlayFromThisPage");
+        QCOMPARE(fromStart->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(fromThis->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+
+        h.pages().ShowPage(2);
+        fromThis->trigger();
+        QVERIFY(preview().isVisible());
+        QCOMPARE(pageNumber(), 3);
+        fromStart->trigger();
+        QCOMPARE(pageNumber(), 1);
+    }
+
+    void editsRestartThePreview()
+    {
+        playPaused();
+        QTest::mouseClick(picture(), Qt::LeftButton, {}, QPoint(50, 30));
+        QCOMPARE(pageNumber(), 2);
+        // The page shown goes away; the preview starts again on what now stands at its place.
+        h.edits().deletePage(1);
+        preview().tick();
+        QCOMPARE(pageNumber(), 3);
+        QCOMPARE(fixtures::readFrameNumber(preview().picture()), kStillNumber);
+        h.edits().stack().undo();
+        QTRY_COMPARE(fixtures::readFrameNumber(preview().picture()), 30);
+        QCOMPARE(pageNumber(), 2);
+        // A click on the restarted page uses the restored project.
+        QTest::mouseClick(picture(), Qt::LeftButton, {}, QPoint(50, 30));
+        QCOMPARE(pageNumber(), 1);
+    }
+
+    void recordSaveReplay_data()
+    {
+        QTest::addColumn<bool>("retarget");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("unchanged menu holds") << false << QString();
+        QTest::newRow("a retargeted jump") << true
+                                           << "Step 7 (line 7: expect page 3) no longer holds: the menu shows page 2 "
+                                              "\"Second\", not page 3.";
+    }
+
+    void recordSaveReplay()
+    {
+        QFETCH(bool, retarget);
+        QFETCH(QString, failure);
+        playPaused();
+        QPushButton* record = child<QPushButton>(&preview(), "bttRecord");
+        QTest::mouseClick(record, Qt::LeftButton);
+        QVERIFY(preview().isRecording());
+        QTest::mouseClick(picture(), Qt::LeftButton, {}, QPoint(50, 30));  // Left: page 2
+        QTest::mouseClick(picture(), Qt::LeftButton, {}, QPoint(50, 30));  // Back: page 1
+        QTest::mouseClick(picture(), Qt::LeftButton, {}, QPoint(200, 30)); // Right: page 3
+        QTest::keyClick(picture(), Qt::Key_Return);                         // Home: page 1
+        QTest::mouseClick(picture(), Qt::LeftButton, {}, QPoint(50, 120)); // the message
+        QTest::mouseClick(child<QPushButton>(&preview(), "bttMessageOk"), Qt::LeftButton);
+        QTest::mouseClick(record, Qt::LeftButton);
+        QVERIFY(!preview().isRecording());
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("walk.walk");
+        h.dialogs.queueAnswer(path);
+        QTest::mouseClick(child<QPushButton>(&preview(), "bttSaveWalk"), Qt::LeftButton);
+        QCOMPARE(h.dialogs.requests().constLast().options.filter, QString("Walkthroughs (*.walk)|*.walk"));
+        Walkthrough saved;
+        QVERIFY(loadWalkthrough(path, saved));
+        QStringList lines;
+        for (const WalkStep& s : saved.steps)
+            lines << formatStep(s);
+        QCOMPARE(lines, (QStringList{"start 1", "click \"Left\"", "expect page 2", "click \"Back\"", "expect page 1",
+                                     "click \"Right\"", "expect page 3", "key Enter", "expect page 1", "click \"Below\"",
+                                     "expect message \"20 Hello|world\"", "ok"}));
+
+        if (retarget) {
+            Selection& right = *h.project().pages[0]->selections[1];
+            h.edits().replaceAction(right, 0, std::make_unique<MenuAction>(ActJumpToPage, QStringLiteral("2")));
+        }
+        preview().setReplayInterval(0);
+        h.dialogs.queueAnswer(QStringList{path});
+        QTest::mouseClick(child<QPushButton>(&preview(), "bttReplayWalk"), Qt::LeftButton);
+        QVERIFY(!preview().isReplaying());
+        const QString status = child<QLabel>(&preview(), "WalkStatus")->text();
+        if (failure.isEmpty()) {
+            QVERIFY(!preview().replayFailure());
+            QCOMPARE(status, QString("walk.walk holds: all 12 steps."));
+            QVERIFY(h.dialogs.messages().isEmpty());
+            return;
+        }
+        QVERIFY(preview().replayFailure());
+        QCOMPARE(preview().replayFailure()->sentence(), failure);
+        QCOMPARE(status, "walk.walk: " + failure);
+        QCOMPARE(h.dialogs.messages(), (QList<Message>{{"walk.walk: " + failure, "Walkthrough", MessageIcon::Warning}}));
+        // The window stays where the replay stopped.
+        QCOMPARE(pageNumber(), 2);
+    }
+};
+
+QTEST_MAIN(TestPreview)
+#include "test_preview.moc"
