@@ -137,6 +137,7 @@ TPreviewForm::TPreviewForm(ProjectEdits& edits, DialogService& dialogs, QWidget*
             m_pictureProblem = m.text;
     });
     buildLayout();
+    adjustSize();
 
     m_timer = new QTimer(this); // owned by the window
     m_timer->setTimerType(Qt::PreciseTimer);
@@ -265,6 +266,8 @@ void TPreviewForm::buildLayout()
     m_statusLine->setObjectName(QStringLiteral("StatusLine"));
     m_statusLine->setTextFormat(Qt::PlainText);
     m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long notice must not widen the window: the line shows what fits.
+    m_statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_statusLine);
     m_walkLine = new QLabel(this); // owned by the window
     m_walkLine->setObjectName(QStringLiteral("WalkStatus"));
@@ -289,11 +292,18 @@ const QImage& TPreviewForm::picture() const
 }
 
 // --- starting -----------------------------------------------------------------------------------
-void TPreviewForm::playFromStartPage()
+void TPreviewForm::showAndFocus()
 {
     show();
     raise();
     activateWindow();
+    // The arrow keys and Enter are the remote control's from the start.
+    m_pictureWidget->setFocus();
+}
+
+void TPreviewForm::playFromStartPage()
+{
+    showAndFocus();
     m_videoPath.clear(); // the author asked: try the video again even if it failed before
     restart(-1, true);
     setPlaying(true);
@@ -305,9 +315,7 @@ void TPreviewForm::playFromPage(int pageIndex)
         playFromStartPage();
         return;
     }
-    show();
-    raise();
-    activateWindow();
+    showAndFocus();
     m_videoPath.clear();
     restart(pageIndex, false);
     setPlaying(true);

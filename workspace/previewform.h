@@ -121,6 +121,7 @@ protected:
 
 private:
     void buildLayout();
+    void showAndFocus();
     void restart(int pageIndex, bool atStartPage);
     // Opens the menu video when the movie data names another one than the one open.
     void openMenuVideo();
