@@ -256,6 +256,29 @@ private slots:
         QCOMPARE(h.main().statusText(), status.isEmpty() ? problemCountText(problems().problems()) : status);
     }
 
+    // Thousands of problems list the first ones and say how many more there are; the count has them all.
+    void manyProblems()
+    {
+        h.start(false);
+        for (int n = 1; n <= 400; ++n) {
+            auto page = std::make_unique<Page>();
+            page->number = n;
+            page->name = QStringLiteral("Page");
+            page->backgroundIsVideo = false; // a still page without its picture, and a dead end
+            h.project().pages.push_back(std::move(page));
+        }
+        problems().refresh();
+        const int total = int(problems().problems().size());
+        QVERIFY(total > 600);
+        QTreeWidget* list = problems().ProblemList;
+        QCOMPARE(list->topLevelItemCount(), 501);
+        QVERIFY(list->topLevelItem(500)->text(0).contains(QString::number(total - 500)));
+        QCOMPARE(h.main().statusText(), problemCountText(problems().problems()));
+        h.pages().refreshList();
+        problems().showProblem(500); // the closing row leads nowhere
+        QCOMPARE(h.pages().CurrentPageIndex(), -1);
+    }
+
     // The count sits in the menu bar without making it taller than its menus.
     void countKeepsMenuBarHeight()
     {

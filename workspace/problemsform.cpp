@@ -36,6 +36,7 @@ const QString kCode = QStringLiteral("Code");
 const QString kError = QStringLiteral("Error");
 const QString kWarning = QStringLiteral("Warning");
 const QString kHint = QStringLiteral("Double click a problem to go to it.");
+const QString kMore = QStringLiteral("... and %1 more (vrplmenu check lists them all)");
 } // namespace text
 
 constexpr int kInitialWidth = 560;
@@ -46,6 +47,10 @@ constexpr int kInitialHeight = 220;
 enum Column { ProblemColumn, CodeColumn };
 // Narrower than this, the list shows the sentences only; the code stays in the hint.
 constexpr int kCodeColumnMinWidth = 480;
+// A menu with thousands of problems (every action after a chapter jump, say) lists the first ones
+// only: filling the list with all of them after each edit would keep the author waiting, and the
+// count says how many there are.
+constexpr int kMaxRows = 500;
 constexpr int kTargetRole = Qt::UserRole;
 
 // Rows as high as their wrapped sentence in the column's width (a tree view asks its delegate for a
@@ -270,9 +275,11 @@ void TProblemsForm::fillList()
     ProblemList->setUpdatesEnabled(false);
     ProblemList->clear();
     QList<QTreeWidgetItem*> items;
-    items.reserve(qsizetype(m_problems.size()));
+    const size_t shown = std::min(m_problems.size(), size_t(kMaxRows));
+    items.reserve(qsizetype(shown) + 1);
     QTreeWidgetItem* again = nullptr;
-    for (const Problem& p : m_problems) {
+    for (size_t i = 0; i < shown; ++i) {
+        const Problem& p = m_problems[i];
         const bool error = p.severity == Severity::Error;
         auto* item = new QTreeWidgetItem({p.text, p.code});
         item->setIcon(ProblemColumn, error ? errorIcon : warningIcon);
@@ -281,6 +288,11 @@ void TProblemsForm::fillList()
         items.append(item);
         if (!again && !currentKey.isEmpty() && p.code + p.text == currentKey)
             again = item;
+    }
+    if (shown < m_problems.size()) {
+        auto* more = new QTreeWidgetItem({text::kMore.arg(m_problems.size() - shown)});
+        more->setFlags(Qt::NoItemFlags);
+        items.append(more);
     }
     ProblemList->addTopLevelItems(items); // the list owns them
     if (again)
@@ -303,7 +315,7 @@ bool TProblemsForm::eventFilter(QObject* watched, QEvent* event)
 // --- going to a problem ----------------------------------------------------------------------
 void TProblemsForm::showProblem(int row)
 {
-    if (row < 0 || size_t(row) >= m_targets.size())
+    if (row < 0 || row >= kMaxRows || size_t(row) >= m_targets.size())
         return;
     const Target target = m_targets[size_t(row)];
 
