@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 
 #include "editorstestutil.h"
+#include "fixtures/jpegfixtures.h"
 #include "moviedata/moviedataform.h"
 #include "workspace/problemsform.h"
 
@@ -254,6 +255,33 @@ private slots:
         QVERIFY(h.main().SaveProject(true));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("menu.ini"))));
         QCOMPARE(h.main().statusText(), status.isEmpty() ? problemCountText(problems().problems()) : status);
+    }
+
+    // A picture file is decoded away from the window and its answer kept until the file changes.
+    void pictureFileCheckedAgainWhenChanged()
+    {
+        h.start(false);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("menu")));
+        const QString picture = dir.filePath(QStringLiteral("menu/still.jpg"));
+        fixtures::writeDamagedJpeg(picture, fixtures::JpegDamage::NotJpeg);
+        h.project().baseDirectory = QDir::toNativeSeparators(dir.path() + QLatin1Char('/'));
+        h.project().movieData.menuDirectory = QStringLiteral("menu");
+        auto page = std::make_unique<Page>();
+        page->number = 1;
+        page->pictureFile = QStringLiteral("still.jpg");
+        h.project().pages.push_back(std::move(page));
+
+        problems().refresh();
+        QTRY_VERIFY(codes().contains(QStringLiteral("picture-undecodable")));
+        // Checked again without a change to the file: the remembered answer.
+        problems().refresh();
+        QVERIFY(codes().contains(QStringLiteral("picture-undecodable")));
+
+        fixtures::writePatternJpeg(picture, 1);
+        problems().scheduleCheck(); // as the next edit does
+        QTRY_VERIFY(!codes().contains(QStringLiteral("picture-undecodable")));
+        QVERIFY(!codes().contains(QStringLiteral("file-missing")));
     }
 
     // Thousands of problems list the first ones and say how many more there are; the count has them all.
