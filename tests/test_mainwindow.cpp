@@ -718,12 +718,14 @@ private slots:
             last = 1 + int(random.bounded(f.frameCount - 1));
             trackBar()->setSliderPosition(last);
         }
-        trackBar()->setSliderDown(false);
         QCOMPARE(trackBar()->value(), last);
 
+        // The frame comes while the pointer still holds the handle, and letting go shows nothing more.
         QTRY_COMPARE(videoPos()->text(), QString::number(last));
         QCOMPARE(fixtures::readFrameNumber(mainForm().picture()), f.expectedAt(last));
         QVERIFY(frameInfo()->text().startsWith(QString("  Frame %1 (").arg(last)));
+        trackBar()->setSliderDown(false);
+        QCoreApplication::processEvents();
         QCOMPARE(fieldWritten.count(), 1); // one frame shown for the whole drag
     }
 

@@ -311,7 +311,9 @@ void TMainForm::VideoTrackBarChange()
     // frame is shown at the next pass of the event loop, after every move already waiting has been
     // taken in, so only the latest position is decoded; the frame-change step below then runs once
     // for the frame that is shown. Moves made from code show their frame at once.
-    const bool fromUser = std::exchange(m_sliderMovedByUser, false) || m_keyMovesTrackBar || m_trackBar->isSliderDown();
+    // (A drag reaches here through the slider's actions too; the slider being held down is no
+    // reason to wait, or a pointer at rest on the handle would never get its frame.)
+    const bool fromUser = std::exchange(m_sliderMovedByUser, false) || m_keyMovesTrackBar;
     if (fromUser && m_video.isOpen()) {
         if (!m_frameChangePending) {
             m_frameChangePending = true;
