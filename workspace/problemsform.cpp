@@ -73,11 +73,12 @@ public:
         const QRect bounds = o.fontMetrics.boundingRect(QRect(0, 0, textWidth, 100000),
                                                         Qt::TextWordWrap | Qt::AlignLeft, o.text);
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(qMax(size.height(), bounds.height() + 2 * 3));
+        size.setHeight(qMax(size.height(), bounds.height() + 2 * kRowPadding));
         return size;
     }
 
 private:
+    static constexpr int kRowPadding = 3; // above and below the sentence
     QTreeView* m_view;
 };
 
