@@ -261,9 +261,10 @@ void TPageViewerForm::buildControls()
     PageList->setSelectionMode(QAbstractItemView::SingleSelection);
     PageList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     PageList->viewport()->setCursor(Qt::PointingHandCursor);
-    connect(PageList->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+    // The view moves its current row before it selects it, so the new row is taken from the signal.
+    connect(PageList->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& row) {
         if (!m_listing)
-            PageListClick();
+            ShowPage(row.isValid() ? row.row() : -1);
     });
     layout->addWidget(PageList, 1);
 

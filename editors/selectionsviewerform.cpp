@@ -98,8 +98,8 @@ void TSelectionsViewerForm::setWindows(TMainForm* main, TPageViewerForm* pages)
 
 Selection* TSelectionsViewerForm::chosenSelection() const
 {
-    const QList<QTreeWidgetItem*> chosen = SelectionList->selectedItems();
-    return chosen.isEmpty() ? nullptr : selectionOf(chosen.first());
+    // The list moves its current entry before it selects it: the current entry is the chosen one.
+    return selectionOf(SelectionList->currentItem());
 }
 
 void TSelectionsViewerForm::ShowPageSelections(Page* page)

@@ -59,6 +59,27 @@ private slots:
         QVERIFY(h.dialogs.messages().isEmpty());
     }
 
+    void clickingARowShowsItsPage()
+    {
+        h.start();
+        h.addPage("1", "One", "5-9");
+        h.addPage("2", "Two", "20-30");
+        h.pages().selectRow(0);
+        h.pages().ShowPage(0);
+        QListView* list = h.pages().PageList;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+        QCOMPARE(h.pages().CurrentPageIndex(), 1);
+        QCOMPARE(h.pages().edPageName->text(), QString("Two"));
+        QTRY_COMPARE(h.main().videoPosText(), QString("20"));
+        // The same for a click on a selection entry: its rectangle is picked.
+        h.draw(QPoint(10, 10), QPoint(40, 40));
+        h.draw(QPoint(50, 10), QPoint(90, 40));
+        QTreeWidget* selections = h.selections().SelectionList;
+        QTest::mouseClick(selections->viewport(), Qt::LeftButton, {},
+                          selections->visualItemRect(selections->topLevelItem(1)).center());
+        QCOMPARE(h.main().currentShape(), h.project().pages[1]->selections[1]->shape.data());
+    }
+
     void addRefusesANumberThatIsNoInteger()
     {
         h.start();
