@@ -8,8 +8,10 @@
 #include "workspace/mainform.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
@@ -126,11 +128,11 @@ void TMainForm::setStatusLineText(const QString& text)
     if (m_problemCount->text() == text)
         return;
     m_problemCount->setText(text);
-    // The menu bar sizes its corner only when the corner is shown or hidden, not when its text grows.
-    if (m_problemCount->isVisibleTo(menuBar())) {
-        m_problemCount->hide();
-        m_problemCount->show();
-    }
+    // The menu bar lays out its corner only when it is resized, not when the corner's text grows: it
+    // is told it was, so the count is never cut short.
+    m_problemCount->adjustSize();
+    QResizeEvent relayout(menuBar()->size(), menuBar()->size());
+    QCoreApplication::sendEvent(menuBar(), &relayout);
 }
 
 QString TMainForm::statusText() const
