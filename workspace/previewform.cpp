@@ -28,9 +28,6 @@
 
 namespace {
 
-// The preview's decoder plays forward; a small cache is enough and keeps the second video source
-// from holding as much memory as the editor's.
-constexpr std::size_t kPreviewCacheBytes = std::size_t(48) << 20;
 // The picture shown before anything was decoded (the player's menu size when nothing else is known).
 const QSize kDefaultPictureSize(720, 576);
 const QColor kHighlightColour(255, 208, 0);
@@ -367,8 +364,10 @@ void TPreviewForm::openMenuVideo()
         m_videoOpen = m_video->OpenVideo(path) && m_video->decoder();
         m_reportVideoInBox = false;
     }
+    // Playing is stepping forward, which one thread does at an even pace; the codec's threads made
+    // every tenth frame or so wait for a hand-over several times the cost of a frame.
     if (m_video->decoder())
-        m_video->decoder()->setCacheBudget(kPreviewCacheBytes);
+        m_video->decoder()->setThreads(1);
     const double rate = m_video->stream() ? m_video->stream()->info().frameRate() : 0.0;
     m_fps = rate > 0 ? rate : 25.0;
     m_model->setFrameRate(m_fps);
