@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
 #include <QUndoStack>
@@ -110,6 +111,19 @@ private:
     TPreviewForm& m_form;
 };
 
+// The picture's scroll area asks for the whole picture, so the window opens showing all of it; it
+// scrolls only when the author makes the window smaller (or the screen is).
+class PictureScrollArea : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        const int frame = 2 * frameWidth();
+        return widget() ? widget()->size() + QSize(frame, frame) : QScrollArea::sizeHint();
+    }
+};
+
 // Stops the preview's clock while one of its dialogs is open and starts it again afterwards.
 struct TPreviewForm::ClockPause
 {
@@ -134,7 +148,7 @@ TPreviewForm::TPreviewForm(ProjectEdits& edits, DialogService& dialogs, QWidget*
             m_pictureProblem = m.text;
     });
     buildLayout();
-    adjustSize();
+    fitToPicture();
 
     m_timer = new QTimer(this); // owned by the window
     m_timer->setTimerType(Qt::PreciseTimer);
@@ -200,7 +214,7 @@ void TPreviewForm::buildLayout()
     addAction(pause);
     addAction(step);
 
-    m_scroll = new QScrollArea(this); // owned by the window
+    m_scroll = new PictureScrollArea(this); // owned by the window
     m_scroll->setObjectName(QStringLiteral("PreviewScroll"));
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setBackgroundRole(QPalette::Dark);
@@ -258,6 +272,16 @@ void TPreviewForm::buildLayout()
     });
     m_moviePanel = movie;
     movie->hide();
+    // Both boxes read dark on light: without their own roles they would take the scroll area's dark
+    // background, with light text.
+    for (QWidget* panel : {m_messagePanel, m_moviePanel}) {
+        QPalette palette = panel->palette();
+        palette.setColor(QPalette::Window, QColor(246, 246, 246));
+        palette.setColor(QPalette::WindowText, Qt::black);
+        panel->setPalette(palette);
+        panel->setBackgroundRole(QPalette::Window);
+        panel->setForegroundRole(QPalette::WindowText);
+    }
 
     m_statusLine = new QLabel(this); // owned by the window
     m_statusLine->setObjectName(QStringLiteral("StatusLine"));
@@ -273,6 +297,15 @@ void TPreviewForm::buildLayout()
     m_walkLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_walkLine);
     updateButtons();
+}
+
+void TPreviewForm::fitToPicture()
+{
+    m_scroll->updateGeometry();
+    QSize size = sizeHint();
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableSize());
+    resize(size);
 }
 
 QWidget* TPreviewForm::pictureWidget() const
@@ -497,7 +530,7 @@ void TPreviewForm::refresh()
     const QSize size = image.isNull() ? m_pictureWidget->size() : image.size();
     if (size != m_pictureWidget->size()) {
         m_pictureWidget->setFixedSize(size);
-        adjustSize();
+        fitToPicture();
     }
 
     const ShownState state{m_model->highlight(), m_hover, m_model->messageShown(), m_model->outsideMenu(),

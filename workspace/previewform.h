@@ -122,6 +122,8 @@ protected:
 private:
     void buildLayout();
     void showAndFocus();
+    // As large as the picture with the controls, within the screen.
+    void fitToPicture();
     void restart(int pageIndex, bool atStartPage);
     // Opens the menu video when the movie data names another one than the one open.
     void openMenuVideo();
