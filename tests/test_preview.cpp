@@ -299,6 +299,21 @@ private slots:
         // The window stays where the replay stopped.
         QCOMPARE(pageNumber(), 2);
     }
+
+    // The demo's walkthrough, replayed in the window at its own pace, holds as it does without one.
+    void demoWalkthroughHoldsInTheWindow()
+    {
+        QVERIFY(h.main().OpenProject(QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini")));
+        preview().playFromStartPage();
+        preview().setReplayInterval(1);
+        preview().replayFiles({QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.walk")});
+        QVERIFY(preview().isReplaying());
+        QVERIFY(!child<QPushButton>(&preview(), "bttRecord")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!preview().isReplaying(), 20000);
+        QVERIFY2(!preview().replayFailure(), qPrintable(preview().walkStatus()));
+        QVERIFY2(preview().walkStatus().startsWith(QStringLiteral("demo.walk holds: all ")), qPrintable(preview().walkStatus()));
+        QVERIFY(h.dialogs.messages().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestPreview)
