@@ -491,6 +491,12 @@ void TPreviewForm::tick()
 void TPreviewForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // Back from being minimised or closed: the menu goes on from where it stood, not from where the
+    // time spent away would have taken it; a closed window opens its video again.
+    if (m_videoPath.isEmpty() && m_model->page())
+        openMenuVideo();
+    m_clock.start();
+    m_fedMs = 0;
     m_timer->start();
 }
 
@@ -498,6 +504,8 @@ void TPreviewForm::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     m_timer->stop();
+    if (event->spontaneous())
+        return; // minimised: everything stays as it is
     stopReplay(QStringLiteral("The preview was closed; the replay stopped."));
     if (isRecording())
         setRecording(false);
@@ -833,7 +841,7 @@ void TPreviewForm::replayFiles(const QStringList& files)
         setRecording(false);
     stopReplay({});
     if (!isVisible())
-        show();
+        showAndFocus();
     if (m_videoPath.isEmpty())
         openMenuVideo();
     m_replayFailure.reset();
@@ -870,9 +878,8 @@ void TPreviewForm::startNextReplay()
                   false);
     updateButtons();
     if (m_replayIntervalMs <= 0) {
-        while (m_replay && m_replay.get())
-            if (!replayStep())
-                break;
+        while (m_replay && replayStep()) {
+        }
         return;
     }
     m_replayTimer->start(m_replayIntervalMs);
