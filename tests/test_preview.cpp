@@ -186,6 +186,20 @@ private slots:
         QVERIFY2(drawn.red() > 200 && drawn.green() > 170 && drawn.blue() < 80, qPrintable(drawn.name()));
     }
 
+    void pointerHighlights()
+    {
+        playPaused();
+        QTest::mouseMove(picture(), QPoint(200, 30));
+        QCOMPARE(preview().hoveredSelection(), 1);
+        QCOMPARE(highlightName(), QString("Right"));
+        QCOMPARE(picture()->cursor().shape(), Qt::PointingHandCursor);
+        // Off the rectangle the highlight stays where the pointer left it, as in the player.
+        QTest::mouseMove(picture(), QPoint(300, 200));
+        QCOMPARE(preview().hoveredSelection(), -1);
+        QCOMPARE(highlightName(), QString("Right"));
+        QCOMPARE(picture()->cursor().shape(), Qt::ArrowCursor);
+    }
+
     void playsAndSteps()
     {
         preview().playFromStartPage();

@@ -721,6 +721,7 @@ void TPreviewForm::pointerLeft()
 {
     m_pointer = QPoint(-1, -1);
     m_hover = -1;
+    m_pictureWidget->setCursor(Qt::ArrowCursor);
     refresh();
 }
 
