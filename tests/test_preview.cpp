@@ -200,6 +200,18 @@ private slots:
         QCOMPARE(picture()->cursor().shape(), Qt::ArrowCursor);
     }
 
+    void pageBeyondTheVideo()
+    {
+        h.edits().insertPage(3, videoPage(4, QStringLiteral("Lost"), 100, 120, true));
+        playPaused();
+        QCOMPARE(fixtures::readFrameNumber(preview().picture()), 0);
+        preview().playFromPage(3);
+        // Black, not the frame of the page shown before, and the status line says why.
+        QVERIFY(preview().picture().isNull());
+        QVERIFY2(preview().statusLine().contains("Frame 100 lies beyond the menu video's 60 frames"),
+                 qPrintable(preview().statusLine()));
+    }
+
     void playsAndSteps()
     {
         preview().playFromStartPage();

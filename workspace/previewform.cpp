@@ -316,8 +316,10 @@ QWidget* TPreviewForm::pictureWidget() const
 const QImage& TPreviewForm::picture() const
 {
     const Page* page = m_model->page();
-    if (page && page->backgroundIsVideo)
-        return m_video->picture();
+    if (page && page->backgroundIsVideo) {
+        static const QImage none;
+        return m_videoFrameShown ? m_video->picture() : none;
+    }
     return m_still;
 }
 
@@ -514,6 +516,7 @@ void TPreviewForm::hideEvent(QHideEvent* event)
     m_videoOpen = false;
     m_videoPath.clear();
     m_shownFrame = -1;
+    m_videoFrameShown = false;
 }
 
 // --- showing --------------------------------------------------------------------------------------
@@ -578,8 +581,10 @@ void TPreviewForm::showStill(const Page& page)
 
 void TPreviewForm::showVideoFrame(qint64 frame)
 {
-    // Shown or not, this frame is not tried again on every tick.
+    // Shown or not, this frame is not tried again on every tick; until one is shown the picture is
+    // black rather than the last frame of another page.
     m_shownFrame = frame;
+    m_videoFrameShown = false;
     if (!m_videoOpen) {
         m_pictureProblem = m_videoPath.isEmpty() ? QStringLiteral("The movie data names no menu video")
                                                  : QStringLiteral("The menu video cannot be played");
@@ -590,7 +595,7 @@ void TPreviewForm::showVideoFrame(qint64 frame)
         return;
     }
     m_pictureProblem.clear();
-    m_video->ShowFrame(int(frame)); // a failure names itself through the video's messages
+    m_videoFrameShown = m_video->ShowFrame(int(frame)); // a failure names itself through the video's messages
 }
 
 void TPreviewForm::placeOverlays()

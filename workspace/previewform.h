@@ -171,6 +171,7 @@ private:
     quint64 m_shownActivation = 0;
     int m_shownPage = -1;
     qint64 m_shownFrame = -1;
+    bool m_videoFrameShown = false;
     QString m_stillPath;
     QString m_pictureProblem;
     int m_hover = -1;
