@@ -8,6 +8,7 @@
 #include <QUndoStack>
 
 #include "document/projectwriter.h"
+#include "fixtures/framepattern.h"
 
 class TestShapes : public QObject
 {
@@ -279,6 +280,24 @@ private slots:
         QTRY_VERIFY(!h.main().crosshairLine(0)->isVisible());
         QVERIFY(!h.main().crosshairLine(2)->isVisible());
         QVERIFY(h.main().crosshairLine(1)->isVisible());
+    }
+
+    void rectanglesShowThePictureInverted()
+    {
+        h.start();
+        h.addPage("1", "Main", "20-30");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        h.pages().ShowPage(0); // rectangles made for a shown page, over the frame shown then
+        h.main().setTrackBarPosition(25);
+        QTRY_COMPARE(fixtures::readFrameNumber(h.main().picture()), 25);
+        QWidget* canvas = h.main().findChild<QWidget*>(QStringLiteral("VideoCanvas"));
+        const QImage seen = canvas->grab().toImage();
+        const QPoint inside = h.main().pictureOrigin() + QPoint(60, 45);
+        const QColor picture = h.main().picture().pixelColor(60, 45);
+        QCOMPARE(seen.pixelColor(inside).red(), 255 - picture.red());
+        QCOMPARE(seen.pixelColor(inside).blue(), 255 - picture.blue());
+        const QPoint outside = h.main().pictureOrigin() + QPoint(200, 150);
+        QCOMPARE(seen.pixelColor(outside), h.main().picture().pixelColor(200, 150));
     }
 
     void rectanglesAreNeverInThePicture()
