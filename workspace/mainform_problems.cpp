@@ -85,7 +85,9 @@ void TMainForm::buildProblemsCommands(QMenu* windows)
     connect(this, &TMainForm::projectSaved, this, [this] {
         if (!m_problems)
             return;
-        m_problems->refresh(); // the project as it was written, not as the last check saw it
+        // Saving changes nothing in the project: the last check holds unless an edit came after it.
+        if (m_problems->checkPending())
+            m_problems->refresh();
         const int errors = m_problems->errorCount();
         if (errors > 0)
             showStatusMessage(text::kSavedWithErrors.arg(errors == 1 ? text::kOneError : text::kErrors.arg(errors)));
