@@ -272,6 +272,11 @@ void TMainForm::rememberRecentFile(const QString& path)
     if (!info.exists())
         return; // a file that could not be read is no file to go back to
     const QString entry = QDir::toNativeSeparators(info.absoluteFilePath());
+    // Already the newest, as the menu shows: nothing to read or write, so saving again and again stays
+    // as cheap as writing the file.
+    const QList<QAction*> items = m_recentMenu->actions();
+    if (!items.isEmpty() && items.constFirst()->isVisible() && items.constFirst()->data().toString() == entry)
+        return;
     QStringList files = recentFiles();
     files.removeAll(entry);
     files.prepend(entry);
