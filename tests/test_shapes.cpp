@@ -300,6 +300,24 @@ private slots:
         QCOMPARE(seen.pixelColor(outside), h.main().picture().pixelColor(200, 150));
     }
 
+    void rectanglesStayVisibleOverMiddleGrey()
+    {
+        h.start(false);
+        QImage grey(320, 240, QImage::Format_RGB32);
+        grey.fill(QColor(128, 128, 128)); // inverted, it is 127: an outline must show the rectangle
+        h.main().videoImage()->setImage(grey);
+        h.addPage("1", "Main");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        QWidget* canvas = h.main().findChild<QWidget*>(QStringLiteral("VideoCanvas"));
+        const QImage seen = canvas->grab().toImage();
+        int contrasting = 0;
+        for (int x = 10; x < 110; ++x) {
+            const QColor edge = seen.pixelColor(h.main().pictureOrigin() + QPoint(x, 20));
+            contrasting += qAbs(edge.red() - 128) > 100 ? 1 : 0;
+        }
+        QVERIFY2(contrasting > 80, qPrintable(QString::number(contrasting)));
+    }
+
     void rectanglesAreNeverInThePicture()
     {
         h.start();

@@ -210,6 +210,22 @@ void RShape::resizeByAnchor(int k, int dx, int dy)
     setBounds(QRect(L, T, W, H));
 }
 
+void RShape::drawOutline(QPainter& painter)
+{
+    if (width() < 2 || height() < 2)
+        return;
+    QPen pen(Qt::black, 1, Qt::CustomDashLine);
+    pen.setDashPattern({3, 3});
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const QRect edge = rect().adjusted(0, 0, -1, -1);
+    painter.drawRect(edge);
+    pen.setColor(Qt::white);
+    pen.setDashOffset(3);
+    painter.setPen(pen);
+    painter.drawRect(edge);
+}
+
 void RShape::mousePressEvent(QMouseEvent* event)
 {
     if (onMouseDown)

@@ -88,6 +88,8 @@ public:
     void anchorMouseUp(RShapeAnchor& anchor, QMouseEvent* event);
 
 protected:
+    // The rectangle's edge, dashed black and white.
+    void drawOutline(QPainter& painter) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

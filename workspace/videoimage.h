@@ -48,6 +48,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Inverting leaves a middle grey almost as it was; a dashed black and white outline along the
+    // control's middle or edge keeps it visible over any picture.
+    virtual void drawOutline(QPainter& painter);
 
 private:
     QPointer<const VideoImageWidget> m_picture;
