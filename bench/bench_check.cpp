@@ -16,37 +16,16 @@
 #include "document/projectwriter.h"
 #include "platform/paths.h"
 
+#include "benchtiming.h"
 #include "maximalmenu.h"
 
 namespace {
 
-// The processor time of this thread, not the time on the clock: on a machine shared with builds, a
-// run of a few milliseconds is often put aside for other programs' turns, which the clock would count.
-double threadMs()
+// Processor time, not the time on the clock: on a machine shared with builds, short runs are often
+// put aside for other programs' turns, which the clock would count.
+std::pair<double, double> bestOfPairs(int runs, const benchtiming::Work& subject, const benchtiming::Work& baseline)
 {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-double timeMs(const std::function<void()>& f)
-{
-    const double start = threadMs();
-    f();
-    return threadMs() - start;
-}
-
-// The subject and its baseline run in turns, so that a busy machine slows both alike; the best time of
-// each is kept, the one least disturbed by anything else the machine does.
-std::pair<double, double> bestOfPairs(int runs, const std::function<void()>& subject,
-                                      const std::function<void()>& baseline)
-{
-    double s = 1e300, b = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        b = std::min(b, timeMs(baseline));
-        s = std::min(s, timeMs(subject));
-    }
-    return {s, b};
+    return benchtiming::bestOfPairs(runs, subject, baseline, benchtiming::threadMs);
 }
 
 // The maximal menu as an author would finish it: no action after one that leaves the page, no end

@@ -16,30 +16,12 @@
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
 
+#include "benchtiming.h"
 #include "maximalmenu.h"
 
 namespace {
 
-double timeMs(const std::function<void()>& f)
-{
-    QElapsedTimer timer;
-    timer.start();
-    f();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-// The subject and its baseline run in turns, so that a busy machine slows both alike; the best time of
-// each is kept, the one least disturbed by anything else the machine does.
-std::pair<double, double> bestOfPairs(int runs, const std::function<void()>& subject,
-                                      const std::function<void()>& baseline)
-{
-    double s = 1e300, b = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        b = std::min(b, timeMs(baseline));
-        s = std::min(s, timeMs(subject));
-    }
-    return {s, b};
-}
+using benchtiming::bestOfPairs;
 
 } // namespace
 

@@ -25,29 +25,14 @@
 #include "editors/selectionsviewerform.h"
 #include "platform/scripteddialogservice.h"
 
+#include "benchtiming.h"
+
 namespace {
 
 constexpr double kFrameMs = 40.0;
 
-double timeMs(const std::function<void()>& f)
-{
-    QElapsedTimer timer;
-    timer.start();
-    f();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-// Subject and baseline run in turns, so that a busy machine slows both alike; the best of each is kept.
-std::pair<double, double> bestOfPairs(int runs, const std::function<void()>& subject,
-                                      const std::function<void()>& baseline)
-{
-    double s = 1e300, b = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        b = std::min(b, timeMs(baseline));
-        s = std::min(s, timeMs(subject));
-    }
-    return {s, b};
-}
+using benchtiming::bestOfPairs;
+const auto timeMs = benchtiming::wallMs;
 
 void report(const char* what, double ms, double baselineMs)
 {

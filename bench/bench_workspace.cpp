@@ -15,6 +15,7 @@
 #include "app/application.h"
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
+#include "benchtiming.h"
 #include "maximalmenu.h"
 #include "workspace/videosource.h"
 #include "edits/projectedits.h"
@@ -26,17 +27,7 @@
 
 namespace {
 
-double bestMs(int runs, const std::function<void()>& work)
-{
-    double best = 1e300;
-    for (int r = 0; r < runs; ++r) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
+using benchtiming::bestMs;
 
 std::unique_ptr<Page> videoPage(int number, int first)
 {
