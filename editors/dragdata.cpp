@@ -1,5 +1,7 @@
 #include "editors/dragdata.h"
 
+#include <QDropEvent>
+
 #include <QCoreApplication>
 #include <QMimeData>
 
@@ -25,6 +27,29 @@ bool isFrom(const QMimeData* data, const char* mimeType, const QObject* source)
 {
     const QString type = QString::fromLatin1(mimeType);
     return data && source && data->hasFormat(type) && data->data(type) == token(source);
+}
+
+bool answerCopyDrag(QEvent* event, const std::function<bool(const QMimeData*)>& accepts,
+                    const std::function<void(const QMimeData*)>& dropped)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event); // a drag move is a drop event not yet let go
+        if (!accepts(drop->mimeData())) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        if (event->type() == QEvent::Drop)
+            dropped(drop->mimeData());
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 } // namespace dragdata

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+#include <functional>
+
+class QEvent;
 class QMimeData;
 class QObject;
 
@@ -21,5 +24,11 @@ inline constexpr char kPageRowMime[] = "application/x-vazovevoz-page-row";
 QMimeData* make(const char* mimeType, const QObject* source);
 // Whether `data` was made by make() with the same type and source in this process.
 bool isFrom(const QMimeData* data, const char* mimeType, const QObject* source);
+
+// Answers a drag entering or moving over a list that takes copies, and a drop on it: accepted as a
+// copy while `accepts` holds for the drag's data, refused otherwise; an accepted drop runs `dropped`.
+// Returns whether `event` was a drag or drop event at all.
+bool answerCopyDrag(QEvent* event, const std::function<bool(const QMimeData*)>& accepts,
+                    const std::function<void(const QMimeData*)>& dropped);
 
 } // namespace dragdata

@@ -385,29 +385,11 @@ bool TPageViewerForm::commandEvent(QObject* watched, QEvent* event)
         }
     }
     if (watched == lstActionAtEnd->viewport()) {
+        if (dragdata::answerCopyDrag(
+                event, [this](const QMimeData* data) { return lstActionAtEndDragOver(data); },
+                [this](const QMimeData* data) { lstActionAtEndDragDrop(data); }))
+            return true;
         switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (lstActionAtEndDragOver(drag->mimeData())) {
-                drag->setDropAction(Qt::CopyAction);
-                drag->accept();
-            } else {
-                drag->ignore();
-            }
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            if (lstActionAtEndDragOver(drop->mimeData())) {
-                drop->setDropAction(Qt::CopyAction);
-                drop->accept();
-                lstActionAtEndDragDrop(drop->mimeData());
-            } else {
-                drop->ignore();
-            }
-            return true;
-        }
         case QEvent::MouseButtonDblClick:
             miSetActionAtEndClick();
             return true;

@@ -504,33 +504,11 @@ bool TSelectionsViewerForm::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     } else if (watched == ActionsList->viewport()) {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            // Only the panel's drag, and only onto a chosen selection.
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (isActionDrag(drag->mimeData()) && chosenSelection()) {
-                drag->setDropAction(Qt::CopyAction);
-                drag->accept();
-            } else {
-                drag->ignore();
-            }
+        // Only the panel's drag, and only onto a chosen selection.
+        if (dragdata::answerCopyDrag(
+                event, [this](const QMimeData* data) { return isActionDrag(data) && chosenSelection(); },
+                [this](const QMimeData*) { bttSelAddActionClick(); }))
             return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            if (isActionDrag(drop->mimeData()) && chosenSelection()) {
-                drop->setDropAction(Qt::CopyAction);
-                drop->accept();
-                bttSelAddActionClick();
-            } else {
-                drop->ignore();
-            }
-            return true;
-        }
-        default:
-            break;
-        }
     }
     return QWidget::eventFilter(watched, event);
 }
