@@ -178,7 +178,7 @@ private:
     PageListModel* m_model = nullptr;
 
 public:
-    // Controls, named as the design names them (also their objectName).
+    // Controls, each named as its objectName, by which tests and accessibility tools find it.
     QListView* PageList = nullptr;
     QGroupBox* OptionsGroupBox = nullptr;
     QWidget* AdvancedOptions = nullptr;
