@@ -136,9 +136,10 @@ struct Selection
     MenuAction& addAction(int type, QString parameter);
 };
 
-struct Page
+// A page's properties apart from its number, its selections and its end action: the values the page
+// editor's Modify sets together (and an undo of it puts back together).
+struct PageProperties
 {
-    int number = 0;
     QString name;
     bool backgroundIsVideo = false;
     QString pictureFile;
@@ -151,18 +152,32 @@ struct Page
     int prohibitSelectionBefore = 0;
     int prohibitSelectionAfter = 0;
     int defaultSelection = 0;
-    int nameCounter = 0; // not stored: counts the selections drawn on this page
     bool columnOrdering = false;
-    OwnedList<Selection> selections;
-    std::unique_ptr<MenuAction> actionAtEnd;
     // The 64 x 43 picture of the page list. Held as a QVariant (holding a QImage) so that the model
     // needs Qt Core only; the windows put the picture in and take it out.
     QVariant thumbnail;
 
+    bool operator==(const PageProperties&) const = default;
+};
+
+struct Page : PageProperties
+{
+    int number = 0;
+    int nameCounter = 0; // not stored: counts the selections drawn on this page
+    OwnedList<Selection> selections;
+    std::unique_ptr<MenuAction> actionAtEnd;
+
     Page() = default;
-    Page(int n, QString nm, QVariant thumb = {}) : number(n), name(std::move(nm)), thumbnail(std::move(thumb)) {}
+    Page(int n, QString nm, QVariant thumb = {}) : number(n)
+    {
+        name = std::move(nm);
+        thumbnail = std::move(thumb);
+    }
     Page(const Page&) = delete;
     Page& operator=(const Page&) = delete;
+
+    PageProperties& properties() { return *this; }
+    const PageProperties& properties() const { return *this; }
 
     Selection& addSelection(std::unique_ptr<Selection> s);
 };

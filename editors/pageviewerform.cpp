@@ -691,10 +691,10 @@ void TPageViewerForm::bttModifyClick()
     Page* page = currentPage();
     if (!page)
         return;
-    ProjectEdits::PageProperties p = ProjectEdits::PageProperties::of(*page);
+    PageProperties p = page->properties();
     // What is read before a field that fails still applies, as one step.
     auto apply = [this, page, &p] {
-        if (!(p == ProjectEdits::PageProperties::of(*page)))
+        if (!(p == page->properties()))
             m_edits.modifyPage(*page, p);
     };
     try {

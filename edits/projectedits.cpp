@@ -16,54 +16,6 @@ void dropShapes(Page& page)
         dropShape(*s);
 }
 
-ProjectEdits::PageProperties ProjectEdits::PageProperties::of(const Page& page)
-{
-    PageProperties p;
-    p.name = page.name;
-    p.backgroundIsVideo = page.backgroundIsVideo;
-    p.pictureFile = page.pictureFile;
-    p.selectionAvailable = page.selectionAvailable;
-    p.videoLoop = page.videoLoop;
-    p.firstFrame = page.firstFrame;
-    p.lastFrame = page.lastFrame;
-    p.pictureDuration = page.pictureDuration;
-    p.jumpAtEnd = page.jumpAtEnd;
-    p.prohibitSelectionBefore = page.prohibitSelectionBefore;
-    p.prohibitSelectionAfter = page.prohibitSelectionAfter;
-    p.defaultSelection = page.defaultSelection;
-    p.columnOrdering = page.columnOrdering;
-    p.thumbnail = page.thumbnail;
-    return p;
-}
-
-void ProjectEdits::PageProperties::applyTo(Page& page) const
-{
-    page.name = name;
-    page.backgroundIsVideo = backgroundIsVideo;
-    page.pictureFile = pictureFile;
-    page.selectionAvailable = selectionAvailable;
-    page.videoLoop = videoLoop;
-    page.firstFrame = firstFrame;
-    page.lastFrame = lastFrame;
-    page.pictureDuration = pictureDuration;
-    page.jumpAtEnd = jumpAtEnd;
-    page.prohibitSelectionBefore = prohibitSelectionBefore;
-    page.prohibitSelectionAfter = prohibitSelectionAfter;
-    page.defaultSelection = defaultSelection;
-    page.columnOrdering = columnOrdering;
-    page.thumbnail = thumbnail;
-}
-
-bool ProjectEdits::PageProperties::operator==(const PageProperties& o) const
-{
-    return name == o.name && backgroundIsVideo == o.backgroundIsVideo && pictureFile == o.pictureFile
-           && selectionAvailable == o.selectionAvailable && videoLoop == o.videoLoop && firstFrame == o.firstFrame
-           && lastFrame == o.lastFrame && pictureDuration == o.pictureDuration && jumpAtEnd == o.jumpAtEnd
-           && prohibitSelectionBefore == o.prohibitSelectionBefore
-           && prohibitSelectionAfter == o.prohibitSelectionAfter && defaultSelection == o.defaultSelection
-           && columnOrdering == o.columnOrdering && thumbnail == o.thumbnail;
-}
-
 namespace {
 
 // The first redo is the edit itself, shown by the window that asked for it; every later redo and every
@@ -139,14 +91,14 @@ class PageModifyCommand : public EditCommand
 public:
     PageModifyCommand(ProjectEdits& edits, Page& page, ProjectEdits::PageProperties after)
         : EditCommand(edits, QStringLiteral("Modify page")), m_page(page),
-          m_before(ProjectEdits::PageProperties::of(page)), m_after(std::move(after))
+          m_before(page.properties()), m_after(std::move(after))
     {
     }
 
 protected:
     void apply(bool forward) override
     {
-        (forward ? m_after : m_before).applyTo(m_page);
+        m_page.properties() = forward ? m_after : m_before;
         m_edits.emitPageChanged(&m_page);
     }
     Page* pageAfter(bool) const override { return &m_page; }

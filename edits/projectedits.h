@@ -20,28 +20,7 @@ class ProjectEdits : public QObject
 {
     Q_OBJECT
 public:
-    // The properties of a page that the page editor's Modify sets in one step.
-    struct PageProperties
-    {
-        QString name;
-        bool backgroundIsVideo = false;
-        QString pictureFile;
-        bool selectionAvailable = false;
-        bool videoLoop = false;
-        int firstFrame = 0;
-        int lastFrame = 0;
-        int pictureDuration = 0;
-        int jumpAtEnd = 0;
-        int prohibitSelectionBefore = 0;
-        int prohibitSelectionAfter = 0;
-        int defaultSelection = 0;
-        bool columnOrdering = false;
-        QVariant thumbnail;
-
-        static PageProperties of(const Page& page);
-        void applyTo(Page& page) const;
-        bool operator==(const PageProperties& other) const;
-    };
+    using PageProperties = ::PageProperties;
 
     explicit ProjectEdits(MenuProject& project, QObject* parent = nullptr);
     ~ProjectEdits() override;

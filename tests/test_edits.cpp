@@ -90,7 +90,7 @@ void randomEdit(ProjectEdits& edits, QRandomGenerator& rng, int& nextNumber)
         break;
     case 2:
         if (page) {
-            ProjectEdits::PageProperties props = ProjectEdits::PageProperties::of(*page);
+            PageProperties props = page->properties();
             props.name += QLatin1Char('x');
             props.firstFrame = rng.bounded(500);
             props.videoLoop = !props.videoLoop;
