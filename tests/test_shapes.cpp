@@ -57,7 +57,7 @@ private slots:
         QTest::addColumn<int>("anchor");
         QTest::addColumn<QPoint>("by");
         QTest::addColumn<QRect>("expected");
-        const QRect start(100, 50, 40, 20);
+        // The rectangle starts at (100, 50), 40 x 20.
         QTest::newRow("left edge right 10") << 0 << QPoint(10, 0) << QRect(110, 50, 30, 20);
         QTest::newRow("right edge past the left") << 1 << QPoint(-45, 0) << QRect(100, 50, -5, 20);
         QTest::newRow("top edge down 4") << 2 << QPoint(0, 4) << QRect(100, 54, 40, 16);
@@ -66,7 +66,6 @@ private slots:
         QTest::newRow("bottom-left") << 5 << QPoint(5, 5) << QRect(105, 50, 35, 25);
         QTest::newRow("top-right") << 6 << QPoint(5, 5) << QRect(100, 55, 45, 15);
         QTest::newRow("bottom-right") << 7 << QPoint(5, 5) << QRect(100, 50, 45, 25);
-        Q_UNUSED(start);
     }
 
     void anchorDrag()
