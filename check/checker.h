@@ -12,16 +12,6 @@
 
 namespace check_detail {
 
-// A rectangle read from an Area text: left, top, right, bottom.
-struct Area
-{
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-
-// The Area text as the player reads it ("%d,%d-%d,%d"): four integers, blanks allowed before each,
-// anything after the fourth ignored.
-bool parseArea(const QString& text, Area& area);
-
 // A decimal integer, blanks around it allowed (the way the player reads its numbers).
 bool readNumber(const QString& text, qint64& value);
 

@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "check/checker.h"
+#include "document/areatext.h"
 #include "document/actiontypes.h"
 #include "document/menulinks.h"
 
@@ -17,52 +18,7 @@ namespace {
 
 constexpr int kHighestPageNumber = 500; // the highest page number the player accepts
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-// One integer as sscanf's "%d" reads it: blanks, an optional sign, at least one digit.
-bool readInt(const QChar* s, qsizetype n, qsizetype& i, int& out)
-{
-    while (i < n && isBlank(s[i]))
-        ++i;
-    bool negative = false;
-    if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-'))) {
-        negative = s[i] == QLatin1Char('-');
-        ++i;
-    }
-    const qsizetype digits = i;
-    qint64 v = 0;
-    while (i < n && s[i] >= QLatin1Char('0') && s[i] <= QLatin1Char('9')) {
-        v = v * 10 + (s[i].unicode() - '0');
-        if (v > INT_MAX)
-            return false;
-        ++i;
-    }
-    if (i == digits)
-        return false;
-    out = int(negative ? -v : v);
-    return true;
-}
-
 } // namespace
-
-bool parseArea(const QString& text, Area& area)
-{
-    const QChar* s = text.constData();
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    auto literal = [&](char c) {
-        if (i < n && s[i] == QLatin1Char(c)) {
-            ++i;
-            return true;
-        }
-        return false;
-    };
-    return readInt(s, n, i, area.left) && literal(',') && readInt(s, n, i, area.top) && literal('-') &&
-           readInt(s, n, i, area.right) && literal(',') && readInt(s, n, i, area.bottom);
-}
 
 bool readNumber(const QString& text, qint64& value)
 {
@@ -398,14 +354,17 @@ void Checker::checkSelections(int pageIndex)
 {
     const Page& page = *m_project.pages[size_t(pageIndex)];
     const int count = int(page.selections.size());
-    std::vector<Area> areas(static_cast<size_t>(count));
+    std::vector<AreaRect> areas(static_cast<size_t>(count));
     std::vector<bool> usable(size_t(count), false);
     for (int s = 0; s < count; ++s) {
         const Selection& sel = *page.selections[size_t(s)];
         const ProblemLocation here{pageIndex, s, -1, {}};
         const ProblemLocation areaField{pageIndex, s, -1, QStringLiteral("Area")};
-        Area& a = areas[size_t(s)];
-        if (!parseArea(sel.area, a)) {
+        AreaRect& a = areas[size_t(s)];
+        const std::optional<AreaRect> read = parseArea(sel.area);
+        if (read)
+            a = *read;
+        if (!read) {
             add(Severity::Error, "area-invalid",
                 QStringLiteral("%1: the area \"%2\" is not four numbers written left,top-right,bottom.")
                     .arg(selectionLabel(pageIndex, s), sel.area),
@@ -427,7 +386,7 @@ void Checker::checkSelections(int pageIndex)
             for (int o = 0; o < s; ++o) {
                 if (!usable[size_t(o)])
                     continue;
-                const Area& b = areas[size_t(o)];
+                const AreaRect& b = areas[size_t(o)];
                 if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
                     add(Severity::Warning, "areas-overlap",
                         QStringLiteral("%1: the area overlaps selection %2 (%3); a click there is taken by one of them only.")
