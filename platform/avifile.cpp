@@ -1,6 +1,7 @@
 #include "platform/avifile.h"
 
 #include "platform/aviriff.h"
+#include "platform/h264order.h"
 
 #include <QFile>
 
@@ -41,6 +42,12 @@ extern "C" {
 // (threads - 1 in FFmpeg, but measured the same way as the delay), so that run remembers the last
 // chunks it gave and numbers each picture from the one it belongs to. Steps stay on the
 // single-threaded decoder, whose pictures come out in step with its chunks.
+//
+// H.264 jumps work differently: the headers of the group's chunks (platform/h264order.*) tell the
+// order its pictures are shown in and which pictures others refer to. The jump leaves out every
+// picture nothing refers to that is shown before the one asked for (about half of them with three
+// B-frames), and each picture that comes out is placed by its own chunk, which the decoder hands on
+// with it, whatever the threads or the left-out pictures do to the timing.
 //
 // In an open group of pictures the B-frames stored right after a key chunk are shown before its
 // picture and refer to the previous group; the decoder drops them after a restart. The key picture's
@@ -525,6 +532,8 @@ struct DecoderRun
     int32_t drainedOut = 0; // pictures that came out after the end was signalled
     std::deque<int32_t> sent; // ranks of the last lag + 1 chunks that went in (frame threads only)
     bool measuring = false;     // decoding from the first chunk to learn the lag
+    bool mayUseOrder = false;   // the run may place pictures by their group's order (H.264 jumps) ...
+    bool byOrder = false;       // ... and does so since its restart
     int32_t firstOutAfter = -1; // ... the chunk after which the first picture came out
 };
 
@@ -551,6 +560,10 @@ struct AviFrameDecoder::Impl
     int32_t lastAsked = -1;   // rank last asked for
     int32_t skipBefore = -1;  // B-frames showing pictures before this rank are not decoded
     int32_t pinned = -1;      // the rank being decoded stays in the cache whatever the budget
+    // H.264: the reader of its headers, and each group's order once read (empty: not followed).
+    std::unique_ptr<H264HeaderReader> h264;
+    std::vector<std::optional<std::vector<H264GroupPicture>>> groupOrders;
+    std::vector<bool> groupOrderRead;
     bool fillRun = false;     // this run decodes a group for stepping back: keep all it makes
 
     // Decoded pictures by rank, evicted least recently used first.
@@ -639,6 +652,7 @@ struct AviFrameDecoder::Impl
         run.nextFeed = stream->keyRanks[size_t(keyIndex)];
         run.lastOut = -1;
         run.sent.clear();
+        run.byOrder = run.mayUseOrder && groupOrder(keyIndex) != nullptr;
     }
     // Whether the run has already passed the key chunk a decode of `rank` would start from and has
     // not yet passed `rank` itself.
@@ -647,6 +661,15 @@ struct AviFrameDecoder::Impl
         return run.running && !run.drained && run.lastOut < rank && run.runKey <= key &&
                run.nextFeed > stream->keyRanks[size_t(key)];
     }
+
+    int groupOf(int32_t rank) const
+    {
+        const auto& kr = stream->keyRanks;
+        const auto it = std::upper_bound(kr.begin(), kr.end(), rank);
+        return it == kr.begin() ? 0 : int(it - kr.begin()) - 1;
+    }
+    const std::vector<H264GroupPicture>* groupOrder(int keyIndex);
+    int32_t rankByOrder(int64_t chunk);
 
     CodecPtr openCodec(int threadCount, QString* why);
     DecoderRun* parallelFor(int32_t rank);
@@ -664,6 +687,21 @@ bool AviFrameDecoder::Impl::step(DecoderRun& run)
 {
     const int32_t pictures = int32_t(stream->pictureSample.size());
     int rc = 0;
+    if (run.nextFeed < pictures && run.byOrder) {
+        // A picture nothing refers to, shown before the one asked for, is not decoded at all.
+        const int group = groupOf(run.nextFeed);
+        const auto* order = groupOrder(group);
+        if (!order) {
+            run.running = false; // a group this run cannot follow: the next request restarts
+            return false;
+        }
+        const int32_t first = stream->keyRanks[size_t(group)];
+        const H264GroupPicture& p = (*order)[size_t(run.nextFeed - first)];
+        if (!p.reference && first + p.shown < skipBefore) {
+            ++run.nextFeed;
+            return true;
+        }
+    }
     if (run.nextFeed < pictures) {
         const AviSample& s = stream->samples[size_t(stream->pictureSample[size_t(run.nextFeed)])];
         if (!file->readChunk(s.pos, s.size, chunkLimit, packet.get(), &error)) {
@@ -756,7 +794,13 @@ bool AviFrameDecoder::Impl::receive(DecoderRun& run)
             continue;
         }
         int32_t rank;
-        if (delay == 0 && frame->pts != AV_NOPTS_VALUE)
+        if (run.byOrder) {
+            // Pictures come out in show order; one that does not was placed wrongly.
+            rank = rankByOrder(frame->pts);
+            if (rank <= run.lastOut)
+                rank = -1;
+        }
+        else if (delay == 0 && frame->pts != AV_NOPTS_VALUE)
             rank = int32_t(frame->pts); // no reordering: every picture carries its own chunk's rank
         else if (delay < 0)
             rank = 0;
@@ -779,7 +823,7 @@ bool AviFrameDecoder::Impl::receive(DecoderRun& run)
                     AVFrame* owned = const_cast<AVFrame*>(f);
                     av_frame_free(&owned);
                 }));
-        } else if (rank < 0 && run.lag > 0) {
+        } else if (rank < 0 && (run.lag > 0 || run.byOrder)) {
             // A picture from a threaded decoder that cannot be placed: stop believing the run.
             run.running = false;
         }
@@ -803,6 +847,54 @@ bool AviFrameDecoder::Impl::learnDelay()
         return false;
     }
     return true;
+}
+
+// The show order of a group, read from the headers of its chunks the first time it is asked for.
+// A group is followed only when it starts with an IDR picture and the next group does too, so that
+// no picture of it is shown among those of another group.
+const std::vector<H264GroupPicture>* AviFrameDecoder::Impl::groupOrder(int keyIndex)
+{
+    if (!h264 || keyIndex < 0 || size_t(keyIndex) >= groupOrders.size())
+        return nullptr;
+    if (!groupOrderRead[size_t(keyIndex)]) {
+        groupOrderRead[size_t(keyIndex)] = true;
+        const int32_t count = int32_t(stream->pictureSample.size());
+        const int32_t first = stream->keyRanks[size_t(keyIndex)];
+        const int32_t end = size_t(keyIndex) + 1 < stream->keyRanks.size() ? stream->keyRanks[size_t(keyIndex) + 1] : count;
+        std::vector<H264Picture> pictures;
+        pictures.reserve(size_t(end - first));
+        bool closed = true;
+        for (int32_t r = first; r <= end && r < count; ++r) {
+            const AviSample& s = stream->samples[size_t(stream->pictureSample[size_t(r)])];
+            // The slice header sits right after the parameter sets and a few notes; only a chunk
+            // whose notes are longer is read whole.
+            std::optional<H264Picture> picture = h264->read(file->readHead(s.pos, s.size, 1024));
+            if (!picture && s.size > 1024)
+                picture = h264->read(file->readHead(s.pos, s.size, chunkLimit));
+            if (!picture || r == end) {
+                closed = picture && picture->idr;
+                break;
+            }
+            pictures.push_back(*picture);
+        }
+        if (closed)
+            groupOrders[size_t(keyIndex)] = h264GroupOrder(pictures);
+    }
+    const auto& order = groupOrders[size_t(keyIndex)];
+    return order ? &*order : nullptr;
+}
+
+// The rank of the picture a chunk holds, by its group's order: -1 when unknown.
+int32_t AviFrameDecoder::Impl::rankByOrder(int64_t chunk)
+{
+    if (chunk < 0 || chunk >= int64_t(stream->pictureSample.size()))
+        return -1;
+    const int group = groupOf(int32_t(chunk));
+    const auto& order = groupOrders[size_t(group)];
+    if (!order)
+        return -1;
+    const int32_t first = stream->keyRanks[size_t(group)];
+    return first + (*order)[size_t(chunk - first)].shown;
 }
 
 CodecPtr AviFrameDecoder::Impl::openCodec(int threadCount, QString* why)
@@ -838,6 +930,7 @@ DecoderRun* AviFrameDecoder::Impl::parallelFor(int32_t rank)
         parallelTried = true;
         if (threads > 1 && !stream->packed && delay >= 0) {
             auto run = std::make_unique<DecoderRun>();
+            run->mayUseOrder = h264 != nullptr;
             run->codec = openCodec(threads, nullptr);
             if (run->codec && run->codec->active_thread_type != 0) {
                 // The lag is measured, not assumed: decode from the first chunk until the first
@@ -966,6 +1059,14 @@ std::unique_ptr<AviFrameDecoder> AviStream::openDecoder(QString* error)
     impl->serial.codec = impl->openCodec(1, error);
     if (!impl->serial.codec)
         return nullptr;
+    if (codec->id == AV_CODEC_ID_H264) {
+        impl->h264 = std::make_unique<H264HeaderReader>();
+        const AVCodecParameters* par = d->stream->codecpar;
+        if (par->extradata && par->extradata_size > 0)
+            impl->h264->addParameterSets(QByteArray::fromRawData(reinterpret_cast<const char*>(par->extradata), par->extradata_size));
+        impl->groupOrders.resize(d->keyRanks.size());
+        impl->groupOrderRead.resize(d->keyRanks.size());
+    }
     return std::unique_ptr<AviFrameDecoder>(new AviFrameDecoder(std::move(impl)));
 }
 

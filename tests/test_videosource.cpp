@@ -8,6 +8,7 @@
 #include "fixtures/framepattern.h"
 #include "fixtures/jpegfixtures.h"
 #include "fixtures/videofixtures.h"
+#include "platform/h264order.h"
 #include "platform/jpegdecoder.h"
 #include "workspace/videosource.h"
 
@@ -189,6 +190,9 @@ private Q_SLOTS:
     void jumpDecodesOnlyWhatItNeeds();
     void threadedJumpsMatchOneThread_data();
     void threadedJumpsMatchOneThread();
+    void h264JumpLeavesOutUnreferencedPictures();
+    void h264ShowOrder_data();
+    void h264ShowOrder();
     void thumbnailsInAskedOrder();
     void stillPictures();
 
@@ -876,6 +880,80 @@ void TestVideoSource::threadedJumpsMatchOneThread()
     }
     QCOMPARE(many.decoder()->threadedJumpCount() > 0, threaded);
     QCOMPARE(one.decoder()->threadedJumpCount(), 0);
+}
+
+// A jump into an H.264 group with B-frames decodes neither the B-frames nothing refers to that come
+// before the picture asked for, nor shows a wrong picture for it.
+void TestVideoSource::h264JumpLeavesOutUnreferencedPictures()
+{
+    VideoSpec spec;
+    spec.kind = VideoKind::H264;
+    spec.frames = 72;
+    spec.keyInterval = 24;
+    spec.bFrames = 3;
+    fixtures::VideoFixture f;
+    try {
+        f = fixtures::writeVideo(path(QStringLiteral("h264-leave-out.avi")), spec);
+    } catch (const fixtures::FixtureError& e) {
+        QSKIP(e.what());
+    }
+    for (const int threads : {1, 3}) {
+        VideoSource video({});
+        QVERIFY(video.OpenVideo(f.path));
+        video.decoder()->setThreads(threads);
+        QVERIFY(video.ShowFrame(10));
+        const int64_t before = video.decoder()->decodedPictureCount();
+        // 22 pictures past the key frame of its group: 23 to decode without leaving any out
+        QVERIFY(video.ShowFrame(46));
+        QCOMPARE(shownNumber(video), f.expectedAt(46));
+        const int64_t decoded = video.decoder()->decodedPictureCount() - before;
+        if (threads == 1)
+            QVERIFY2(decoded >= 23, qPrintable(QString::number(decoded)));
+        else
+            QVERIFY2(decoded < 20, qPrintable(QString::number(decoded)));
+    }
+}
+
+void TestVideoSource::h264ShowOrder_data()
+{
+    // Pictures in stored order: I = IDR, P and B = referred to, b = not; the number is the low bits
+    // of the show order, which wrap at 16. Expected: each picture's place in show order, or nothing.
+    QTest::addColumn<int>("pocType");
+    QTest::addColumn<QString>("pictures");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("pyramid of three B") << 0 << "I0 P4 B2 b1 b3 P8 B6 b5 b7" << "0 4 2 1 3 8 6 5 7";
+    QTest::newRow("low bits wrap") << 0 << "I0 P6 P12 P2 b0" << "0 1 2 4 3";
+    // After P14 a picture with low bits 3 is 19, not 3; a b-frame's 9 must not move that line.
+    QTest::newRow("wrap measured from references only") << 0 << "I0 P7 P14 b9 P3" << "0 1 3 2 4";
+    QTest::newRow("stored order") << 2 << "I0 P0 b0 P0" << "0 1 2 3";
+    QTest::newRow("first is no IDR") << 0 << "P0 P2 b1" << "";
+    QTest::newRow("IDR inside") << 0 << "I0 P2 I0 P2" << "";
+    QTest::newRow("two in one place") << 0 << "I0 P4 b2 b2" << "";
+    QTest::newRow("a picture before the IDR") << 0 << "I4 P8 b2" << "";
+}
+
+void TestVideoSource::h264ShowOrder()
+{
+    QFETCH(int, pocType);
+    QFETCH(QString, pictures);
+    QFETCH(QString, shown);
+    std::vector<H264Picture> stored;
+    for (const QString& word : pictures.split(QLatin1Char(' '))) {
+        H264Picture p;
+        p.idr = word[0] == QLatin1Char('I');
+        p.reference = word[0] != QLatin1Char('b');
+        p.pocType = pocType;
+        p.maxPocLsb = 16;
+        p.pocLsb = word.mid(1).toInt();
+        stored.push_back(p);
+    }
+    const auto order = h264GroupOrder(stored);
+    QStringList got;
+    for (const H264GroupPicture& g : order.value_or(std::vector<H264GroupPicture>{})) {
+        got << QString::number(g.shown);
+        QCOMPARE(g.reference, stored[size_t(got.size() - 1)].reference);
+    }
+    QCOMPARE(got.join(QLatin1Char(' ')), shown);
 }
 
 void TestVideoSource::thumbnailsInAskedOrder()
