@@ -10,6 +10,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
 
@@ -246,6 +247,10 @@ std::unique_ptr<AviFile> AviFile::open(const QString& path, QString* error)
     static const bool quiet = [] {
         // FFmpeg's own log would go to standard error; its failures reach the user as our messages.
         av_log_set_level(AV_LOG_QUIET);
+        // FFmpeg's AVI reader believes the sizes a header claims: a damaged 6 KB file made it
+        // allocate and clear 2 GB before giving up (found by fuzzing). Nothing it needs from us is
+        // larger than a chunk of the largest picture we accept, so a larger request fails instead.
+        av_max_alloc(size_t(kMaxPictureBytes) / 3 * 4 + (size_t(64) << 20));
         return true;
     }();
     (void)quiet;
@@ -560,11 +565,11 @@ struct AviFrameDecoder::Impl
     int32_t lastAsked = -1;   // rank last asked for
     int32_t skipBefore = -1;  // B-frames showing pictures before this rank are not decoded
     int32_t pinned = -1;      // the rank being decoded stays in the cache whatever the budget
+    bool fillRun = false;     // this run decodes a group for stepping back: keep all it makes
     // H.264: the reader of its headers, and each group's order once read (empty: not followed).
     std::unique_ptr<H264HeaderReader> h264;
     std::vector<std::optional<std::vector<H264GroupPicture>>> groupOrders;
     std::vector<bool> groupOrderRead;
-    bool fillRun = false;     // this run decodes a group for stepping back: keep all it makes
 
     // Decoded pictures by rank, evicted least recently used first.
     struct Entry
@@ -799,8 +804,7 @@ bool AviFrameDecoder::Impl::receive(DecoderRun& run)
             rank = rankByOrder(frame->pts);
             if (rank <= run.lastOut)
                 rank = -1;
-        }
-        else if (delay == 0 && frame->pts != AV_NOPTS_VALUE)
+        } else if (delay == 0 && frame->pts != AV_NOPTS_VALUE)
             rank = int32_t(frame->pts); // no reordering: every picture carries its own chunk's rank
         else if (delay < 0)
             rank = 0;

@@ -193,6 +193,7 @@ private Q_SLOTS:
     void h264JumpLeavesOutUnreferencedPictures();
     void h264ShowOrder_data();
     void h264ShowOrder();
+    void damagedHeaderClaimingGigabytes();
     void thumbnailsInAskedOrder();
     void stillPictures();
 
@@ -954,6 +955,30 @@ void TestVideoSource::h264ShowOrder()
         QCOMPARE(g.reference, stored[size_t(got.size() - 1)].reference);
     }
     QCOMPARE(got.join(QLatin1Char(' ')), shown);
+}
+
+// A 6 KB file whose header claims a chunk of gigabytes (found by fuzzing): FFmpeg's reader would
+// allocate and clear all of it before giving up.
+void TestVideoSource::damagedHeaderClaimingGigabytes()
+{
+    auto peakKiB = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return qint64(0);
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        }
+        return qint64(0);
+    };
+    QFile reset(QStringLiteral("/proc/self/clear_refs")); // the peak counts from here
+    if (reset.open(QIODevice::WriteOnly))
+        reset.write("5");
+    reset.close();
+    const qint64 before = peakKiB();
+    VideoSource video({});
+    (void)video.OpenVideo(QStringLiteral(VAZO_SOURCE_DIR "/fuzz/seeds-fuzz_avi/header-claims-gigabytes.avi"));
+    QVERIFY2(peakKiB() - before < 256 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(peakKiB() - before)));
 }
 
 void TestVideoSource::thumbnailsInAskedOrder()
