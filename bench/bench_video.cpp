@@ -423,7 +423,7 @@ void benchFile(const char* title, const QString& path, int frames, int jumpCount
         }
         std::printf("  random jump, one decoder thread:         %8.3f ms   (processor time %.3f ms)\n",
                     oneThread / jumps.size() * 1e3, oneThreadCpu / jumps.size() * 1e3);
-        std::printf("  random jump, %d threads:                  %8.3f ms   ratio to one thread %5.2f  (goal <= 0.65)\n",
+        std::printf("  random jump, threads for %d cores:        %8.3f ms   ratio to one thread %5.2f  (goal <= 0.65)\n",
                     defaultThreads(), ours / jumps.size() * 1e3, ours / oneThread);
         std::printf("    processor time %.3f ms, %.2f of one thread's: with %d free cores at best %.2f of its time\n",
                     oursCpu / jumps.size() * 1e3, oursCpu / oneThreadCpu, defaultThreads(),
