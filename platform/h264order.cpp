@@ -174,10 +174,18 @@ void H264HeaderReader::readSps(const std::vector<uint8_t>& rbsp)
             }
         }
     }
-    sps.log2MaxFrameNum = int(r.ue()) + 4;
-    sps.pocType = int(r.ue());
+    // Values are checked before they are used: a damaged header may hold any number.
+    const uint32_t frameNumBits = r.ue();
+    const uint32_t pocType = r.ue();
+    if (frameNumBits > 12 || pocType > 2)
+        return;
+    sps.log2MaxFrameNum = int(frameNumBits) + 4;
+    sps.pocType = int(pocType);
     if (sps.pocType == 0) {
-        sps.log2MaxPocLsb = int(r.ue()) + 4;
+        const uint32_t pocBits = r.ue();
+        if (pocBits > 12)
+            return;
+        sps.log2MaxPocLsb = int(pocBits) + 4;
     } else if (sps.pocType == 1) {
         r.bit();
         r.se();
@@ -191,7 +199,7 @@ void H264HeaderReader::readSps(const std::vector<uint8_t>& rbsp)
     r.ue();  // width
     r.ue();  // height
     sps.frameMbsOnly = r.bit() != 0;
-    if (r.failed() || id >= m_sps.size() || sps.log2MaxFrameNum > 16 || sps.pocType > 2 || sps.log2MaxPocLsb > 16)
+    if (r.failed() || id >= m_sps.size())
         return;
     sps.known = true;
     m_sps[id] = sps;
@@ -201,12 +209,13 @@ void H264HeaderReader::readPps(const std::vector<uint8_t>& rbsp)
 {
     BitReader r(rbsp);
     const uint32_t id = r.ue();
-    Pps pps;
-    pps.sps = int(r.ue());
+    const uint32_t spsId = r.ue();
     r.bit(); // entropy coding
+    Pps pps;
     pps.bottomPocInFrame = r.bit() != 0;
-    if (r.failed() || id >= m_pps.size() || pps.sps >= int(m_sps.size()))
+    if (r.failed() || id >= m_pps.size() || spsId >= m_sps.size())
         return;
+    pps.sps = int(spsId);
     pps.known = true;
     m_pps[id] = pps;
 }

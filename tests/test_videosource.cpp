@@ -193,6 +193,8 @@ private Q_SLOTS:
     void h264JumpLeavesOutUnreferencedPictures();
     void h264ShowOrder_data();
     void h264ShowOrder();
+    void h264HeadersRead_data();
+    void h264HeadersRead();
     void damagedHeaderClaimingGigabytes();
     void thumbnailsInAskedOrder();
     void stillPictures();
@@ -955,6 +957,127 @@ void TestVideoSource::h264ShowOrder()
         QCOMPARE(g.reference, stored[size_t(got.size() - 1)].reference);
     }
     QCOMPARE(got.join(QLatin1Char(' ')), shown);
+}
+
+namespace {
+
+// Writes H.264 header fields bit by bit, and NAL units in Annex B form around them.
+class H264Writer
+{
+public:
+    void bits(uint64_t v, int n)
+    {
+        for (int i = n - 1; i >= 0; --i)
+            m_bits.push_back(int((v >> i) & 1));
+    }
+    void ue(uint64_t v)
+    {
+        int length = 0;
+        while ((v + 1) >> length)
+            ++length;
+        bits(0, length - 1);
+        bits(v + 1, length);
+    }
+    // The bits so far as one NAL unit; the writer starts afresh.
+    QByteArray nal(int refIdc, int type)
+    {
+        bits(1, 1); // the stop bit, then zeros to the byte
+        while (m_bits.size() % 8)
+            m_bits.push_back(0);
+        QByteArray out("\0\0\0\1", 4);
+        out.append(char((refIdc << 5) | type));
+        int zeros = 0;
+        for (size_t i = 0; i < m_bits.size(); i += 8) {
+            int byte = 0;
+            for (size_t b = 0; b < 8; ++b)
+                byte = (byte << 1) | m_bits[i + b];
+            if (zeros >= 2 && byte <= 3) { // keep start codes out of the payload
+                out.append(char(3));
+                zeros = 0;
+            }
+            zeros = byte == 0 ? zeros + 1 : 0;
+            out.append(char(byte));
+        }
+        m_bits.clear();
+        return out;
+    }
+
+private:
+    std::vector<int> m_bits;
+};
+
+} // namespace
+
+void TestVideoSource::h264HeadersRead_data()
+{
+    QTest::addColumn<int>("pocType");
+    QTest::addColumn<bool>("frameMbsOnly");
+    QTest::addColumn<qint64>("spsId"); // as the picture parameter set names it
+    QTest::addColumn<int>("nalType");
+    QTest::addColumn<int>("refIdc");
+    QTest::addColumn<QString>("read"); // "IDR/- ref/- low bits of the show order", or "none"
+    QTest::newRow("IDR picture") << 0 << true << qint64(0) << 5 << 3 << "IDR ref 10";
+    QTest::newRow("picture nothing refers to") << 0 << true << qint64(0) << 1 << 0 << "- - 10";
+    QTest::newRow("frames of an interlaced sequence") << 0 << false << qint64(0) << 1 << 2 << "- ref 10";
+    QTest::newRow("show order type 2") << 2 << true << qint64(0) << 1 << 2 << "- ref 0";
+    QTest::newRow("show order type 1") << 1 << true << qint64(0) << 1 << 2 << "none";
+    QTest::newRow("sequence set not given") << 0 << true << qint64(5) << 1 << 2 << "none";
+    QTest::newRow("sequence set number out of range") << 0 << true << (qint64(1) << 31) << 1 << 2 << "none";
+}
+
+void TestVideoSource::h264HeadersRead()
+{
+    QFETCH(int, pocType);
+    QFETCH(bool, frameMbsOnly);
+    QFETCH(qint64, spsId);
+    QFETCH(int, nalType);
+    QFETCH(int, refIdc);
+    QFETCH(QString, read);
+    H264Writer w;
+    // Sequence parameter set 0: baseline profile, 16 frame numbers, 64 values of the show order.
+    w.bits(66, 8);
+    w.bits(0, 16);
+    w.ue(0);
+    w.ue(0);
+    w.ue(uint64_t(pocType));
+    if (pocType == 0) {
+        w.ue(2);
+    } else if (pocType == 1) {
+        w.bits(0, 1);
+        w.ue(0); // offsets (signed zero)
+        w.ue(0);
+        w.ue(0); // no cycle
+    }
+    w.ue(1);
+    w.bits(0, 1);
+    w.ue(44);
+    w.ue(35);
+    w.bits(frameMbsOnly ? 1 : 0, 1);
+    QByteArray chunk = w.nal(3, 7);
+    w.ue(0);
+    w.ue(uint64_t(spsId));
+    w.bits(0, 2);
+    chunk += w.nal(3, 8);
+    w.ue(0); // first macroblock
+    w.ue(nalType == 5 ? 7 : 6);
+    w.ue(0); // picture parameter set 0
+    w.bits(9, 4); // frame number
+    if (!frameMbsOnly)
+        w.bits(0, 1); // a frame, not a field
+    if (nalType == 5)
+        w.ue(0);
+    if (pocType == 0)
+        w.bits(10, 6);
+    w.bits(0xff, 8); // the rest of the slice
+    chunk += w.nal(refIdc, nalType);
+
+    H264HeaderReader reader;
+    const std::optional<H264Picture> p = reader.read(chunk);
+    const QString got = p ? QStringLiteral("%1 %2 %3")
+                                .arg(p->idr ? "IDR" : "-", p->reference ? "ref" : "-")
+                                .arg(p->pocLsb)
+                          : QStringLiteral("none");
+    QCOMPARE(got, read);
 }
 
 // A 6 KB file whose header claims a chunk of gigabytes (found by fuzzing): FFmpeg's reader would
