@@ -168,7 +168,7 @@ void H264HeaderReader::readSps(const std::vector<uint8_t>& rbsp)
                 int next = 8;
                 for (int j = 0; j < size && !r.failed(); ++j) {
                     if (next != 0)
-                        next = (last + r.se() + 256) % 256;
+                        next = int((last + int64_t(r.se()) % 256 + 512) % 256);
                     last = next == 0 ? last : next;
                 }
             }
