@@ -176,6 +176,8 @@ private slots:
         QCOMPARE(h.pages().cbJumpAtEnd->currentPage()->name, QString("Still"));
         QVERIFY(!h.main().isModified());
         QVERIFY(h.main().crosshairShown()); // hidden while reading, shown again at the end
+        for (int i = 0; i < 4; ++i) // ... but its lines only once the pointer says where
+            QVERIFY(!h.main().crosshairLine(i)->isVisible());
     }
 
     void openStopsAtAMissingKey()

@@ -104,6 +104,9 @@ void TMainForm::buildShapes()
         auto* line = new InvertedArea(m_videoCanvas, m_videoImage); // owned by the canvas
         line->setObjectName(QString::fromLatin1(names[i]));
         line->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // No size until the pointer places it: showing the crosshair before that (as an open does)
+        // would otherwise show a widget's default 100 x 30 in the picture's corner.
+        line->resize(0, 0);
         line->hide();
         m_crosshair[i] = line;
     }
@@ -214,8 +217,10 @@ void TMainForm::followPicture()
             s->placeAnchors();
         }
     }
-    for (QWidget* line : m_crosshair)
+    for (QWidget* line : m_crosshair) { // where they were is no longer where the pointer is
         line->hide();
+        line->resize(0, 0);
+    }
 }
 
 // --- rectangles of a page --------------------------------------------------------------------
