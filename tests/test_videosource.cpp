@@ -55,6 +55,20 @@ struct Recorder
 };
 
 // The frame number the picture shows, or -1.
+// The fixture for `spec`; without a path when FFmpeg has no H.264 encoder (libx264) to write it
+// with, `why` saying so. Any other failure to write it is the test's own.
+fixtures::VideoFixture writeUnlessNoEncoder(const QString& path, const VideoSpec& spec, QString* why)
+{
+    try {
+        return fixtures::writeVideo(path, spec);
+    } catch (const fixtures::FixtureError& e) {
+        if (spec.kind != VideoKind::H264)
+            throw;
+        *why = QString::fromUtf8(e.what());
+        return {};
+    }
+}
+
 int shownNumber(const VideoSource& video)
 {
     return fixtures::readFrameNumber(video.picture());
@@ -257,14 +271,10 @@ void TestVideoSource::frameExactness()
     QFETCH(VideoSpec, spec);
     QFETCH(int, copy);
     const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
-    fixtures::VideoFixture f;
-    try {
-        f = fixtures::writeVideo(path(tag + QStringLiteral(".avi")), spec);
-    } catch (const fixtures::FixtureError& e) {
-        if (spec.kind == VideoKind::H264)
-            QSKIP(e.what()); // FFmpeg without libx264
-        throw;
-    }
+    QString why;
+    fixtures::VideoFixture f = writeUnlessNoEncoder(path(tag + QStringLiteral(".avi")), spec, &why);
+    if (f.path.isEmpty())
+        QSKIP(qPrintable(why));
     QString file = f.path;
     if (Copy(copy) == Copy::WithoutIndex) {
         file = path(tag + QStringLiteral("-noindex.avi"));
@@ -849,14 +859,10 @@ void TestVideoSource::threadedJumpsMatchOneThread()
     QFETCH(VideoSpec, spec);
     QFETCH(bool, threaded);
     const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
-    fixtures::VideoFixture f;
-    try {
-        f = fixtures::writeVideo(path(QStringLiteral("threads-") + tag + QStringLiteral(".avi")), spec);
-    } catch (const fixtures::FixtureError& e) {
-        if (spec.kind == VideoKind::H264)
-            QSKIP(e.what());
-        throw;
-    }
+    QString why;
+    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("threads-") + tag + QStringLiteral(".avi")), spec, &why);
+    if (f.path.isEmpty())
+        QSKIP(qPrintable(why));
     VideoSource one({});
     VideoSource many({});
     QVERIFY(one.OpenVideo(f.path) && many.OpenVideo(f.path));
@@ -894,12 +900,10 @@ void TestVideoSource::h264JumpLeavesOutUnreferencedPictures()
     spec.frames = 72;
     spec.keyInterval = 24;
     spec.bFrames = 3;
-    fixtures::VideoFixture f;
-    try {
-        f = fixtures::writeVideo(path(QStringLiteral("h264-leave-out.avi")), spec);
-    } catch (const fixtures::FixtureError& e) {
-        QSKIP(e.what());
-    }
+    QString why;
+    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("h264-leave-out.avi")), spec, &why);
+    if (f.path.isEmpty())
+        QSKIP(qPrintable(why));
     for (const int threads : {1, 3}) {
         VideoSource video({});
         QVERIFY(video.OpenVideo(f.path));
