@@ -18,7 +18,7 @@
 #include "app/application.h"
 #include "document/actiontypes.h"
 #include "edits/projectedits.h"
-#include "fixtures/videofixtures.h"
+#include "benchmenuvideo.h"
 #include "platform/scripteddialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/previewform.h"
@@ -154,13 +154,7 @@ int main(int argc, char** argv)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
 
     std::printf("Writing a 720x576 MPEG-4 video (%d frames at 25 fps, two B-frames, a key frame every 250)...\n", kFrames);
-    fixtures::VideoSpec spec;
-    spec.width = 720;
-    spec.height = 576;
-    spec.frames = kFrames;
-    spec.keyInterval = 250;
-    spec.bFrames = 2;
-    const fixtures::VideoFixture video = fixtures::writeVideo(dir.filePath(QStringLiteral("menu.avi")), spec);
+    const fixtures::VideoFixture video = writeBenchMenuVideo(dir.filePath(QStringLiteral("menu.avi")), kFrames);
 
     ScriptedDialogService dialogs;
     Application app(&dialogs);

@@ -20,7 +20,7 @@
 #include "workspace/videosource.h"
 #include "edits/projectedits.h"
 #include "editors/pageviewerform.h"
-#include "fixtures/videofixtures.h"
+#include "benchmenuvideo.h"
 #include "platform/scripteddialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/rshape.h"
@@ -60,13 +60,7 @@ int main(int argc, char** argv)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
 
     std::printf("Writing a 720x576 MPEG-4 video (750 frames, two B-frames, a key frame every 250)...\n");
-    fixtures::VideoSpec spec;
-    spec.width = 720;
-    spec.height = 576;
-    spec.frames = 750;
-    spec.keyInterval = 250;
-    spec.bFrames = 2;
-    const fixtures::VideoFixture video = fixtures::writeVideo(dir.filePath(QStringLiteral("menu.avi")), spec);
+    const fixtures::VideoFixture video = writeBenchMenuVideo(dir.filePath(QStringLiteral("menu.avi")), 750);
 
     ScriptedDialogService dialogs;
     Application app(&dialogs);
@@ -149,8 +143,7 @@ int main(int argc, char** argv)
     // call, and against making them page by page; saving it against writing the same bytes.
     std::printf("Writing a 720x576 MPEG-4 video (3000 frames, a key frame every 250) and the largest menu...\n");
     QDir(dir.path()).mkpath(QStringLiteral("big/menu"));
-    spec.frames = 3000;
-    const fixtures::VideoFixture bigVideo = fixtures::writeVideo(dir.filePath(QStringLiteral("big/menu/menu.avi")), spec);
+    const fixtures::VideoFixture bigVideo = writeBenchMenuVideo(dir.filePath(QStringLiteral("big/menu/menu.avi")), 3000);
     const QString menuPath = dir.filePath(QStringLiteral("big/menu.ini"));
     {
         MenuProject big;
