@@ -16,11 +16,11 @@
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
 #include "moviedata/moviedataform.h"
-#include "platform/qtdialogservice.h"
+#include "dialogs/qtdialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/problemsform.h"
 #include "workspace/previewform.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "check/menucheck.h"
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
-#include "platform/paths.h"
+#include "core/paths.h"
 
 #include "benchtiming.h"
 #include "maximalmenu.h"

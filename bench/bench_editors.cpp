@@ -23,7 +23,7 @@
 #include "edits/projectedits.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 
 #include "benchtiming.h"
 

@@ -19,7 +19,7 @@
 #include "document/actiontypes.h"
 #include "edits/projectedits.h"
 #include "benchmenuvideo.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/previewform.h"
 

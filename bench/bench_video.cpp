@@ -5,11 +5,11 @@
 //   bench_video [directory]   (default: a temporary directory, removed afterwards)
 
 #include "app/application.h"
-#include "platform/avifile.h"
-#include "platform/aviriff.h"
-#include "platform/scripteddialogservice.h"
+#include "media/avifile.h"
+#include "media/aviriff.h"
+#include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

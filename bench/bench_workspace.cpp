@@ -17,11 +17,11 @@
 #include "document/projectwriter.h"
 #include "benchtiming.h"
 #include "maximalmenu.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 #include "edits/projectedits.h"
 #include "editors/pageviewerform.h"
 #include "benchmenuvideo.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/rshape.h"
 

@@ -7,7 +7,7 @@
 
 #include "check/checker.h"
 #include "document/menulinks.h"
-#include "platform/paths.h"
+#include "core/paths.h"
 
 namespace check_detail {
 

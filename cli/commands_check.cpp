@@ -9,10 +9,10 @@
 #include "check/menucheck.h"
 #include "cli/commands.h"
 #include "document/projectloader.h"
-#include "moviedata/countframes.h"
-#include "platform/avifile.h"
-#include "platform/jpegdecoder.h"
-#include "platform/paths.h"
+#include "media/countframes.h"
+#include "media/avifile.h"
+#include "media/jpegdecoder.h"
+#include "core/paths.h"
 
 namespace cli {
 namespace {

@@ -3,9 +3,9 @@
 #include <QImageWriter>
 
 #include "cli/commands.h"
-#include "moviedata/countframes.h"
-#include "platform/avifile.h"
-#include "workspace/videosource.h"
+#include "media/countframes.h"
+#include "media/avifile.h"
+#include "media/videosource.h"
 
 // The video commands of vrplmenu: what the editor knows about a video, the frame counts the movie
 // data dialog computes, and single frames exactly as the editor shows them.

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "document/actiontypes.h"
-#include "platform/inilookup.h"
+#include "core/inilookup.h"
 
 namespace {
 

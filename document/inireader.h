@@ -12,7 +12,7 @@
 
 #include "document/messages.h"
 #include "document/model.h"
-#include "platform/textencoding.h"
+#include "core/textencoding.h"
 
 // Raised when the menu file cannot be opened by the line reader.
 class VRPLFileException : public std::runtime_error

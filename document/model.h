@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/textencoding.h"
+#include "core/textencoding.h"
 
 // The project: the movie data (kept as the text the author typed or the file held) and the menu
 // (pages, selections, actions, kept as typed values). Every object has exactly one owner.

@@ -3,8 +3,8 @@
 #include <QFile>
 
 #include "document/inireader.h"
-#include "platform/inilookup.h"
-#include "platform/paths.h"
+#include "core/inilookup.h"
+#include "core/paths.h"
 
 namespace {
 

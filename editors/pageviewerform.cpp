@@ -30,8 +30,8 @@
 #include "editors/editorwidgets.h"
 #include "editors/pageviewertexts.h"
 #include "editors/selectionsviewerform.h"
-#include "platform/dialogservice.h"
-#include "platform/paths.h"
+#include "dialogs/dialogservice.h"
+#include "core/paths.h"
 #include "workspace/mainform.h"
 
 namespace {

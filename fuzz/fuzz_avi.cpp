@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <unistd.h>
 
-#include "platform/avifile.h"
+#include "media/avifile.h"
 
 namespace {
 

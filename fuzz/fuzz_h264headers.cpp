@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/h264order.h"
+#include "media/h264order.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "document/model.h"
-#include "platform/dialogservice.h"
+#include "dialogs/dialogservice.h"
 
 class QCheckBox;
 class QComboBox;

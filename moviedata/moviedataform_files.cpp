@@ -4,7 +4,7 @@
 #include <QLineEdit>
 
 #include "moviedata/moviedatatexts.h"
-#include "platform/paths.h"
+#include "core/paths.h"
 
 using namespace moviedatatexts;
 

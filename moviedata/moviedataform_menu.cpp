@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "moviedata/moviedatatexts.h"
-#include "platform/paths.h"
+#include "core/paths.h"
 
 using namespace moviedatatexts;
 

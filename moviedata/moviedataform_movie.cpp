@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "moviedata/countframes.h"
+#include "media/countframes.h"
 #include "moviedata/moviedatatexts.h"
-#include "platform/paths.h"
+#include "core/paths.h"
 
 using namespace moviedatatexts;
 

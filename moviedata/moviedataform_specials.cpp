@@ -10,7 +10,7 @@
 
 #include "moviedata/moviedatatexts.h"
 #include "moviedata/ownedlistmodel.h"
-#include "platform/paths.h"
+#include "core/paths.h"
 
 using namespace moviedatatexts;
 

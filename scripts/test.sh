@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
+# The include rule of the libraries (each folder includes only from the ones below it).
+./scripts/check-layers.sh
+
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$(nproc)"
 

@@ -18,7 +18,7 @@
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
 #include "fixtures/videofixtures.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/rshape.h"
 

@@ -12,7 +12,7 @@
 
 #include "document/model.h"
 #include "moviedata/moviedataform.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 
 // One project, the scripted dialog service and a movie data dialog on them, as the main window would
 // make it. Controls are found by their names, as a user or an accessibility tool sees them.

@@ -7,7 +7,7 @@
 
 #include "app/application.h"
 #include "edits/projectedits.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
 
 int main(int argc, char** argv)

@@ -25,7 +25,7 @@
 #include "editors/editorwidgets.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 
 namespace {
 

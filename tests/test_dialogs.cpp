@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "platform/qtdialogservice.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/qtdialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 
 class TestDialogs : public QObject
 {

@@ -13,7 +13,7 @@
 #include "fixtures/framepattern.h"
 #include "fixtures/jpegfixtures.h"
 #include "moviedata/moviedataform.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 namespace {
 

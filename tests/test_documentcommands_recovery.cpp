@@ -10,7 +10,7 @@
 #include <QUndoStack>
 
 #include "document/projectwriter.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 namespace {
 

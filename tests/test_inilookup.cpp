@@ -1,8 +1,8 @@
 // Key lookup over the head of a menu file and the text encoding every byte passes through.
 #include <QtTest>
 
-#include "platform/inilookup.h"
-#include "platform/textencoding.h"
+#include "core/inilookup.h"
+#include "core/textencoding.h"
 
 class TestIniLookup : public QObject
 {

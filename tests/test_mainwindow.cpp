@@ -27,9 +27,9 @@
 #include "fixtures/jpegfixtures.h"
 #include "moviedata/moviedataform.h"
 #include "fixtures/videofixtures.h"
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "fixtures/framepattern.h"
 #include "fixtures/jpegfixtures.h"
 #include "fixtures/videofixtures.h"
-#include "moviedata/countframes.h"
-#include "platform/jpegdecoder.h"
-#include "workspace/videosource.h"
+#include "media/countframes.h"
+#include "media/jpegdecoder.h"
+#include "media/videosource.h"
 
 using namespace fixtures;
 

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "platform/paths.h"
+#include "core/paths.h"
 
 // The path helper decides what may be stored as lying below the base directory, so its cases are the
 // ones where a wrong answer would store a path the player cannot reach or one outside the folder.

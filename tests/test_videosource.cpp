@@ -8,9 +8,9 @@
 #include "fixtures/framepattern.h"
 #include "fixtures/jpegfixtures.h"
 #include "fixtures/videofixtures.h"
-#include "platform/h264order.h"
-#include "platform/jpegdecoder.h"
-#include "workspace/videosource.h"
+#include "media/h264order.h"
+#include "media/jpegdecoder.h"
+#include "media/videosource.h"
 
 using fixtures::VideoKind;
 using fixtures::VideoSpec;

@@ -4,7 +4,7 @@
 
 #include "fixtures/framepattern.h"
 #include "fixtures/videofixtures.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 // A video above 1 GiB, which AVI can only hold with the OpenDML extension: its samples continue in
 // "AVIX" parts with their own indexes. Slow (it writes more than 2 GiB), so it runs in the slow tier.

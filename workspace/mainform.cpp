@@ -24,8 +24,8 @@
 
 #include "document/model.h"
 #include "moviedata/moviedataform.h"
-#include "platform/dialogservice.h"
-#include "workspace/videosource.h"
+#include "dialogs/dialogservice.h"
+#include "media/videosource.h"
 
 namespace {
 

@@ -24,9 +24,9 @@
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
 #include "moviedata/moviedataform.h"
-#include "platform/dialogservice.h"
-#include "platform/paths.h"
-#include "workspace/videosource.h"
+#include "dialogs/dialogservice.h"
+#include "core/paths.h"
+#include "media/videosource.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 
 #include "document/projectwriter.h"
 #include "edits/projectedits.h"
-#include "platform/dialogservice.h"
+#include "dialogs/dialogservice.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include <utility>
 
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 namespace {
 

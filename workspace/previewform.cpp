@@ -20,12 +20,12 @@
 #include "document/menulinks.h"
 #include "edits/projectedits.h"
 #include "editors/pageviewerform.h"
-#include "platform/dialogservice.h"
-#include "platform/jpegdecoder.h"
-#include "platform/paths.h"
+#include "dialogs/dialogservice.h"
+#include "media/jpegdecoder.h"
+#include "core/paths.h"
 #include "player/walkrecorder.h"
 #include "workspace/mainform.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 namespace {
 

@@ -21,11 +21,11 @@
 #include "editors/editorwidgets.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
-#include "moviedata/countframes.h"
+#include "media/countframes.h"
 #include "moviedata/moviedataform.h"
-#include "platform/jpegdecoder.h"
+#include "media/jpegdecoder.h"
 #include "workspace/mainform.h"
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
 namespace {
 

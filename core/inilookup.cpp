@@ -1,4 +1,4 @@
-#include "platform/inilookup.h"
+#include "core/inilookup.h"
 
 #include <cstring>
 #include <limits>

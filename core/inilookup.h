@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/textencoding.h"
+#include "core/textencoding.h"
 
 // Key lookup over an INI file, behaving as the platform's profile functions do: section and key names
 // compared without regard to letter case, keys and values trimmed, missing keys read as empty text,

@@ -1,4 +1,4 @@
-#include "platform/jpegdecoder.h"
+#include "media/jpegdecoder.h"
 
 #include <QFile>
 #include <QtEndian>

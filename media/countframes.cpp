@@ -1,6 +1,6 @@
-#include "moviedata/countframes.h"
+#include "media/countframes.h"
 
-#include "platform/avifile.h"
+#include "media/avifile.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "platform/avifile.h"
+#include "media/avifile.h"
 
-#include "platform/aviriff.h"
-#include "platform/h264order.h"
+#include "media/aviriff.h"
+#include "media/h264order.h"
 
 #include <QFile>
 
@@ -26,7 +26,7 @@ extern "C" {
 
 // How frames are found.
 //
-// The sample table comes from the file's own index (platform/aviriff.*): one entry per sample with
+// The sample table comes from the file's own index (media/aviriff.*): one entry per sample with
 // the position and size of its chunk; zero-length chunks are drop samples. Only the non-empty
 // samples hold pictures, so the pictures are numbered by "rank", their place among the non-empty
 // samples: frame n shows the picture of the last non-empty sample at or before n.
@@ -44,7 +44,7 @@ extern "C" {
 // chunks it gave and numbers each picture from the one it belongs to. Steps stay on the
 // single-threaded decoder, whose pictures come out in step with its chunks.
 //
-// H.264 jumps work differently: the headers of the group's chunks (platform/h264order.*) tell the
+// H.264 jumps work differently: the headers of the group's chunks (media/h264order.*) tell the
 // order its pictures are shown in and which pictures others refer to. The jump leaves out every
 // picture nothing refers to that is shown before the one asked for (about half of them with three
 // B-frames), and each picture that comes out is placed by its own chunk, which the decoder hands on

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "document/messages.h"
-#include "platform/avifile.h"
+#include "media/avifile.h"
 
 // The messages of the video source, also used by vrplmenu for the same failures.
 inline const QString kUnableToOpenFile = QStringLiteral("Unable to open AVI file");
@@ -57,7 +57,7 @@ public:
     int pictureWidth() const;          // right of the stream's frame rectangle
     int pictureHeight() const;         // bottom of the stream's frame rectangle
 
-    // Decodes a JPEG file into picture(). Throws JpegError (platform/jpegdecoder.h) with the
+    // Decodes a JPEG file into picture(). Throws JpegError (media/jpegdecoder.h) with the
     // library's own text when the file cannot be read; the picture is then unchanged.
     void ShowPicture(const QString& path);
 

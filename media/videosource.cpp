@@ -1,6 +1,6 @@
-#include "workspace/videosource.h"
+#include "media/videosource.h"
 
-#include "platform/jpegdecoder.h"
+#include "media/jpegdecoder.h"
 
 #include <QtEndian>
 

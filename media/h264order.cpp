@@ -1,4 +1,4 @@
-#include "platform/h264order.h"
+#include "media/h264order.h"
 
 #include <algorithm>
 #include <numeric>

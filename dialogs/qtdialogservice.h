@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dialogservice.h"
+#include "dialogs/dialogservice.h"
 
 // The dialog service on Qt's own message boxes and file dialogs.
 class QtDialogService : public DialogService

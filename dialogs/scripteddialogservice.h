@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "platform/dialogservice.h"
+#include "dialogs/dialogservice.h"
 
 // A dialog service for tests: it records every message and every dialog request, and answers the
 // file and folder dialogs from a queue. An empty queue answers "cancelled". Nothing is ever shown.

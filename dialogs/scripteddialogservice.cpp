@@ -1,4 +1,4 @@
-#include "platform/scripteddialogservice.h"
+#include "dialogs/scripteddialogservice.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "platform/textencoding.h"
+#include "core/textencoding.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/aviriff.h"
+#include "media/aviriff.h"
 
 #include <QFile>
 

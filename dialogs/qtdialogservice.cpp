@@ -1,4 +1,4 @@
-#include "platform/qtdialogservice.h"
+#include "dialogs/qtdialogservice.h"
 
 #include <QDir>
 #include <QFileDialog>
