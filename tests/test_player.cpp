@@ -159,6 +159,8 @@ private slots:
     void actionListStopsAtJumpOrLeaving();
     void messageWaitsForOk();
     void leavingAndMenuButton();
+    void chapterFindsItsCd_data();
+    void chapterFindsItsCd();
     void ordering_data();
     void ordering();
     void defaultSelection();
@@ -410,6 +412,43 @@ void TestPlayer::leavingAndMenuButton()
     QCOMPARE(pageNumber(m), 2); // MenuPage
 }
 
+void TestPlayer::chapterFindsItsCd_data()
+{
+    QTest::addColumn<QString>("cd1Frames");
+    QTest::addColumn<QString>("cd2Frames");
+    QTest::addColumn<QString>("chapterFrame");
+    QTest::addColumn<QString>("start"); // file and frame within it
+
+    QTest::newRow("last frame of CD 1") << "1000" << "500" << "999" << "cd1.avi 999";
+    QTest::newRow("first frame of CD 2") << "1000" << "500" << "1000" << "cd2.avi 0";
+    QTest::newRow("last frame of CD 2") << "1000" << "500" << "1499" << "cd2.avi 499";
+    QTest::newRow("first frame of CD 3") << "1000" << "500" << "1500" << "cd3.avi 0";
+    QTest::newRow("CD 2's length unknown: the rest is on CD 2") << "1000" << "" << "5000" << "cd2.avi 4000";
+    QTest::newRow("no lengths: all on CD 1") << "" << "500" << "5000" << "cd1.avi 5000";
+}
+
+void TestPlayer::chapterFindsItsCd()
+{
+    QFETCH(QString, cd1Frames);
+    QFETCH(QString, cd2Frames);
+    QFETCH(QString, chapterFrame);
+    MenuProject p;
+    MovieData& md = p.movieData;
+    md.aviName = "cd1.avi";
+    md.avi2Name = "cd2.avi";
+    md.avi3Name = "cd3.avi";
+    md.cd1Frames = cd1Frames;
+    md.cd2Frames = cd2Frames;
+    md.chapters.push_back(std::make_unique<Chapter>(Chapter{"1", chapterFrame, "One"}));
+    addSelection(addPage(p, 1), "Go", "0,0-10,10").addAction(ActPlayFromChapter, "1");
+    PlayerModel m(p);
+    m.start(0);
+    m.click(QPoint(5, 5));
+    QVERIFY(m.outsideMenu());
+    QTEST(QStringLiteral("%1 %2").arg(m.movieStart().file).arg(m.movieStart().frame), "start");
+    QCOMPARE(m.movieStart().cd, m.movieStart().file.mid(2, 1).toInt());
+}
+
 void TestPlayer::ordering_data()
 {
     QTest::addColumn<QStringList>("areas"); // named A, B, C, ... in list order
@@ -436,6 +475,16 @@ void TestPlayer::ordering_data()
                                           << "B";
     QTest::newRow("uneven columns, columns") << columns << true << "A B C|D E"
                                              << QStringList{"Down", "Down", "Down", "Right"} << "E";
+    // A's lines run from 0 to 100 along the other axis: a centre on that edge belongs to A's line, one
+    // pixel beyond starts the next.
+    QTest::newRow("centre on the row's bottom edge") << QStringList{"0,0-100,100", "200,50-300,150"} << false << "A B"
+                                                     << QStringList{"Right", "Right"} << "B";
+    QTest::newRow("centre just below the row") << QStringList{"0,0-100,100", "200,52-300,150"} << false << "A|B"
+                                               << QStringList{"Down", "Down"} << "B";
+    QTest::newRow("centre on the column's right edge") << QStringList{"0,0-100,100", "50,200-150,300"} << true << "A B"
+                                                       << QStringList{"Down", "Down"} << "B";
+    QTest::newRow("centre just right of the column") << QStringList{"0,0-100,100", "52,200-150,300"} << true << "A|B"
+                                                     << QStringList{"Right", "Right"} << "B";
     QTest::newRow("uneven columns, back left keeps the place") << columns << true << "A B C|D E"
                                                                << QStringList{"Right", "Right", "Down", "Left"} << "B";
 }
