@@ -52,6 +52,7 @@ private:
     void checkAction(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action);
     bool checkSignedJump(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action);
     void checkPageTexts(int pageIndex);
+    void checkParameterText(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action);
 
     // Texts: a line break, "#" where it separates fields, a character the encoding cannot hold.
     void checkText(const QString& value, const ProblemLocation& where, const QString& label, bool hashSeparates,

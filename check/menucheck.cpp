@@ -150,28 +150,13 @@ QString Checker::actionLabel(int pageIndex, int selectionIndex, int actionIndex)
 // Reachability: the ways into the menu (the start page, the page the player returns to, and the
 // chapter and special feature pages the player offers itself), then every link a viewer can follow.
 
-namespace {
-
-// The end of a page leads somewhere only on a video page that does not loop: a looping range never
-// ends, and a still picture's end values are not saved in the file.
-bool endIsUsed(const Page& p)
-{
-    return p.backgroundIsVideo && !p.videoLoop;
-}
-
-} // namespace
-
-// Where a selection's jump leads once the file has been written and read back: a jump (code 1) whose
-// parameter an author typed as "+1" or "-1" is written so and read back as the relative jump. Where an
-// absolute jump leads depends on its page number alone, so each number is asked once: a large menu
-// has thousands of jumps to a few hundred pages.
+// Where an absolute jump leads depends on its page number alone, so each number is asked once: a large
+// menu has thousands of jumps to a few hundred pages.
 Link Checker::followJump(int pageIndex, const MenuAction& action)
 {
-    const QString& p = action.parameter;
-    if (action.type == ActJumpToPage && (p == QLatin1String("+1") || p == QLatin1String("-1")))
-        return resolveJump(m_project, pageIndex, MenuAction(ActRelativeJump, p));
     int number = 0;
-    if (action.type != ActJumpToPage || !readPageNumber(p, number))
+    if (action.type != ActJumpToPage || action.parameter == QLatin1String("+1") ||
+        action.parameter == QLatin1String("-1") || !readPageNumber(action.parameter, number))
         return resolveJump(m_project, pageIndex, action);
     const auto known = m_jumps.find(number);
     if (known != m_jumps.end())
@@ -181,21 +166,17 @@ Link Checker::followJump(int pageIndex, const MenuAction& action)
     return link;
 }
 
+// The pages a viewer can get to, by the rules the player model plays by: a selection counts when the
+// viewer can choose it, its actions up to the first that ends the list, and a page's end as its end
+// rule says (the end action when there is one, else the jump at end).
 void Checker::findReachablePages()
 {
-    const MovieData& md = m_project.movieData;
     const int count = int(m_project.pages.size());
     std::deque<int> queue;
     std::vector<bool> seen(size_t(count), false);
-    for (const QString* key : {&md.startPage, &md.menuPage, &md.chaptersPage, &md.specialsPage}) {
-        int number = 0;
-        if (!readPageNumber(*key, number))
-            continue;
-        const int index = findPageIndex(m_project, number);
-        if (index >= 0 && !seen[size_t(index)]) {
-            seen[size_t(index)] = true;
-            queue.push_back(index);
-        }
+    for (const int index : menuEntryPages(m_project)) {
+        seen[size_t(index)] = true;
+        queue.push_back(index);
     }
     if (queue.empty())
         return; // without a way in, the missing start page is the problem, not every page
@@ -209,19 +190,18 @@ void Checker::findReachablePages()
         const int from = queue.front();
         queue.pop_front();
         const Page& page = *m_project.pages[size_t(from)];
-        if (page.selectionAvailable) {
-            for (const auto& sel : page.selections) {
-                for (const auto& action : sel->actions) {
+        if (selectionsCanBeChosen(page)) {
+            for (int s = 0; s < int(page.selections.size()); ++s) {
+                if (!selectionCanBeChosen(page, s))
+                    continue;
+                for (const auto& action : page.selections[size_t(s)]->actions) {
                     follow(followJump(from, *action));
                     if (endsActionList(action->type))
                         break;
                 }
             }
         }
-        if (endIsUsed(page)) {
-            follow(resolveJumpAtEnd(m_project, from));
-            follow(resolveActionAtEnd(m_project, from));
-        }
+        follow(pageEnd(m_project, from).link);
     }
     m_reachable = std::move(seen);
 }
@@ -326,9 +306,14 @@ void Checker::checkPageEnd(int pageIndex)
                 QStringLiteral("%1: the video range loops, so its jump or action at the end never happens.")
                     .arg(pageLabel(pageIndex)),
                 ProblemLocation{pageIndex, -1, -1, page.jumpAtEnd != 0 ? QStringLiteral("JumpAtEnd") : QStringLiteral("ActionAtEnd")});
-        // Never run, but saved: a value the save refuses still matters.
+        // Never run, but saved: it is checked as an action after a jump in a selection is.
         if (page.actionAtEnd)
-            checkSignedJump(pageIndex, -1, -1, *page.actionAtEnd);
+            checkAction(pageIndex, -1, -1, *page.actionAtEnd);
+    } else if (jumpAtEndOverridden(m_project, pageIndex)) {
+        add(Severity::Warning, "jump-at-end-overridden",
+            pageLabel(pageIndex) % u": the jump at end is never used: the end action runs instead.",
+            ProblemLocation{pageIndex, -1, -1, QStringLiteral("JumpAtEnd")});
+        checkAction(pageIndex, -1, -1, *page.actionAtEnd);
     } else {
         const Link atEnd = resolveJumpAtEnd(m_project, pageIndex);
         if (atEnd.kind == LinkKind::MissingPage)
@@ -536,6 +521,17 @@ void Checker::checkAction(int pageIndex, int selectionIndex, int actionIndex, co
     }
 }
 
+// An action's parameter is one field of a line that "#" separates, for a selection's actions and an end
+// action alike (the end action's line is its code, "#", then the parameter, which the player splits again).
+void Checker::checkParameterText(int pageIndex, int selectionIndex, int actionIndex, const MenuAction& action)
+{
+    if (!plainText(action.parameter, true))
+        checkText(action.parameter,
+                  ProblemLocation{pageIndex, selectionIndex, actionIndex,
+                                  selectionIndex < 0 ? QStringLiteral("ActionAtEnd") : QString()},
+                  actionLabel(pageIndex, selectionIndex, actionIndex) + QStringLiteral(", its parameter"), true, false);
+}
+
 void Checker::checkPageTexts(int pageIndex)
 {
     // Nearly every value is plain ASCII, which every encoding holds; only the others are looked at
@@ -547,9 +543,8 @@ void Checker::checkPageTexts(int pageIndex)
     if (!page.backgroundIsVideo && !plainText(page.pictureFile, false))
         checkText(page.pictureFile, ProblemLocation{pageIndex, -1, -1, QStringLiteral("PictureFile")},
                   pageLabel(pageIndex) + QStringLiteral(", its picture file"), false, false);
-    else if (page.backgroundIsVideo && page.actionAtEnd && !plainText(page.actionAtEnd->parameter, false))
-        checkText(page.actionAtEnd->parameter, ProblemLocation{pageIndex, -1, -1, QStringLiteral("ActionAtEnd")},
-                  pageLabel(pageIndex) + QStringLiteral(", the parameter of its action at end"), false, false);
+    else if (page.backgroundIsVideo && page.actionAtEnd) // a still page's end action is not saved
+        checkParameterText(pageIndex, -1, -1, *page.actionAtEnd);
     for (int s = 0; s < int(page.selections.size()); ++s) {
         const Selection& sel = *page.selections[size_t(s)];
         if (!plainText(sel.name, false))
@@ -558,12 +553,8 @@ void Checker::checkPageTexts(int pageIndex)
         if (!plainText(sel.area, false))
             checkText(sel.area, ProblemLocation{pageIndex, s, -1, QStringLiteral("Area")},
                       selectionLabel(pageIndex, s) + QStringLiteral(", its area"), false, false);
-        for (int a = 0; a < int(sel.actions.size()); ++a) {
-            const QString& parameter = sel.actions[size_t(a)]->parameter;
-            if (!plainText(parameter, true))
-                checkText(parameter, ProblemLocation{pageIndex, s, a, {}},
-                          actionLabel(pageIndex, s, a) + QStringLiteral(", its parameter"), true, false);
-        }
+        for (int a = 0; a < int(sel.actions.size()); ++a)
+            checkParameterText(pageIndex, s, a, *sel.actions[size_t(a)]);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "document/areatext.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -57,4 +58,16 @@ std::optional<AreaRect> parseArea(const QString& text)
 QString formatArea(int left, int top, int right, int bottom)
 {
     return QStringLiteral("%1,%2-%3,%4").arg(left).arg(top).arg(right).arg(bottom);
+}
+
+QRect clickableArea(const QString& text)
+{
+    const std::optional<AreaRect> area = parseArea(text);
+    if (!area)
+        return {};
+    auto clamp = [](int v) { return std::clamp(v, -(1 << 20), 1 << 20); };
+    const int l = clamp(area->left), t = clamp(area->top), r = clamp(area->right), b = clamp(area->bottom);
+    if (r <= l || b <= t)
+        return {};
+    return QRect(l, t, r - l, b - t);
 }

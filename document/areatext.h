@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -22,3 +23,9 @@ struct AreaRect
 // Nothing when the text does not begin with four numbers in that form (or one is out of range).
 std::optional<AreaRect> parseArea(const QString& text);
 QString formatArea(int left, int top, int right, int bottom);
+
+// The part of the picture a click on the selection hits: empty when the text cannot be read or the area
+// has no width or no height (a right edge left of the left one included), so such a selection cannot be
+// clicked and has no place among the remote control's rows. Right and bottom lie just outside the area.
+// Coordinates are kept within a million pixels so that arithmetic on absurd texts cannot overflow.
+QRect clickableArea(const QString& text);

@@ -11,26 +11,6 @@
 
 namespace {
 
-// Pictures are at most a few thousand pixels wide; clamping keeps the arithmetic on absurd Area texts
-// from overflowing.
-constexpr int kCoordinateLimit = 1 << 20;
-
-// The Area text "L,T-R,B", read as the player reads it, by the same reader as the rectangles on the picture.
-QRect readArea(const QString& text)
-{
-    const std::optional<AreaRect> area = parseArea(text);
-    if (!area)
-        return {};
-    auto clamp = [](int v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); };
-    int l = clamp(area->left), t = clamp(area->top), r = clamp(area->right), b = clamp(area->bottom);
-    if (l > r)
-        std::swap(l, r);
-    if (t > b)
-        std::swap(t, b);
-    // Right and bottom lie just outside the area (right = left + width).
-    return QRect(l, t, r - l, b - t);
-}
-
 // A directory of the movie data (file form) and a file name, as the player would put them together.
 QString joinFileForm(QString dir, const QString& name)
 {
@@ -132,7 +112,7 @@ void PlayerModel::activate(int pageIndex)
     m_rects.clear();
     m_rects.reserve(p.selections.size());
     for (const auto& s : p.selections)
-        m_rects.push_back(readArea(s->area));
+        m_rects.push_back(clickableArea(s->area));
     buildLines();
     const int n = int(p.selections.size());
     m_highlight = p.selectionAvailable && p.defaultSelection >= 1 && p.defaultSelection <= n ? p.defaultSelection - 1 : -1;
@@ -230,7 +210,7 @@ bool PlayerModel::selectionsClickable() const
 bool PlayerModel::isTransitionPage() const
 {
     const Page* p = page();
-    return p && !p->selectionAvailable && !(p->backgroundIsVideo && p->videoLoop) && p->jumpAtEnd != 0;
+    return p && ::isTransitionPage(*p);
 }
 
 int PlayerModel::selectionAt(QPoint position) const
@@ -253,7 +233,7 @@ bool PlayerModel::canEnd() const
     const Page* p = page();
     if (!p || m_outside || m_messageShown || m_ended)
         return false;
-    return p->backgroundIsVideo ? !p->videoLoop : p->pictureDuration > 0;
+    return pageEndsInTime(*p);
 }
 
 void PlayerModel::advanceFrame()
@@ -324,36 +304,37 @@ bool PlayerModel::runToEnd()
     return true;
 }
 
-// The page has played to its end: its end action if it has one, else its jump at end, else it stays on
-// its last frame. True when something ran.
+// The page has played to its end: what happens then is the rule the menu check follows too. True when
+// something ran.
 bool PlayerModel::reachEnd()
 {
-    const Page& p = *page();
-    const quint64 before = m_activations;
-    if (p.actionAtEnd) {
+    const PageEnd end = pageEnd(m_project, m_pageIndex);
+    switch (end.kind) {
+    case EndKind::EndAction: {
+        const quint64 before = m_activations;
         m_pendingSelection = -1;
-        const MenuAction& action = *p.actionAtEnd;
-        if (action.type == ActJumpToPage || action.type == ActRelativeJump) {
-            // The end action keeps the file's form, where a signed jump is relative: ask the shared rule.
-            const Link link = resolveActionAtEnd(m_project, m_pageIndex);
-            if (link.kind == LinkKind::Page)
-                activate(link.pageIndex);
-            else
-                noteFailedJump(link, action);
-        } else {
+        const MenuAction& action = *page()->actionAtEnd;
+        if (end.link.kind == LinkKind::None) {
             runAction(action);
+        } else if (end.link.kind == LinkKind::Page) {
+            activate(end.link.pageIndex);
+        } else {
+            noteFailedJump(end.link, action);
         }
         if (m_activations == before && !m_outside)
             m_ended = true;
         return true;
     }
-    const Link link = resolveJumpAtEnd(m_project, m_pageIndex);
-    if (link.kind == LinkKind::Page) {
-        activate(link.pageIndex);
-        return true;
+    case EndKind::JumpAtEnd:
+        if (end.link.kind == LinkKind::Page) {
+            activate(end.link.pageIndex);
+            return true;
+        }
+        m_notice = QStringLiteral("Jump at end: no page has number %1").arg(end.link.pageNumber);
+        break;
+    default:
+        break;
     }
-    if (link.kind == LinkKind::MissingPage)
-        m_notice = QStringLiteral("Jump at end: no page has number %1").arg(link.pageNumber);
     m_ended = true;
     return false;
 }

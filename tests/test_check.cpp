@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "check/menucheck.h"
+#include "document/actiontypes.h"
 #include "document/projectloader.h"
 #include "documenttestutil.h"
 
@@ -122,6 +123,15 @@ void TestCheck::references_data()
     QTest::newRow("looping page: an end jump never run, but refused by the save")
         << kMenuSection << page(1, "ActionAtEnd=1#-3\n" + selection("2", ""))
         << QStringList{"end-never-used", "jump-parameter-signed"};
+    QTest::newRow("looping page: its end action's parameter is checked as a selection's is")
+        << kMenuSection << page(1, "ActionAtEnd=3#9\n" + selection("2", "")) << QStringList{"end-never-used", "chapter-missing"};
+    QTest::newRow("end action: hash in its message")
+        << kMenuSection << page(1, "VideoLoop=0\nActionAtEnd=4#Hi #there\n" + selection("2", "")) << QStringList{"text-hash"};
+    QTest::newRow("end action: empty message")
+        << kMenuSection << page(1, "VideoLoop=0\nActionAtEnd=4# \n" + selection("2", "")) << QStringList{"message-empty"};
+    QTest::newRow("an end action overrides the jump at end, even a jump to a missing page")
+        << kMenuSection << page(1, "VideoLoop=0\nActionAtEnd=6#1\nJumpAtEnd=9\n" + selection("2", ""))
+        << QStringList{"jump-at-end-overridden"};
     QTest::newRow("chapter beyond the list") << kMenuSection << pageWith(1, "3", "4") << QStringList{"chapter-missing"};
     QTest::newRow("chapter 0") << kMenuSection << pageWith(1, "3", "0") << QStringList{"chapter-missing"};
     QTest::newRow("special feature beyond the list")
@@ -281,6 +291,24 @@ void TestCheck::reachability_data()
                                      << QList<int>{};
     QTest::newRow("end action relative jump, as the file writes it")
         << kMenuSection << page(1, noLoop + "ActionAtEnd=1#+1\n") + pageWith(2, "1", "1") << QList<int>{};
+    QTest::newRow("an end action runs instead of the jump at end")
+        << kMenuSection << page(1, noLoop + "ActionAtEnd=8#\nJumpAtEnd=2\n") + pageWith(2, "1", "1") << QList<int>{2};
+    QTest::newRow("a still picture's end after its duration")
+        << kMenuSection
+        << QByteArray("[PAGE=1];Pic\nBackgroundMode=2\nPictureFile=p.jpg\nPictureDuration=3\nJumpAtEnd=2\nSelectionAvailable=0\n") +
+               pageWith(2, "1", "1")
+        << QList<int>{};
+    QTest::newRow("selections only outside the video range's prohibit window")
+        << kMenuSection << page(1, "ProhibitSelectionBefore=100\n" + selection("1", "2")) + pageWith(2, "1", "1")
+        << QList<int>{2};
+    QTest::newRow("prohibit window open on the range's last frame")
+        << kMenuSection << page(1, "ProhibitSelectionBefore=99\n" + selection("1", "2")) + pageWith(2, "1", "1")
+        << QList<int>{};
+    QTest::newRow("a selection without a clickable area")
+        << kMenuSection << page(1, selection("1", "2", "50,10-10,50")) + pageWith(2, "1", "1") << QList<int>{2};
+    QTest::newRow("... unless it is the default selection, which Enter chooses")
+        << kMenuSection << page(1, "DefaultSelection=1\n" + selection("1", "2", "50,10-10,50")) + pageWith(2, "1", "1")
+        << QList<int>{};
     QTest::newRow("a looping page never ends")
         << kMenuSection << page(1, "JumpAtEnd=2\n" + selection("2", "")) + pageWith(2, "1", "1") << QList<int>{2};
     QTest::newRow("selections not available")
@@ -331,6 +359,10 @@ void TestCheck::texts_data()
     QTest::newRow("title empty") << "title" << " " << cp1252 << QStringList{"required-field-empty"};
     QTest::newRow("line break in a title") << "title" << "Film\r" << cp1252 << QStringList{"text-line-break"};
     QTest::newRow("hash in a message") << "message" << "Press #1" << cp1252 << QStringList{"text-hash"};
+    QTest::newRow("line break in an end message") << "end message" << "Bye\r\nnow" << cp1252
+                                                  << QStringList{"text-line-break"};
+    QTest::newRow("character Windows-1252 lacks in an end message") << "end message" << QString::fromUtf8("Ω") << cp1252
+                                                                    << QStringList{"text-unencodable"};
     QTest::newRow("character Windows-1252 lacks") << "selection name" << QString::fromUtf8("Ω") << cp1252
                                                   << QStringList{"text-unencodable"};
     QTest::newRow("the same in a UTF-8 file") << "selection name" << QString::fromUtf8("Ω") << utf8 << QStringList();
@@ -358,6 +390,10 @@ void TestCheck::texts()
         p.selections.front()->actions.front()->parameter = value;
     else if (what == QLatin1String("selection name"))
         p.selections.front()->name = value;
+    else if (what == QLatin1String("end message")) {
+        p.videoLoop = false;
+        p.actionAtEnd = std::make_unique<MenuAction>(ActMessageBox, value);
+    }
     QCOMPARE(codes(checkProject(project)), sorted(expected));
 }
 
@@ -392,6 +428,22 @@ void TestCheck::movieData_data()
     QTest::newRow("chapter beyond the counted frames")
         << kMovieHead << without("movie/film.avi") + QStringList{"movie/film.avi=150"}
         << QStringList{"chapter-beyond-movie"};
+    QTest::newRow("chapter on the movie's last frame")
+        << kMovieHead << without("movie/film.avi") + QStringList{"movie/film.avi=201"} << QStringList();
+    QTest::newRow("chapter at the movie's frame count, one past its end")
+        << kMovieHead << without("movie/film.avi") + QStringList{"movie/film.avi=200"}
+        << QStringList{"chapter-beyond-movie"};
+    QByteArray threeCds = kMovieHead;
+    threeCds.replace("AVIName=film.avi\n", "AVIName=film.avi\nAVI2Name=film2.avi\nAVI3Name=film3.avi\n");
+    const QStringList threeFiles = without("movie/film.avi") + QStringList{"movie/film.avi=100", "movie/film2.avi=50", "movie/film3.avi=60"};
+    QTest::newRow("chapter on the third CD") << threeCds << threeFiles << QStringList();
+    QByteArray twoCds = kMovieHead;
+    twoCds.replace("AVIName=film.avi\n", "AVIName=film.avi\nAVI2Name=film2.avi\n");
+    QTest::newRow("chapter past the second of two CDs")
+        << twoCds << without("movie/film.avi") + QStringList{"movie/film.avi=100", "movie/film2.avi=100"}
+        << QStringList{"chapter-beyond-movie"};
+    QTest::newRow("chapter on the first frame of the second CD")
+        << twoCds << without("movie/film.avi") + QStringList{"movie/film.avi=100", "movie/film2.avi=101"} << QStringList();
     QByteArray unordered = kMovieHead;
     unordered.replace("2=100 Two", "2=0 Two");
     QTest::newRow("chapters not ascending") << unordered << all << QStringList{"chapter-order"};
@@ -436,8 +488,12 @@ void TestCheck::movieData()
         return f.open(QIODevice::ReadOnly) && f.read(3) == "bad" ? QStringLiteral("not a JPEG file") : QString();
     };
     QCOMPARE(codes(checkProject(project, context)), sorted(expected));
-    // Only files that are there are handed to the counter.
-    QCOMPARE(asked, QFileInfo::exists(dir.filePath("movie/film.avi")) ? QStringList{"movie/film.avi"} : QStringList());
+    // Only files that are there are handed to the counter, each CD's once, in the order of the CDs.
+    QStringList movies;
+    for (const QString& f : files)
+        if (f.startsWith(QLatin1String("movie/film")))
+            movies << f.section('=', 0, 0);
+    QCOMPARE(asked, movies);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -462,11 +518,13 @@ void TestCheck::locations()
                      .arg(p.where.actionIndex)
                      .arg(p.where.field);
     QCOMPARE(found, (QStringList{"error menu-page-missing -1/-1/-1 MENU/ChaptersPage",
+                                 "warning jump-at-end-overridden 1/-1/-1 JumpAtEnd",
                                  "error chapter-missing 1/-1/-1 ActionAtEnd",
                                  "error chapter-missing 1/1/1 "}));
-    QCOMPARE(problems[2].text, QStringLiteral("Page 2) Credits, selection 2 (Go), action 2 (Play from chapter): "
+    QCOMPARE(problems[1].text, QStringLiteral("Page 2) Credits: the jump at end is never used: the end action runs instead."));
+    QCOMPARE(problems[3].text, QStringLiteral("Page 2) Credits, selection 2 (Go), action 2 (Play from chapter): "
                                               "chapter 5 does not exist; the movie data's chapters are 1 to 3."));
-    QCOMPARE(problemCountText(problems), QStringLiteral("3 errors"));
+    QCOMPARE(problemCountText(problems), QStringLiteral("3 errors, 1 warning"));
     std::vector<Problem> mixed{problems[0], Problem{Severity::Warning, "w", "w", {}}};
     QCOMPARE(problemCountText(mixed), QStringLiteral("1 error, 1 warning"));
     QCOMPARE(problemCountText({}), QStringLiteral("no problem"));

@@ -2,10 +2,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "check/menucheck.h"
 #include "clitestutil.h"
 #include "document/actiontypes.h"
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
+#include "player/explore.h"
 #include "player/walkrecorder.h"
 #include "player/walkreplay.h"
 
@@ -86,6 +88,58 @@ void buildWalkMenu(MenuProject& p)
     addSelection(chapters, "Untitled", "300,300-400,350").addAction(ActChangeSubtitle, "2");
 }
 
+
+// A small random menu: pages with numbers that may repeat or be missing, video and still pages with
+// every kind of end, selections on a few areas (some unreadable, empty or reversed), actions of every
+// kind with parameters near the edges of what exists, and prohibit windows.
+void randomMenu(MenuProject& p, QRandomGenerator& rng)
+{
+    auto pick = [&](int n) { return int(rng.bounded(n)); };
+    auto pageRef = [&] { return pick(9) - 1; }; // -1 to 7; the pages are numbered from 1
+    const QStringList areas{"0,0-100,50", "100,0-200,50", "0,50-100,100", "50,25-150,75", "0,0-100,50",
+                            "x", "5,5-5,40", "200,60-100,10", "0,100-300,160"};
+    MovieData& md = p.movieData;
+    md.startPage = QString::number(pick(3) ? 1 : pageRef());
+    md.menuPage = pick(3) ? QString::number(pageRef()) : QStringLiteral("menu");
+    md.chaptersPage = pick(3) ? QString() : QString::number(pageRef());
+    md.specialsPage = pick(4) ? QString() : QString::number(pageRef());
+    const int pages = 1 + pick(7);
+    for (int i = 0; i < pages; ++i) {
+        Page& page = addPage(p, pick(8) ? i + 1 : pageRef());
+        page.backgroundIsVideo = pick(3) != 0;
+        page.videoLoop = pick(2);
+        page.firstFrame = pick(4);
+        page.lastFrame = page.firstFrame + pick(4) - 1;
+        page.pictureDuration = pick(3) - 1;
+        page.jumpAtEnd = pick(3) ? 0 : pageRef();
+        if (!pick(4))
+            page.prohibitSelectionBefore = pick(7);
+        if (!pick(4))
+            page.prohibitSelectionAfter = pick(7);
+        page.columnOrdering = pick(2);
+        page.defaultSelection = pick(5) - 1;
+        auto action = [&] {
+            const int type = 1 + pick(kActionTypeCount);
+            QString parameter = QString::number(pageRef());
+            if (type == ActRelativeJump || (type == ActJumpToPage && !pick(3)))
+                parameter = pick(2) ? QStringLiteral("+1") : QStringLiteral("-1");
+            else if (type == ActMessageBox)
+                parameter = QStringLiteral("Hi");
+            return std::make_unique<MenuAction>(type, parameter);
+        };
+        if (!pick(3))
+            page.actionAtEnd = action();
+        page.selectionAvailable = pick(4) != 0;
+        const int selections = pick(4);
+        for (int s = 0; s < selections; ++s) {
+            Selection& sel = page.addSelection(std::make_unique<Selection>(QStringLiteral("S%1").arg(s), areas[pick(int(areas.size()))]));
+            const int actions = pick(4);
+            for (int a = 0; a < actions; ++a)
+                sel.actions.push_back(action());
+        }
+    }
+}
+
 } // namespace
 
 class TestPlayer : public QObject
@@ -105,11 +159,14 @@ private slots:
     void actionListStopsAtJumpOrLeaving();
     void messageWaitsForOk();
     void leavingAndMenuButton();
+    void chapterFindsItsCd_data();
+    void chapterFindsItsCd();
     void ordering_data();
     void ordering();
     void defaultSelection();
     void messageText_data();
     void messageText();
+    void checkAgreesWithPlaying();
 
     void recordSaveReplay();
     void renumberedPageFailsNamingTheStep();
@@ -355,6 +412,43 @@ void TestPlayer::leavingAndMenuButton()
     QCOMPARE(pageNumber(m), 2); // MenuPage
 }
 
+void TestPlayer::chapterFindsItsCd_data()
+{
+    QTest::addColumn<QString>("cd1Frames");
+    QTest::addColumn<QString>("cd2Frames");
+    QTest::addColumn<QString>("chapterFrame");
+    QTest::addColumn<QString>("start"); // file and frame within it
+
+    QTest::newRow("last frame of CD 1") << "1000" << "500" << "999" << "cd1.avi 999";
+    QTest::newRow("first frame of CD 2") << "1000" << "500" << "1000" << "cd2.avi 0";
+    QTest::newRow("last frame of CD 2") << "1000" << "500" << "1499" << "cd2.avi 499";
+    QTest::newRow("first frame of CD 3") << "1000" << "500" << "1500" << "cd3.avi 0";
+    QTest::newRow("CD 2's length unknown: the rest is on CD 2") << "1000" << "" << "5000" << "cd2.avi 4000";
+    QTest::newRow("no lengths: all on CD 1") << "" << "500" << "5000" << "cd1.avi 5000";
+}
+
+void TestPlayer::chapterFindsItsCd()
+{
+    QFETCH(QString, cd1Frames);
+    QFETCH(QString, cd2Frames);
+    QFETCH(QString, chapterFrame);
+    MenuProject p;
+    MovieData& md = p.movieData;
+    md.aviName = "cd1.avi";
+    md.avi2Name = "cd2.avi";
+    md.avi3Name = "cd3.avi";
+    md.cd1Frames = cd1Frames;
+    md.cd2Frames = cd2Frames;
+    md.chapters.push_back(std::make_unique<Chapter>(Chapter{"1", chapterFrame, "One"}));
+    addSelection(addPage(p, 1), "Go", "0,0-10,10").addAction(ActPlayFromChapter, "1");
+    PlayerModel m(p);
+    m.start(0);
+    m.click(QPoint(5, 5));
+    QVERIFY(m.outsideMenu());
+    QTEST(QStringLiteral("%1 %2").arg(m.movieStart().file).arg(m.movieStart().frame), "start");
+    QCOMPARE(m.movieStart().cd, m.movieStart().file.mid(2, 1).toInt());
+}
+
 void TestPlayer::ordering_data()
 {
     QTest::addColumn<QStringList>("areas"); // named A, B, C, ... in list order
@@ -381,6 +475,16 @@ void TestPlayer::ordering_data()
                                           << "B";
     QTest::newRow("uneven columns, columns") << columns << true << "A B C|D E"
                                              << QStringList{"Down", "Down", "Down", "Right"} << "E";
+    // A's lines run from 0 to 100 along the other axis: a centre on that edge belongs to A's line, one
+    // pixel beyond starts the next.
+    QTest::newRow("centre on the row's bottom edge") << QStringList{"0,0-100,100", "200,50-300,150"} << false << "A B"
+                                                     << QStringList{"Right", "Right"} << "B";
+    QTest::newRow("centre just below the row") << QStringList{"0,0-100,100", "200,52-300,150"} << false << "A|B"
+                                               << QStringList{"Down", "Down"} << "B";
+    QTest::newRow("centre on the column's right edge") << QStringList{"0,0-100,100", "50,200-150,300"} << true << "A B"
+                                                       << QStringList{"Down", "Down"} << "B";
+    QTest::newRow("centre just right of the column") << QStringList{"0,0-100,100", "52,200-150,300"} << true << "A|B"
+                                                     << QStringList{"Right", "Right"} << "B";
     QTest::newRow("uneven columns, back left keeps the place") << columns << true << "A B C|D E"
                                                                << QStringList{"Right", "Right", "Down", "Left"} << "B";
 }
@@ -453,6 +557,35 @@ void TestPlayer::messageText()
     const PlayerMessage m = parsePlayerMessage(parameter);
     QTEST(m.fontSize, "fontSize");
     QTEST(m.lines, "lines");
+}
+
+
+// The menu check calls a page reachable exactly when a viewer gets there by playing the menu: the
+// pages the model reaches from the check's ways in, by every selection, key and end, are the ones the
+// check does not report as unreachable.
+void TestPlayer::checkAgreesWithPlaying()
+{
+    int compared = 0;
+    for (quint32 seed = 1; seed <= 3000; ++seed) {
+        QRandomGenerator rng(seed);
+        MenuProject p;
+        randomMenu(p, rng);
+        if (menuEntryPages(p).empty())
+            continue; // without a way in the check calls nothing unreachable
+        std::vector<bool> byCheck(p.pages.size(), true);
+        for (const Problem& problem : checkProject(p))
+            if (problem.code == QLatin1String("page-unreachable"))
+                byCheck[size_t(problem.where.pageIndex)] = false;
+        const std::vector<bool> byPlaying = pagesReachedByPlaying(p);
+        if (byPlaying != byCheck) {
+            QString pages;
+            for (size_t i = 0; i < byCheck.size(); ++i)
+                pages += QStringLiteral(" %1:%2/%3").arg(p.pages[i]->number).arg(byCheck[i]).arg(byPlaying[i]);
+            QFAIL(qPrintable(QStringLiteral("seed %1: reachable by the check / by playing:%2").arg(seed).arg(pages)));
+        }
+        ++compared;
+    }
+    QVERIFY2(compared > 2000, qPrintable(QString::number(compared)));
 }
 
 // --- walkthroughs --------------------------------------------------------------------------------------

@@ -1020,13 +1020,20 @@ void TestVideoSource::h264HeadersRead_data()
     QTest::addColumn<int>("nalType");
     QTest::addColumn<int>("refIdc");
     QTest::addColumn<QString>("read"); // "IDR/- ref/- low bits of the show order", or "none"
-    QTest::newRow("IDR picture") << 0 << true << qint64(0) << 5 << 3 << "IDR ref 10";
-    QTest::newRow("picture nothing refers to") << 0 << true << qint64(0) << 1 << 0 << "- - 10";
-    QTest::newRow("frames of an interlaced sequence") << 0 << false << qint64(0) << 1 << 2 << "- ref 10";
-    QTest::newRow("show order type 2") << 2 << true << qint64(0) << 1 << 2 << "- ref 0";
-    QTest::newRow("show order type 1") << 1 << true << qint64(0) << 1 << 2 << "none";
-    QTest::newRow("sequence set not given") << 0 << true << qint64(5) << 1 << 2 << "none";
-    QTest::newRow("sequence set number out of range") << 0 << true << (qint64(1) << 31) << 1 << 2 << "none";
+    QTest::addColumn<qint64>("firstMb"); // the slice's first value, chosen to put given bytes first
+    QTest::newRow("IDR picture") << 0 << true << qint64(0) << 5 << 3 << "IDR ref 10" << qint64(0);
+    QTest::newRow("picture nothing refers to") << 0 << true << qint64(0) << 1 << 0 << "- - 10" << qint64(0);
+    QTest::newRow("frames of an interlaced sequence") << 0 << false << qint64(0) << 1 << 2 << "- ref 10" << qint64(0);
+    QTest::newRow("show order type 2") << 2 << true << qint64(0) << 1 << 2 << "- ref 0" << qint64(0);
+    QTest::newRow("show order type 1") << 1 << true << qint64(0) << 1 << 2 << "none" << qint64(0);
+    QTest::newRow("sequence set not given") << 0 << true << qint64(5) << 1 << 2 << "none" << qint64(0);
+    QTest::newRow("sequence set number out of range") << 0 << true << (qint64(1) << 31) << 1 << 2 << "none" << qint64(0);
+    // A slice whose payload begins 00 03: the 03 follows one zero only and is picture data, kept.
+    QTest::newRow("03 after one zero is kept") << 0 << true << qint64(0) << 1 << 2 << "- ref 10"
+                                               << qint64((3 << 13) - 1);
+    // Begins 00 00 03 03: the writer put the first 03 there to keep a start code out; it is dropped.
+    QTest::newRow("03 after two zeros is dropped") << 0 << true << qint64(0) << 1 << 2 << "- ref 10"
+                                                   << qint64((3 << 21) - 1);
 }
 
 void TestVideoSource::h264HeadersRead()
@@ -1037,6 +1044,7 @@ void TestVideoSource::h264HeadersRead()
     QFETCH(int, nalType);
     QFETCH(int, refIdc);
     QFETCH(QString, read);
+    QFETCH(qint64, firstMb);
     H264Writer w;
     // Sequence parameter set 0: baseline profile, 16 frame numbers, 64 values of the show order.
     w.bits(66, 8);
@@ -1062,7 +1070,7 @@ void TestVideoSource::h264HeadersRead()
     w.ue(uint64_t(spsId));
     w.bits(0, 2);
     chunk += w.nal(3, 8);
-    w.ue(0); // first macroblock
+    w.ue(uint64_t(firstMb)); // first macroblock
     w.ue(nalType == 5 ? 7 : 6);
     w.ue(0); // picture parameter set 0
     w.bits(9, 4); // frame number
