@@ -81,7 +81,7 @@ private:
 };
 
 // The limit every test of the size limit uses: smaller than any menu file written there.
-constexpr rlim_t kFileSizeLimit = 100;
+constexpr rlim_t kFileSizeLimit = 50;
 
 // Sets the file-size limit in the process that calls it, with SIGXFSZ ignored so that a write past the
 // limit fails with EFBIG ("File too large") instead of ending the process.
