@@ -1,6 +1,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 #include "cli/commands.h"
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
@@ -77,10 +79,19 @@ int normalize(const QStringList& args)
         const std::optional<QByteArray> bytes = BuildMenuFile(project, toStderr);
         if (!bytes)
             return 1;
-        std::fwrite(bytes->constData(), 1, size_t(bytes->size()), stdout);
-        std::fflush(stdout);
-    } else if (!SaveProjectFile(project, out, toStderr)) {
-        return 1;
+        // Standard output can be a full disk too (a redirection): its failure is a failed write.
+        if (std::fwrite(bytes->constData(), 1, size_t(bytes->size()), stdout) != size_t(bytes->size()) ||
+            std::fflush(stdout) != 0) {
+            printLine(stderr, QStringLiteral("vrplmenu: cannot write to standard output: %1").arg(qt_error_string(errno)));
+            return 2;
+        }
+    } else {
+        const SaveResult saved = SaveProjectFile(project, out, toStderr);
+        // A file the system refused is the worst outcome: the caller must not go on as if it was written.
+        if (saved.outcome == SaveOutcome::WriteFailed)
+            return 2;
+        if (!saved)
+            return 1;
     }
     return messages == 0 ? 0 : 1;
 }

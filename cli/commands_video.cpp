@@ -1,8 +1,10 @@
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 
 #include "cli/commands.h"
+#include "core/safefile.h"
 #include "media/countframes.h"
 #include "media/avifile.h"
 #include "media/videosource.h"
@@ -181,11 +183,20 @@ int frame(const QStringList& args)
     if (!video.ShowFrame(n))
         return messages > 0 ? 1 : 2;
 
-    QImageWriter writer(p.output, format);
+    // The picture is encoded in memory and written as one file by the safe writer, so that a full
+    // disk leaves an existing OUT as it was instead of a part of a picture.
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, format);
     if (format == "JPEG")
         writer.setQuality(95);
     if (!writer.write(video.picture())) {
         printLine(stderr, QStringLiteral("vrplmenu: cannot write %1: %2").arg(p.output, writer.errorString()));
+        return 2;
+    }
+    const FileWriteResult written = writeFileSafely(p.output, encoded.data());
+    if (!written) {
+        printLine(stderr, QStringLiteral("vrplmenu: ") + fileWriteFailureText(p.output, written));
         return 2;
     }
     return messages == 0 ? 0 : 1;

@@ -132,6 +132,15 @@ DialogService::Choice QtDialogService::ask(const QString& question, const QStrin
     QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::NoButton, owner);
     QList<std::pair<QAbstractButton*, Choice>> made;
     for (Choice c : buttons) {
+        // The two answers without a standard button have their own texts.
+        if (c == Choice::SaveAs) {
+            made.append({box.addButton(QStringLiteral("Save as\u2026"), QMessageBox::AcceptRole), c});
+            continue;
+        }
+        if (c == Choice::SaveAnyway) {
+            made.append({box.addButton(QStringLiteral("Save anyway"), QMessageBox::DestructiveRole), c});
+            continue;
+        }
         QMessageBox::StandardButton standard = QMessageBox::Cancel;
         switch (c) {
         case Choice::Save:
@@ -148,6 +157,9 @@ DialogService::Choice QtDialogService::ask(const QString& question, const QStrin
             break;
         case Choice::No:
             standard = QMessageBox::No;
+            break;
+        case Choice::SaveAs:
+        case Choice::SaveAnyway:
             break;
         }
         made.append({box.addButton(standard), c});

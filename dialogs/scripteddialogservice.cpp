@@ -63,6 +63,7 @@ DialogService::Choice ScriptedDialogService::ask(const QString& question, const 
                                                  const QList<Choice>& buttons, QWidget*)
 {
     m_questions.append(question);
+    m_questionButtons.append(buttons);
     if (!m_choices.isEmpty())
         return m_choices.dequeue();
     return buttons.isEmpty() ? Choice::Cancel : buttons.last();

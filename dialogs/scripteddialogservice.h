@@ -38,6 +38,8 @@ public:
                QWidget* owner = nullptr) override;
     void queueChoice(Choice choice) { m_choices.enqueue(choice); }
     const QStringList& questions() const { return m_questions; }
+    // The buttons each question offered, in the order of questions().
+    const QList<QList<Choice>>& questionButtons() const { return m_questionButtons; }
 
     // Answers are taken in order by whichever dialog comes next. An empty answer means "cancelled".
     void queueAnswer(const QStringList& files) { m_answers.enqueue(files); }
@@ -61,6 +63,7 @@ public:
         m_answers.clear();
         m_choices.clear();
         m_questions.clear();
+        m_questionButtons.clear();
     }
 
 private:
@@ -71,4 +74,5 @@ private:
     QQueue<QStringList> m_answers;
     QQueue<Choice> m_choices;
     QStringList m_questions;
+    QList<QList<Choice>> m_questionButtons;
 };

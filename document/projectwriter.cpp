@@ -1,10 +1,9 @@
 #include "document/projectwriter.h"
 
-#include <QSaveFile>
-
 #include <charconv>
 #include <string>
 
+#include "core/safefile.h"
 #include "document/actiontypes.h"
 
 namespace {
@@ -375,17 +374,16 @@ std::optional<QByteArray> BuildMenuFile(const MenuProject& project, const Messag
     return out.take();
 }
 
-bool SaveProjectFile(const MenuProject& project, const QString& path, const MessageSink& sink)
+SaveResult SaveProjectFile(const MenuProject& project, const QString& path, const MessageSink& sink)
 {
     const std::optional<QByteArray> bytes = BuildMenuFile(project, sink);
     if (!bytes)
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) {
+        return {SaveOutcome::Refused};
+    const FileWriteResult written = writeFileSafely(path, *bytes);
+    if (!written) {
         if (sink)
-            sink(Message{QStringLiteral("Cannot write the file %1: %2").arg(path, file.errorString()), kCaptionError,
-                         MessageIcon::Error});
-        return false;
+            sink(Message{fileWriteFailureText(path, written), kCaptionError, MessageIcon::Error});
+        return {SaveOutcome::WriteFailed};
     }
-    return true;
+    return {SaveOutcome::Saved};
 }

@@ -17,6 +17,19 @@ void WriteKeyIfSet(MenuFileBuilder& lines, const char* key, const QString& value
 // when a check fails: the check's message then went to `sink` and nothing is to be written.
 std::optional<QByteArray> BuildMenuFile(const MenuProject& project, const MessageSink& sink);
 
-// Builds the file and writes it to `path` atomically: the old file stays as it was when a check
-// fails or the writing fails. Returns whether the file was written.
-bool SaveProjectFile(const MenuProject& project, const QString& path, const MessageSink& sink);
+enum class SaveOutcome {
+    Saved,
+    Refused,     // a check stopped the save before anything was written
+    WriteFailed, // the file system refused the file; the old file stays as it was
+};
+
+struct SaveResult
+{
+    SaveOutcome outcome = SaveOutcome::Refused;
+    explicit operator bool() const { return outcome == SaveOutcome::Saved; }
+};
+
+// Builds the file and writes it to `path` through the safe file writer: the old file stays as it was
+// when a check fails or the writing fails, and either failure has its message in `sink` (a write
+// failure with the file system's own words).
+SaveResult SaveProjectFile(const MenuProject& project, const QString& path, const MessageSink& sink);

@@ -7,7 +7,6 @@
 //
 // The menu file comes from the project's writer, so it is in the very layout the program saves.
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -19,6 +18,7 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "core/safefile.h"
 #include "document/model.h"
 #include "document/projectwriter.h"
 #include "fixtures/jpegfixtures.h"
@@ -308,9 +308,9 @@ QImage creditsPicture()
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        throw fixtures::FixtureError(QStringLiteral("cannot write %1").arg(path).toStdString());
+    const FileWriteResult written = writeFileSafely(path, bytes);
+    if (!written)
+        throw fixtures::FixtureError(fileWriteFailureText(path, written).toStdString());
 }
 
 // The French sound track: as long as the movie, 8-bit mono at 8 kHz, a soft tone per chapter.
@@ -540,7 +540,7 @@ void makeDemo(const QDir& dir)
     MenuProject project;
     fillMovieData(project.movieData, movie.frames);
     fillPages(project);
-    bool ok = SaveProjectFile(project, dir.filePath(QStringLiteral("demo.ini")), [](const Message& m) {
+    const SaveResult ok = SaveProjectFile(project, dir.filePath(QStringLiteral("demo.ini")), [](const Message& m) {
         std::fprintf(stderr, "make_demo: %s\n", qPrintable(m.text));
     });
     if (!ok)

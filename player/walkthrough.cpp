@@ -1,10 +1,11 @@
 #include "player/walkthrough.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <array>
 #include <utility>
+
+#include "core/safefile.h"
 
 namespace {
 
@@ -257,10 +258,10 @@ bool loadWalkthrough(const QString& path, Walkthrough& walk, QString* error)
 
 bool saveWalkthrough(const QString& path, const Walkthrough& walk, const QString& menuName, QString* error)
 {
-    QSaveFile f(path);
-    if (f.open(QIODevice::WriteOnly) && f.write(formatWalkthrough(walk, menuName).toUtf8()) >= 0 && f.commit())
+    const FileWriteResult written = writeFileSafely(path, formatWalkthrough(walk, menuName).toUtf8());
+    if (written)
         return true;
     if (error)
-        *error = QStringLiteral("cannot write %1").arg(path);
+        *error = fileWriteFailureText(path, written);
     return false;
 }

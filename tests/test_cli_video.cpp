@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "clitestutil.h"
+#include "savefailtestutil.h"
 #include "fixtures/framepattern.h"
 #include "fixtures/videofixtures.h"
 
@@ -51,6 +52,8 @@ private Q_SLOTS:
     void frame();
     void frameRefuses_data();
     void frameRefuses();
+    void aRefusedWriteLeavesTheOldFile_data();
+    void aRefusedWriteLeavesTheOldFile();
 
 private:
     QTemporaryDir m_dir;
@@ -245,6 +248,70 @@ void TestCliVideo::frameRefuses()
     QCOMPARE(r.err, err);
     QCOMPARE(r.exitCode, 2);
     QVERIFY(!QFile::exists(path("x.png")));
+}
+
+
+// The file system refuses what vrplmenu writes (a full disk, a file-size limit): the file that was
+// there stays byte for byte, the error is the file system's, and the exit status says it failed.
+void TestCliVideo::aRefusedWriteLeavesTheOldFile_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("fullDisk");
+    for (const char* command : {"normalize", "frame"}) {
+        QTest::addRow("%s -o, full disk", command) << command << true;
+        QTest::addRow("%s -o, file-size limit", command) << command << false;
+    }
+}
+
+void TestCliVideo::aRefusedWriteLeavesTheOldFile()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, fullDisk);
+    SmallDisk disk;
+    if (fullDisk && !disk.ok())
+        QSKIP(qPrintable(disk.whyNot()));
+    QTemporaryDir dir;
+    const QString target = fullDisk ? disk.filePath("old.out") : dir.filePath("old.out");
+    const QByteArray before = "the file that was there\r\n";
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+    }
+    const QString menu = path("menu.ini");
+    {
+        QFile f(menu);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Vireo Ini File]\r\n\r\n[MAIN]\r\nTitle=Film\r\nID=F1\r\n\r\n[MOVIE]\r\nDirectory=.\r\n"
+                "AVIName=film.avi\r\n\r\n");
+    }
+    if (fullDisk)
+        QVERIFY(disk.fill());
+    // "-o OUT" takes its picture type from the name; the file's own name stays "old.out" by a link.
+    QString out = target;
+    if (command == "frame") {
+        out = QFileInfo(target).path() + "/old.png";
+        QVERIFY(QFile::link(target, out));
+    }
+    const QStringList args = command == "frame" ? QStringList{"frame", path("raw.avi"), "1", "-o", out}
+                                                : QStringList{"normalize", menu, "-o", out};
+    QProcess p;
+    if (!fullDisk)
+        runWithFileSizeLimit(p);
+    p.start(QStringLiteral(VRPLMENU_PATH), args);
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 2);
+    const QString error = fullDisk ? QStringLiteral("No space left on device") : QStringLiteral("File too large");
+    QCOMPARE(err, QString("%1Cannot write the file %2: %3. The file was left as it was.\n")
+                      .arg(command == "frame" ? "vrplmenu: " : "Error: ", QDir::toNativeSeparators(out), error));
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    // Nothing is left behind beside it.
+    QStringList left = QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden);
+    left.removeAll("filler");
+    left.removeAll("old.png");
+    QCOMPARE(left, QStringList{"old.out"});
 }
 
 QTEST_GUILESS_MAIN(TestCliVideo)

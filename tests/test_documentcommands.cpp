@@ -1,6 +1,7 @@
 // The document commands end to end: New, Movie Data, Open, Save and Save as from the main window,
 // page navigation, and the modified mark that tells the author there is work to save.
 #include "editorstestutil.h"
+#include "savefailtestutil.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -50,6 +51,23 @@ QString writeMixedMenu(const QTemporaryDir& dir)
                     "[PAGE=3]\t\t;Late\r\n\tBackgroundMode=1\r\n\tVideoLoop=1\r\n\tVideoRange=33-39\r\n"
                     "\tSelectionAvailable=0\r\n\r\n");
     return path;
+}
+
+// A small menu that opens without a message; its title is what the tests change.
+const QByteArray kSmallMenu = "[Vireo Ini File]\r\n\r\n[MAIN]\r\nTitle=Film\r\nID=F1\r\n\r\n[MOVIE]\r\n"
+                              "Directory=.\r\nAVIName=film.avi\r\n\r\n";
+
+// Three pages, in which `stop` makes the reading stop at the second one.
+QByteArray threePagesStoppingAt(const QByteArray& stop)
+{
+    QByteArray pages;
+    for (int n = 1; n <= 3; ++n) {
+        pages += "[PAGE=" + QByteArray::number(n) + "]\t\t;P" + QByteArray::number(n) +
+                 "\r\n\tBackgroundMode=2\r\n\tPictureFile=p.jpg\r\n";
+        pages += n == 2 ? stop : QByteArray("\tPictureDuration=5\r\n");
+        pages += "\tSelectionAvailable=0\r\n\r\n";
+    }
+    return pages;
 }
 
 } // namespace
@@ -252,6 +270,233 @@ private slots:
         const QByteArray saved = readAll(copy);
         QFile::remove(copy);
         QCOMPARE(saved, readAll(file));
+    }
+
+    // A file system that refuses the file: whatever way the project is written, the old file stays
+    // byte for byte, the author reads the file system's own words, and the work still counts as unsaved.
+    void aRefusedWriteLeavesTheOldFile_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("fullDisk"); // else a file-size limit
+        // "unchanged": the file under the new name does not hold the project, so it must count as unsaved.
+        for (const char* way : {"Save", "Save as", "Save as, unchanged", "Save changes? Save", "autosave"}) {
+            QTest::addRow("%s, full disk", way) << way << true;
+            QTest::addRow("%s, file-size limit", way) << way << false;
+        }
+    }
+
+    void aRefusedWriteLeavesTheOldFile()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, fullDisk);
+        SmallDisk disk;
+        if (fullDisk && !disk.ok())
+            QSKIP(qPrintable(disk.whyNot()));
+        QTemporaryDir dir;
+        auto at = [&](const QString& name) { return fullDisk ? disk.filePath(name) : dir.filePath(name); };
+        const QString path = at(QStringLiteral("menu.ini"));
+        writeFile(path, kSmallMenu);
+        h.start(false);
+        QVERIFY(h.main().OpenProject(path));
+        h.main().setModalRunner([](QDialog&) { return int(QDialog::Rejected); });
+        if (way != "Save as, unchanged")
+            h.edits().setMovieText(&MovieData::title, QStringLiteral("Changed with a title long enough"), "Title");
+        QString target = path;
+        if (way.startsWith("Save as")) {
+            target = at(QStringLiteral("other.ini"));
+            writeFile(target, "the other file\r\n");
+        } else if (way == "autosave") {
+            h.main().startAutosave(at(QString()));
+            h.main().autosave(); // written while there is room
+            target = h.main().autosavePath();
+            QVERIFY(QFileInfo::exists(target));
+            h.edits().setMovieText(&MovieData::title, QStringLiteral("Changed again"), "Title");
+        }
+        const QByteArray before = readAll(target);
+        if (fullDisk)
+            QVERIFY(disk.fill());
+
+        auto attempt = [&]() -> QByteArray {
+            if (way == "Save") {
+                h.main().miMMSaveINIClick();
+            } else if (way.startsWith("Save as")) {
+                h.dialogs.queueAnswer(target);
+                h.main().miMMSaveasINIClick();
+            } else if (way == "Save changes? Save") {
+                h.dialogs.queueChoice(DialogService::Choice::Save);
+                h.main().miNewClick(); // stops: the work was not saved
+            } else {
+                h.main().autosave();
+            }
+            QStringList seen;
+            for (const Message& m : h.dialogs.messages())
+                seen << m.caption + ": " + m.text;
+            seen << (h.main().isModified() ? "modified" : "clean") << h.main().caption() << h.main().statusText();
+            return seen.join('\n').toUtf8();
+        };
+        bool childFailed = false;
+        const QString seen = QString::fromUtf8(fullDisk ? attempt() : inChildWithFileSizeLimit(attempt, &childFailed));
+        QVERIFY(!childFailed);
+        QCOMPARE(readAll(target), before);
+        const QString error = fullDisk ? QStringLiteral("No space left on device") : QStringLiteral("File too large");
+        const QString told = "Cannot write the file " + QDir::toNativeSeparators(target) + ": " + error +
+                             ". The file was left as it was.";
+        const QStringList lines = seen.split('\n');
+        QCOMPARE(lines.size(), 4);
+        if (way == "autosave") // the recovery file or the note beside it
+            QVERIFY2(lines.value(0).startsWith("Warning: Your unsaved work could not be kept safe in the recovery file. "
+                                               "Cannot write the file " + QFileInfo(target).path()) &&
+                         lines.value(0).endsWith(": " + error + ". The file was left as it was."),
+                     qPrintable(lines.value(0)));
+        else
+            QCOMPARE(lines.value(0), "Error: " + told);
+        QCOMPARE(lines.value(1), QString("modified"));
+        QVERIFY2(lines.value(2).endsWith('*'), qPrintable(lines.value(2)));
+        QVERIFY2(!lines.value(3).startsWith("Saved"), qPrintable(lines.value(3)));
+        if (way == "Save changes? Save" && fullDisk)
+            QCOMPARE(h.main().documentName(), QDir::toNativeSeparators(path)); // New did not go on
+    }
+
+    // A file read only in part is never saved over without a question; what was read stays.
+    void anIncompleteOpenAsksBeforeSavingOverTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("pagesRead");
+        QTest::addColumn<QString>("answer"); // "Cancel", "Save anyway", "Save as", "" (Save as to another file)
+        const QByteArray conversion = kSmallMenu + threePagesStoppingAt("\tPictureDuration=soon\r\n");
+        const QByteArray syntax = kSmallMenu + threePagesStoppingAt("\tVideoLoop=x\r\n\tPictureDuration=5\r\n");
+        QByteArray missingKey = kSmallMenu;
+        missingKey.replace("ID=F1\r\n", "");
+        for (const char* answer : {"Cancel", "Save anyway", "Save as"})
+            QTest::addRow("conversion error, %s", answer) << conversion << 1 << answer;
+        QTest::newRow("syntax error, Save anyway") << syntax << 3 << "Save anyway";
+        QTest::newRow("missing key, Cancel") << missingKey << 0 << "Cancel";
+        QTest::newRow("conversion error, Save as to another file") << conversion << 1 << "";
+    }
+
+    void anIncompleteOpenAsksBeforeSavingOverTheFile()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, pagesRead);
+        QFETCH(QString, answer);
+        using Choice = DialogService::Choice;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("half.ini"));
+        const QString other = dir.filePath(QStringLiteral("other.ini"));
+        writeFile(path, file);
+        h.start(false);
+        h.main().OpenProject(path);
+        QVERIFY(!h.dialogs.messages().isEmpty());
+        // What was read stays, under the file's name, and counts as unsaved.
+        QCOMPARE(int(h.project().pages.size()), pagesRead);
+        QCOMPARE(h.main().documentName(), QDir::toNativeSeparators(path));
+        QVERIFY(h.main().isModified());
+        QVERIFY(h.main().caption().endsWith('*'));
+        if (pagesRead == 0) // a missing key stops before the movie file: make the project savable
+            h.project().movieData.id = QStringLiteral("F1");
+        h.dialogs.clear();
+
+        if (answer.isEmpty()) {
+            h.dialogs.queueAnswer(other);
+            QVERIFY(h.main().SaveProject(true));
+        } else {
+            h.dialogs.queueChoice(answer == "Cancel" ? Choice::Cancel
+                                  : answer == "Save as" ? Choice::SaveAs : Choice::SaveAnyway);
+            h.dialogs.queueAnswer(other); // for Save as
+            QCOMPARE(h.main().SaveProject(false), answer != "Cancel");
+            QCOMPARE(h.dialogs.questions(),
+                     QStringList{QStringLiteral("half.ini was not read completely: saving now writes only what "
+                                                "was read (%1 pages). Save anyway?").arg(pagesRead)});
+            QCOMPARE(h.dialogs.questionButtons().value(0), (QList<Choice>{Choice::SaveAs, Choice::SaveAnyway, Choice::Cancel}));
+        }
+        const bool overwritten = answer == "Save anyway";
+        QCOMPARE(readAll(path) == file, !overwritten);
+        QCOMPARE(QFileInfo::exists(other), answer.isEmpty() || answer == "Save as");
+        QCOMPARE(h.main().isModified(), answer == "Cancel");
+        // Once answered by saving, the question does not come again.
+        h.dialogs.clear();
+        if (answer != "Cancel") {
+            QVERIFY(h.main().SaveProject(false));
+            QCOMPARE(h.dialogs.questions(), QStringList());
+        }
+    }
+
+    // "Save changes?" answered Save on a project that has no file yet asks for one; cancelling that
+    // dialog cancels the command that asked.
+    void savingChangesOfANewProjectAsksForAName_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("named");
+        for (const char* way : {"New", "Open", "close the window"}) {
+            QTest::addRow("%s, named", way) << way << true;
+            QTest::addRow("%s, file dialog cancelled", way) << way << false;
+        }
+    }
+
+    void savingChangesOfANewProjectAsksForAName()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, named);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("new.ini"));
+        h.start(false);
+        h.main().setModalRunner([](QDialog&) { return int(QDialog::Rejected); });
+        h.project().movieData.aviName = QStringLiteral("film.avi");
+        h.addPage("1", "Main");
+        QVERIFY(h.main().isModified());
+        QCOMPARE(h.main().documentName(), kNewFileName);
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(dir.path()); // where a file named after "New File" would land
+        h.dialogs.queueChoice(DialogService::Choice::Save);
+        h.dialogs.queueAnswer(named ? target : QString());
+        if (way == "New")
+            h.main().miNewClick();
+        else if (way == "Open")
+            h.main().miMMOpenINIClick(); // the open dialog then gets no answer: cancelled
+        else
+            h.main().close();
+        QDir::setCurrent(cwd);
+        QCOMPARE(h.dialogs.requests().value(0).kind, ScriptedDialogService::Kind::SaveFile);
+        QCOMPARE(QFileInfo::exists(target), named);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), named ? QStringList{"new.ini"} : QStringList());
+        // Cancelled: the project is still there, unsaved; named: saved and the command went on.
+        QCOMPARE(h.main().isModified(), !named);
+        QCOMPARE(h.main().isVisible(), !(named && way == "close the window"));
+        if (way == "Open")
+            QCOMPARE(h.dialogs.requests().size(), named ? 2 : 1);
+        if (way == "New")
+            QCOMPARE(h.project().pages.size(), named ? size_t(0) : size_t(1));
+    }
+
+    void pageNavigation_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("to");
+        QTest::newRow("previous from the last") << 3 << "miGotoPreviousPage" << 2;
+        QTest::newRow("previous from the middle") << 1 << "miGotoPreviousPage" << 0;
+        QTest::newRow("previous from the first stays") << 0 << "miGotoPreviousPage" << 0;
+        QTest::newRow("previous without a row") << -1 << "miGotoPreviousPage" << 0;
+        QTest::newRow("next from the first") << 0 << "miGotoNextPage" << 1;
+        QTest::newRow("next from the middle") << 2 << "miGotoNextPage" << 3;
+        QTest::newRow("next from the last wraps") << 3 << "miGotoNextPage" << 0;
+        QTest::newRow("next without a row") << -1 << "miGotoNextPage" << 0;
+    }
+
+    void pageNavigation()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, command);
+        QFETCH(int, to);
+        h.start();
+        for (int i = 0; i < 4; ++i)
+            h.addPage(QString::number(i + 1), "", QStringLiteral("%1-%2").arg(i * 10).arg(i * 10 + 5));
+        h.main().setPageMenuEnabled(true);
+        h.pages().selectRow(from);
+        child<QAction>(&h.main(), command)->trigger();
+        QCOMPARE(h.pages().selectedRow(), to);
+        QCOMPARE(h.pages().CurrentPageIndex(), to);
+        QTRY_COMPARE(h.main().videoPosText(), QString::number(to * 10)); // the page is shown
     }
 
     void editsMarkTheProjectModified()

@@ -4,6 +4,8 @@
 #include "editorstestutil.h"
 
 #include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
@@ -263,6 +265,94 @@ private slots:
         QCOMPARE(readAll(path), original);
 
         // Nothing is offered twice.
+        h.stop();
+        h.start(false);
+        h.app->begin();
+        QCOMPARE(h.dialogs.questions(), QStringList());
+    }
+
+    // Two runs of the program were killed, each leaving its work behind. One start recovers one of
+    // them (the newest first); the other waits, untouched, for the next start, and is never offered
+    // twice nor read over the work just recovered.
+    void workOfTwoKilledRuns_data()
+    {
+        QTest::addColumn<QList<Choice>>("answers"); // at the first start
+        QTest::addColumn<QStringList>("asked");     // the works asked about, newest first
+        QTest::addColumn<QString>("recovered");     // the title of the work recovered, "" for none
+        QTest::addColumn<QStringList>("waiting");   // the works offered at the next start
+        QTest::newRow("the newest recovered") << QList<Choice>{Choice::Yes, Choice::Yes} << QStringList{"B"} << "B"
+                                              << QStringList{"A"};
+        QTest::newRow("the newest declined") << QList<Choice>{Choice::No, Choice::Yes} << QStringList{"B", "A"} << "A"
+                                             << QStringList();
+        QTest::newRow("both declined") << QList<Choice>{Choice::No, Choice::No} << QStringList{"B", "A"} << ""
+                                       << QStringList();
+    }
+
+    void workOfTwoKilledRuns()
+    {
+        QFETCH(QList<Choice>, answers);
+        QFETCH(QStringList, asked);
+        QFETCH(QString, recovered);
+        QFETCH(QStringList, waiting);
+        const QDir folder(m_dataHome->filePath(kAppTitle + QStringLiteral("/recovery")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        // What a killed run leaves: its menu file and the note of the project's own name and folder; its
+        // lock went with its process.
+        QHash<QString, QString> questionOf;
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const QString& work : {QStringLiteral("A"), QStringLiteral("B")}) {
+            const QString original = writeMenu(file(work + QStringLiteral(".ini")));
+            const QString base = folder.filePath(QStringLiteral("autosave-%1").arg(work == "A" ? 999990 : 999991));
+            QFile menu(base + QStringLiteral(".ini"));
+            QVERIFY(menu.open(QIODevice::WriteOnly));
+            menu.write(readAll(original).replace("Title=Film", "Title=Work " + work.toLatin1()));
+            menu.close();
+            QFile note(base + QStringLiteral(".json"));
+            QVERIFY(note.open(QIODevice::WriteOnly));
+            note.write(QJsonDocument(QJsonObject{{"document", QDir::toNativeSeparators(original)},
+                                                 {"baseDirectory", QDir::toNativeSeparators(m_files->path()) + '/'}})
+                           .toJson());
+            note.close();
+            const QDateTime when = now.addSecs(work == "A" ? -7200 : -60); // A was killed first
+            QVERIFY(menu.open(QIODevice::ReadWrite) && menu.setFileTime(when, QFileDevice::FileModificationTime));
+            menu.close();
+            questionOf[work] = "Recover unsaved work from " + QLocale().toString(when, QLocale::ShortFormat) + "?";
+        }
+        auto questionsFor = [&](const QStringList& works) {
+            QStringList q;
+            for (const QString& w : works)
+                q << questionOf.value(w);
+            return q;
+        };
+
+        h.start(false);
+        for (Choice c : answers)
+            h.dialogs.queueChoice(c);
+        h.app->begin();
+        QCOMPARE(h.dialogs.questions(), questionsFor(asked));
+        if (recovered.isEmpty()) {
+            QVERIFY(!h.main().isModified());
+            QCOMPARE(h.main().documentName(), kNewFileName);
+        } else {
+            QCOMPARE(h.project().movieData.title, "Work " + recovered);
+            QCOMPARE(h.main().documentName(), QDir::toNativeSeparators(file(recovered + QStringLiteral(".ini"))));
+            QVERIFY(h.main().isModified());
+        }
+        QCOMPARE(h.dialogs.messages(), QList<Message>());
+        // The author's files were never touched.
+        QVERIFY(!readAll(file(QStringLiteral("A.ini"))).contains("Work"));
+        QVERIFY(!readAll(file(QStringLiteral("B.ini"))).contains("Work"));
+        const QString recoveredTitle = h.project().movieData.title;
+
+        // The next start, while the first still runs: only the work still waiting, once; the first's
+        // recovered project stays as it is.
+        EditorHarness second;
+        second.start(false);
+        second.dialogs.queueChoice(Choice::No);
+        second.app->begin();
+        QCOMPARE(second.dialogs.questions(), questionsFor(waiting));
+        second.stop();
+        QCOMPARE(h.project().movieData.title, recoveredTitle);
         h.stop();
         h.start(false);
         h.app->begin();

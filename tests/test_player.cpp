@@ -4,6 +4,7 @@
 
 #include "check/menucheck.h"
 #include "clitestutil.h"
+#include "savefailtestutil.h"
 #include "document/actiontypes.h"
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
@@ -651,6 +652,22 @@ void TestPlayer::recordSaveReplay()
     QVERIFY(std::equal(loaded.steps.begin(), loaded.steps.end(), recorded.steps.begin()));
     const std::optional<WalkFailure> failure = replayWalkthrough(p, loaded);
     QVERIFY2(!failure, failure ? qPrintable(failure->sentence()) : "");
+
+    // Saved again where the file system refuses it (a file-size limit): the walkthrough saved before
+    // stays, and the error says why.
+    const QByteArray before = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const QByteArray refused = inChildWithFileSizeLimit([&] {
+        QString why;
+        return saveWalkthrough(path, recorded, "menu.ini", &why) ? QByteArray("saved") : why.toUtf8();
+    });
+    QCOMPARE(QString::fromUtf8(refused),
+             "Cannot write the file " + path + ": File too large. The file was left as it was.");
+    QFile again(path);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), before);
 }
 
 void TestPlayer::renumberedPageFailsNamingTheStep()

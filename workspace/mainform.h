@@ -330,6 +330,9 @@ private:
 
     bool m_closing = false;
     bool m_shutDown = false;
+    // A file whose reading stopped part-way: saving over it would write only what was read, so the
+    // first save to it asks. Empty once the author has answered by saving there, or after New/Open.
+    QString m_incompleteFile;
     int m_dockWidth = 0;
     QString m_rememberedGotoText;
 

@@ -37,7 +37,19 @@ const QString kSaveExtension = QStringLiteral("INI");
 const QString kSaveChanges = QStringLiteral("Save changes to %1?");
 const QString kOpening = QStringLiteral("Opening %1...");
 const QString kCancel = QStringLiteral("Cancel");
+const QString kNotReadCompletely =
+    QStringLiteral("%1 was not read completely: saving now writes only what was read (%2 pages). Save anyway?");
 } // namespace text
+
+// Whether two names lead to the same file, also when one was typed differently.
+bool sameFile(const QString& a, const QString& b)
+{
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
 
 // Ends the reading of a file when the user cancels its progress dialog.
 struct OpenCancelled
@@ -137,6 +149,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 // --- New ------------------------------------------------------------------------------------
 void TMainForm::clearProject()
 {
+    m_incompleteFile.clear();
     if (m_pages)
         m_pages->ClearPages();
     if (m_selections)
@@ -335,6 +348,14 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
         m_edits->stack().clear();
         m_edits->stack().setClean();
     }
+    // What was read stays, under the file's own name; but the project is not what the file holds, so
+    // it counts as modified and the first save over that file asks.
+    const bool complete = report.fileReadable && report.headComplete && report.pagesRead && report.messageCount == 0;
+    if (!complete) {
+        m_incompleteFile = path;
+        if (m_edits)
+            m_edits->stack().resetClean();
+    }
     if (!copy)
         emit projectOpened(path);
     return report.fileReadable;
@@ -364,8 +385,29 @@ bool TMainForm::SaveProject(bool askForName)
         // The new name holds from here, also when a check below refuses to write.
         setDocumentName(QDir::toNativeSeparators(chosen));
     }
-    if (!SaveProjectFile(m_project, m_project.documentName, m_dialogs.sinkFor(this)))
+    if (!m_incompleteFile.isEmpty() && sameFile(m_project.documentName, m_incompleteFile)) {
+        using Choice = DialogService::Choice;
+        const QString question = text::kNotReadCompletely.arg(QFileInfo(m_project.documentName).fileName())
+                                     .arg(m_project.pages.size());
+        switch (m_dialogs.ask(question, kAppTitle, {Choice::SaveAs, Choice::SaveAnyway, Choice::Cancel}, this)) {
+        case Choice::SaveAs:
+            return SaveProject(true);
+        case Choice::SaveAnyway:
+            break;
+        default:
+            return false;
+        }
+    }
+    const SaveResult saved = SaveProjectFile(m_project, m_project.documentName, m_dialogs.sinkFor(this));
+    if (!saved) {
+        // The file under the new name does not hold the project: the author must still be asked
+        // before it is left.
+        if (saved.outcome == SaveOutcome::WriteFailed && askForName && m_edits)
+            m_edits->stack().resetClean();
         return false;
+    }
+    if (!m_incompleteFile.isEmpty() && sameFile(m_project.documentName, m_incompleteFile))
+        m_incompleteFile.clear(); // the author chose to write what was read there
     if (m_edits)
         m_edits->stack().setClean();
     emit projectSaved(m_project.documentName);

@@ -16,13 +16,15 @@
 #include <QLocale>
 #include <QLockFile>
 #include <QMenu>
-#include <QSaveFile>
 #include <QSessionManager>
 #include <QSettings>
 #include <QSysInfo>
 #include <QTimer>
 #include <QUndoStack>
 
+#include <utility>
+
+#include "core/safefile.h"
 #include "document/projectwriter.h"
 #include "edits/projectedits.h"
 #include "dialogs/dialogservice.h"
@@ -32,6 +34,8 @@ namespace {
 namespace text {
 const QString kOpenRecent = QStringLiteral("Open recent");
 const QString kRecover = QStringLiteral("Recover unsaved work from %1?");
+const QString kAutosaveFailed = QStringLiteral("Your unsaved work could not be kept safe in the recovery file. %1");
+const QString kNoRecoveryFolder = QStringLiteral("Cannot create the folder %1.");
 const QString kNoLongerExists = QStringLiteral("The file %1 no longer exists. It was removed from the recent files.");
 const QString kNoSuchFile = QStringLiteral("The menu file %1 does not exist.");
 const QString kRecentFilesKey = QStringLiteral("RecentFiles");
@@ -67,12 +71,6 @@ void storeRecentFiles(const QStringList& files)
     settings->sync();
 }
 
-bool writeAtomically(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
 } // namespace
 
 // This program's recovery file: the project as a normal menu file ("autosave-PID.ini"), a note of
@@ -93,14 +91,20 @@ public:
     static QString menuFileOf(const QString& base) { return base + QStringLiteral(".ini"); }
     static QString noteOf(const QString& base) { return base + QStringLiteral(".json"); }
 
-    bool write(const QByteArray& menuFile, const QString& document, const QString& baseDirectory)
+    // Empty when both files were written, else what went wrong in the file system's words.
+    QString write(const QByteArray& menuFile, const QString& document, const QString& baseDirectory)
     {
         if (!lock.isLocked() && !(QDir().mkpath(folder) && takeLock(lock)))
-            return false;
+            return text::kNoRecoveryFolder.arg(QDir::toNativeSeparators(folder));
         // The note first: a menu file without it would come back under the wrong name.
         const QJsonObject note{{text::kDocumentKey, document}, {text::kBaseDirectoryKey, baseDirectory}};
-        return writeAtomically(noteOf(base), QJsonDocument(note).toJson()) &&
-               writeAtomically(menuFileOf(base), menuFile);
+        for (const auto& [path, bytes] : {std::pair{noteOf(base), QJsonDocument(note).toJson()},
+                                          std::pair{menuFileOf(base), menuFile}}) {
+            const FileWriteResult written = writeFileSafely(path, bytes);
+            if (!written)
+                return fileWriteFailureText(path, written);
+        }
+        return {};
     }
 
     static void removeFiles(const QString& base)
@@ -114,6 +118,7 @@ public:
     QLockFile lock;
     QTimer timer;
     bool keepAtExit = false;
+    bool failing = false; // the last autosave failed and the author was told
 };
 
 // --- autosave ---------------------------------------------------------------------------------
@@ -171,8 +176,20 @@ void TMainForm::autosave()
     // A project that a save check refuses has no menu file to write. The author hears of it when
     // saving; the autosave says nothing, keeps the last file it wrote and tries again next time.
     const std::optional<QByteArray> bytes = BuildMenuFile(m_project, [](const Message&) {});
-    if (bytes)
-        m_recovery->write(*bytes, m_project.documentName, m_project.baseDirectory);
+    if (!bytes)
+        return;
+    const QString error = m_recovery->write(*bytes, m_project.documentName, m_project.baseDirectory);
+    if (error.isEmpty()) {
+        m_recovery->failing = false;
+        return;
+    }
+    // The safety net is gone, which the author must know; once, not every two minutes while the disk
+    // stays full. The status line says it each time.
+    const QString shown = text::kAutosaveFailed.arg(error);
+    showStatusMessage(shown);
+    if (!m_recovery->failing)
+        m_dialogs.showMessage({shown, kCaptionWarning, MessageIcon::Warning}, this);
+    m_recovery->failing = true;
 }
 
 void TMainForm::endAutosave()
