@@ -263,8 +263,8 @@ private slots:
         QCOMPARE(child<QTreeWidget>(&sels(), "SelectionList")->topLevelItemCount(), 0);
     }
 
-    // Consecutive Add clicks take consecutive entries; past the last comes an empty parameter, then
-    // the first entry again.
+    // Consecutive Add clicks take consecutive entries; after the last, the first again: never an empty
+    // parameter where the type needs one.
     void addClicks_data()
     {
         QTest::addColumn<int>("code");
@@ -272,9 +272,9 @@ private slots:
         QTest::addColumn<QStringList>("parameters");
 
         QTest::newRow("chapters without movie data") << 3 << QString() << QStringList{"1", "2", "3", "4", "5"};
-        QTest::newRow("pages, then empty, then first")
-            << 1 << QString() << QStringList{"1", "2", "3", "", "1"};
-        QTest::newRow("relative jump") << 9 << QString() << QStringList{"+1", "-1", "", "+1"};
+        QTest::newRow("pages, then the first again")
+            << 1 << QString() << QStringList{"1", "2", "3", "1", "2"};
+        QTest::newRow("relative jump") << 9 << QString() << QStringList{"+1", "-1", "+1"};
         QTest::newRow("message kept whole") << 4 << "14 Hello (see) world|Bye" << QStringList{"14 Hello (see) world|Bye",
                                                                                          "14 Hello (see) world|Bye"};
         QTest::newRow("no parameter") << 8 << QString() << QStringList{"", ""};

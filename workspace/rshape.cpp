@@ -145,10 +145,11 @@ void RShape::anchorMouseMove(RShapeAnchor& anchor, QMouseEvent* event)
     placeAnchors();
 }
 
-void RShape::anchorMouseUp(RShapeAnchor&, QMouseEvent* event)
+void RShape::anchorMouseUp(RShapeAnchor&, QMouseEvent*)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
+    // Any release ends a drag: another button's release while the left one is held too, since the
+    // left release may then never come (a popup can take the mouse). A report without a change of
+    // size is harmless; the workspace records only a changed area.
     placeAnchors();
     if (OnChangedSize)
         OnChangedSize();
