@@ -559,7 +559,8 @@ void ProjectEdits::deleteAction(Selection& selection, int index)
 
 void ProjectEdits::swapActions(Selection& selection, int a, int b)
 {
-    if (a == b)
+    // Two equal actions exchanged leave the menu as it was.
+    if (a == b || sameAction(selection.actions[size_t(a)].get(), selection.actions[size_t(b)].get()))
         return;
     m_stack.push(new ActionCommand(*this, QStringLiteral("Move action"), selection, ActionCommand::Kind::Swap, a, b,
                                    nullptr));
