@@ -186,21 +186,24 @@ private slots:
     }
 
     // Resizing by an anchor writes the area as one step, however many moves the drag had; a drag back
-    // to where it began records nothing.
+    // to where it began records nothing; a release of another button ends the drag.
     void resizeByAnchor_data()
     {
         QTest::addColumn<int>("anchor");
         QTest::addColumn<QList<QPoint>>("moves");
+        QTest::addColumn<bool>("rightClickAfterFirst");
         QTest::addColumn<QString>("area");
-        QTest::newRow("bottom-right, two moves") << 7 << QList<QPoint>{{5, 3}, {5, 3}} << "10,20-120,76";
-        QTest::newRow("left edge") << 0 << QList<QPoint>{{4, 9}} << "14,20-110,70";
-        QTest::newRow("top-left, back again") << 4 << QList<QPoint>{{5, 3}, {-5, -3}} << "10,20-110,70";
+        QTest::newRow("bottom-right, two moves") << 7 << QList<QPoint>{{5, 3}, {5, 3}} << false << "10,20-120,76";
+        QTest::newRow("left edge") << 0 << QList<QPoint>{{4, 9}} << false << "14,20-110,70";
+        QTest::newRow("top-left, back again") << 4 << QList<QPoint>{{5, 3}, {-5, -3}} << false << "10,20-110,70";
+        QTest::newRow("right click ends it") << 7 << QList<QPoint>{{5, 3}, {5, 3}} << true << "10,20-115,73";
     }
 
     void resizeByAnchor()
     {
         QFETCH(int, anchor);
         QFETCH(QList<QPoint>, moves);
+        QFETCH(bool, rightClickAfterFirst);
         QFETCH(QString, area);
         h.start();
         Page* page = h.addPage("1", "Main");
@@ -211,8 +214,11 @@ private slots:
         const int steps = h.edits().stack().count();
         const QPoint grab(2, 2);
         QTest::mousePress(shape->anchor(anchor), Qt::LeftButton, {}, grab);
-        for (const QPoint& by : moves)
+        for (const QPoint& by : moves) {
             QTest::mouseMove(shape->anchor(anchor), grab + by); // the anchor follows, so each is relative
+            if (std::exchange(rightClickAfterFirst, false))
+                QTest::mouseClick(shape->anchor(anchor), Qt::RightButton, {}, grab);
+        }
         QTest::mouseRelease(shape->anchor(anchor), Qt::LeftButton, {}, grab);
         QCOMPARE(page->selections[0]->area, area);
         const bool changed = area != QLatin1String("10,20-110,70");
