@@ -259,7 +259,8 @@ void TPageViewerForm::miSetActionAtEndClick()
     if (!page || !m_selections)
         return;
     // The new action replaces the old one; the list shows it when the page reports the change.
-    m_edits.setActionAtEnd(*page, m_selections->MakeAction());
+    if (std::unique_ptr<MenuAction> action = m_selections->MakeAction())
+        m_edits.setActionAtEnd(*page, std::move(action));
 }
 
 bool TPageViewerForm::lstActionAtEndDragOver(const QMimeData* data) const

@@ -94,6 +94,10 @@ void TSelectionsViewerForm::setWindows(TMainForm* main, TPageViewerForm* pages)
 {
     m_main = main;
     m_pages = pages;
+    // A page shown after an open, or another row chosen, changes what the lists offer (the pages
+    // before and after the chosen row, for a relative jump).
+    if (pages)
+        connect(pages, &TPageViewerForm::pageShown, this, [this] { refreshParameters(); });
 }
 
 Selection* TSelectionsViewerForm::chosenSelection() const

@@ -46,8 +46,11 @@ public:
     Selection* chosenSelection() const;
 
     // The action maker. MakeAction builds a new action from the chosen type and parameter and moves
-    // the parameter box on to its next entry; the caller owns the action.
+    // the parameter box on to its next entry; the caller owns the action. None when the type needs an
+    // entry of a list that is empty (a jump while there are no pages).
     std::unique_ptr<MenuAction> MakeAction();
+    // Refills the parameter list from the project, keeping the entry the next action takes.
+    void refreshParameters();
     // The data of a drag from the "drag & drop" panel, and whether a drop carries it.
     QMimeData* actionDragData() const;
     bool isActionDrag(const QMimeData* data) const;
@@ -70,6 +73,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static bool takesListedParameter(int code);
     void fillActions(Selection* selection);
     void buildActionMaker();
     // The type box back at its first entry, the parameter box empty (its page entries may point at

@@ -203,18 +203,11 @@ void TSelectionsViewerForm::buildActionMaker()
     connect(bttSelAddAction, &QPushButton::clicked, this, [this] { bttSelAddActionClick(); });
     connect(bttModifyCurrentAction, &QPushButton::clicked, this, [this] { bttModifyCurrentActionClick(); });
 
-    // The page entries are the pages themselves: when pages come or go they are rebuilt, keeping the
-    // entry the next action would take.
-    connect(&m_edits, &ProjectEdits::pagesChanged, this, [this] {
-        const int code = cbAction->currentIndex() + 1;
-        if (code != ActJumpToPage && code != ActRelativeJump)
-            return;
-        const int position = cbActionParameter->currentIndex();
-        const bool hadEntries = cbActionParameter->count() > 0;
-        cbActionChange();
-        if (hadEntries)
-            cbActionParameter->setCurrentIndex(position < cbActionParameter->count() ? position : -1);
-    });
+    // The lists offer what the project holds now, whether or not this window was ever activated (a
+    // docked one may never be): pages that come, go or are renamed, chapters and the other movie data.
+    connect(&m_edits, &ProjectEdits::pagesChanged, this, [this] { refreshParameters(); });
+    connect(&m_edits, &ProjectEdits::pageChanged, this, [this] { refreshParameters(); });
+    connect(&m_edits, &ProjectEdits::movieDataChanged, this, [this] { refreshParameters(); });
     // After an undo or a redo of an action edit, its selection is chosen again.
     connect(&m_edits, &ProjectEdits::stepReplayed, this, [this](Page*, Selection* selection) {
         if (selection && m_page && m_edits.selectionIndex(m_page, selection) >= 0)
@@ -317,9 +310,46 @@ void TSelectionsViewerForm::cbActionChange()
     cbAction->setToolTip(actionHelpText(code));
 }
 
+bool TSelectionsViewerForm::takesListedParameter(int code)
+{
+    return code == ActJumpToPage || code == ActPlayFromChapter || code == ActSpecialFeature
+           || code == ActChangeLanguage || code == ActChangeSubtitle || code == ActRelativeJump;
+}
+
+void TSelectionsViewerForm::refreshParameters()
+{
+    const int code = cbAction->currentIndex() + 1;
+    if (!takesListedParameter(code))
+        return; // a typed message stays as typed
+    QComboBox* box = cbActionParameter;
+    const int position = box->currentIndex();
+    const QString text = box->itemText(position);
+    void* const object = box->itemData(position, kObjectRole).value<void*>();
+    cbActionChange();
+    // The entry the next action would take stays chosen: the same page, or the same text, or the
+    // same place in the list.
+    int found = -1;
+    for (int i = 0; i < box->count() && found < 0 && position >= 0; ++i) {
+        if (object ? box->itemData(i, kObjectRole).value<void*>() == object : box->itemText(i) == text)
+            found = i;
+    }
+    if (found < 0 && box->count() > 0)
+        found = qBound(0, position, box->count() - 1);
+    const QSignalBlocker block(box);
+    box->setCurrentIndex(found);
+}
+
 std::unique_ptr<MenuAction> TSelectionsViewerForm::MakeAction()
 {
     const int code = cbAction->currentIndex() + 1;
+    if (takesListedParameter(code)) {
+        refreshParameters(); // whatever changed since the list was last filled
+        // A jump to nowhere is a broken menu: without an entry to take there is no action.
+        if (cbActionParameter->count() == 0)
+            return nullptr;
+        if (cbActionParameter->currentIndex() < 0)
+            cbActionParameter->setCurrentIndex(0);
+    }
     auto action = std::make_unique<MenuAction>(code, QString());
     QComboBox* box = cbActionParameter;
     switch (code) {
@@ -334,9 +364,9 @@ std::unique_ptr<MenuAction> TSelectionsViewerForm::MakeAction()
         const QString entry = box->currentText();
         const qsizetype close = entry.indexOf(QLatin1Char(')'));
         action->parameter = close < 0 ? entry : entry.left(close);
-        // The next action takes the next entry; past the last comes an empty one, then the first again.
+        // The next action takes the next entry; after the last, the first again.
         const int next = box->currentIndex() + 1;
-        box->setCurrentIndex(next < box->count() ? next : -1);
+        box->setCurrentIndex(next < box->count() ? next : 0);
         break;
     }
     }
@@ -407,8 +437,11 @@ void TSelectionsViewerForm::bttSelAddActionClick()
     Selection* selection = chosenSelection();
     if (!selection)
         return;
+    std::unique_ptr<MenuAction> action = MakeAction();
+    if (!action)
+        return;
     const int row = currentActionRow(); // the chosen entry stays chosen
-    m_edits.insertAction(*selection, int(selection->actions.size()), MakeAction());
+    m_edits.insertAction(*selection, int(selection->actions.size()), std::move(action));
     setActionRow(row);
 }
 
@@ -418,7 +451,10 @@ void TSelectionsViewerForm::bttModifyCurrentActionClick()
     const int row = currentActionRow();
     if (!selection || row < 0)
         return;
-    m_edits.replaceAction(*selection, row, MakeAction());
+    std::unique_ptr<MenuAction> action = MakeAction();
+    if (!action)
+        return;
+    m_edits.replaceAction(*selection, row, std::move(action));
     setActionRow(row);
 }
 

@@ -18,6 +18,14 @@ void dropShapes(Page& page)
 
 namespace {
 
+// Both none, or the same type and parameter.
+bool sameAction(const MenuAction* a, const MenuAction* b)
+{
+    if (!a || !b)
+        return a == b;
+    return a->type == b->type && a->parameter == b->parameter;
+}
+
 // The first redo is the edit itself, shown by the window that asked for it; every later redo and every
 // undo is a replay, after which the windows show what the step concerned.
 class EditCommand : public QUndoCommand
@@ -237,6 +245,8 @@ public:
         if (!next->m_continues || &next->m_selection != &m_selection || next->m_field != m_field)
             return false;
         m_after = next->m_after;
+        // A run that ends where it began changed nothing: the stack drops the step.
+        setObsolete(m_after == m_before);
         return true;
     }
 
@@ -361,7 +371,9 @@ protected:
     void apply(bool) override
     {
         if (m_first) {
+            // The dialog changed the project already; the windows that show its lists learn it now.
             m_first = false;
+            m_edits.emitMovieDataChanged();
             return;
         }
         std::swap(project().movieData, m_other);
@@ -429,11 +441,15 @@ void ProjectEdits::deletePage(int index)
 
 void ProjectEdits::modifyPage(Page& page, const PageProperties& properties)
 {
+    if (page.properties() == properties)
+        return;
     m_stack.push(new PageModifyCommand(*this, page, properties));
 }
 
 void ProjectEdits::swapPages(int a, int b)
 {
+    if (a == b)
+        return;
     std::vector<Page*> before;
     for (const auto& p : m_project.pages)
         before.push_back(p.get());
@@ -478,17 +494,23 @@ void ProjectEdits::deleteSelection(Page& page, int index)
 
 void ProjectEdits::setArea(Selection& selection, const QString& area, const QString& commandText, bool continuesRun)
 {
+    if (selection.area == area)
+        return;
     const bool nudge = commandText == QLatin1String("Nudge rectangle");
     m_stack.push(new SelectionTextCommand(*this, commandText, selection, &Selection::area, area, nudge, continuesRun));
 }
 
 void ProjectEdits::moveSelectionToPage(Page& from, int index, Page& to)
 {
+    if (&from == &to)
+        return;
     m_stack.push(new SelectionToPageCommand(*this, from, index, to));
 }
 
 void ProjectEdits::renameSelection(Selection& selection, const QString& name)
 {
+    if (selection.name == name)
+        return;
     m_stack.push(new SelectionTextCommand(*this, QStringLiteral("Rename selection"), selection, &Selection::name, name,
                                           false, false));
 }
@@ -496,6 +518,8 @@ void ProjectEdits::renameSelection(Selection& selection, const QString& name)
 void ProjectEdits::appendSelections(Page& page, std::vector<std::unique_ptr<Selection>> selections,
                                     const QString& commandText)
 {
+    if (selections.empty())
+        return; // an empty macro would still be a step
     m_stack.beginMacro(commandText);
     for (auto& s : selections) {
         const int index = int(page.selections.size());
@@ -507,6 +531,8 @@ void ProjectEdits::appendSelections(Page& page, std::vector<std::unique_ptr<Sele
 
 void ProjectEdits::setActionAtEnd(Page& page, std::unique_ptr<MenuAction> action)
 {
+    if (sameAction(page.actionAtEnd.get(), action.get()))
+        return;
     const QString text = action ? QStringLiteral("Set action at end") : QStringLiteral("Delete action at end");
     m_stack.push(new ActionAtEndCommand(*this, text, page, std::move(action)));
 }
@@ -519,6 +545,8 @@ void ProjectEdits::insertAction(Selection& selection, int index, std::unique_ptr
 
 void ProjectEdits::replaceAction(Selection& selection, int index, std::unique_ptr<MenuAction> action)
 {
+    if (sameAction(selection.actions[size_t(index)].get(), action.get()))
+        return;
     m_stack.push(new ActionCommand(*this, QStringLiteral("Modify action"), selection, ActionCommand::Kind::Replace,
                                    index, 0, std::move(action)));
 }
@@ -531,12 +559,17 @@ void ProjectEdits::deleteAction(Selection& selection, int index)
 
 void ProjectEdits::swapActions(Selection& selection, int a, int b)
 {
+    // Two equal actions exchanged leave the menu as it was.
+    if (a == b || sameAction(selection.actions[size_t(a)].get(), selection.actions[size_t(b)].get()))
+        return;
     m_stack.push(new ActionCommand(*this, QStringLiteral("Move action"), selection, ActionCommand::Kind::Swap, a, b,
                                    nullptr));
 }
 
 void ProjectEdits::setMovieText(QString MovieData::*field, const QString& value, const QString& commandText)
 {
+    if (m_project.movieData.*field == value)
+        return;
     m_stack.push(new MovieTextCommand(*this, commandText, field, value));
 }
 

@@ -16,6 +16,9 @@
 // Commands own what they removed (a deleted page with its selections, a replaced action) until the
 // stack destroys them, so an undo brings back the very objects and the rows that point at them stay
 // valid. Whatever leaves the shown page loses its rectangle on the picture at once.
+//
+// An edit that would leave the project as it is records nothing, so that it never marks the project
+// modified nor leaves an undo step that does nothing.
 class ProjectEdits : public QObject
 {
     Q_OBJECT

@@ -26,6 +26,7 @@
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
 #include "dialogs/scripteddialogservice.h"
+#include "workspace/mainform.h"
 
 namespace {
 
@@ -263,8 +264,8 @@ private slots:
         QCOMPARE(child<QTreeWidget>(&sels(), "SelectionList")->topLevelItemCount(), 0);
     }
 
-    // Consecutive Add clicks take consecutive entries; past the last comes an empty parameter, then
-    // the first entry again.
+    // Consecutive Add clicks take consecutive entries; after the last, the first again: never an empty
+    // parameter where the type needs one.
     void addClicks_data()
     {
         QTest::addColumn<int>("code");
@@ -272,9 +273,9 @@ private slots:
         QTest::addColumn<QStringList>("parameters");
 
         QTest::newRow("chapters without movie data") << 3 << QString() << QStringList{"1", "2", "3", "4", "5"};
-        QTest::newRow("pages, then empty, then first")
-            << 1 << QString() << QStringList{"1", "2", "3", "", "1"};
-        QTest::newRow("relative jump") << 9 << QString() << QStringList{"+1", "-1", "", "+1"};
+        QTest::newRow("pages, then the first again")
+            << 1 << QString() << QStringList{"1", "2", "3", "1", "2"};
+        QTest::newRow("relative jump") << 9 << QString() << QStringList{"+1", "-1", "+1"};
         QTest::newRow("message kept whole") << 4 << "14 Hello (see) world|Bye" << QStringList{"14 Hello (see) world|Bye",
                                                                                          "14 Hello (see) world|Bye"};
         QTest::newRow("no parameter") << 8 << QString() << QStringList{"", ""};
@@ -303,6 +304,78 @@ private slots:
         for (qsizetype i = 0; i < parameters.size(); ++i)
             edits().stack().undo();
         QCOMPARE(bytes(), before);
+    }
+
+    // The parameter list follows the project at once, whether or not the window is ever activated, and
+    // the next Add takes a real entry: never an empty parameter where the type needs one.
+    void parameterListFollowsTheProject_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("added");
+        QTest::newRow("open") << "open" << 1 << QStringList{"1", "2", "3"} << "1";
+        QTest::newRow("page added") << "add" << 1 << QStringList{"1", "2", "3", "4"} << "1";
+        QTest::newRow("last page deleted") << "delete" << 1 << QStringList{"1", "2"} << "1";
+        QTest::newRow("deletion undone") << "undo" << 1 << QStringList{"1", "2", "3"} << "1";
+        QTest::newRow("all pages deleted") << "delete all" << 1 << QStringList{} << "";
+        QTest::newRow("chapters typed") << "chapters" << 3 << QStringList{"1) Intro", "2) Finale"} << "1";
+        QTest::newRow("next page renamed") << "rename" << 9
+                                           << QStringList{"+1) Next page (Renamed)", "-1) Previous page (NULL)"} << "+1";
+    }
+
+    void parameterListFollowsTheProject()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, code);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, added);
+        makePages({"Main", "Credits", "Extras"}, {{}});
+        chooseType(code);
+        if (change == "open") {
+            QTemporaryDir dir;
+            const QString path = dir.filePath("menu.ini");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes()) > 0);
+            file.close();
+            chooseType(ActChangeLanguage);
+            QVERIFY(m_app->mainForm->OpenProject(path));
+        } else if (change == "add") {
+            edits().insertPage(3, std::make_unique<Page>(4, QStringLiteral("Fourth")));
+        } else if (change == "delete" || change == "undo") {
+            edits().deletePage(2);
+            if (change == "undo")
+                edits().stack().undo();
+        } else if (change == "delete all") {
+            for (int i = 0; i < 3; ++i)
+                edits().deletePage(0);
+        } else if (change == "chapters") {
+            MovieData before = cloneMovieData(project().movieData);
+            project().movieData.chapters.push_back(std::make_unique<Chapter>(Chapter{"1", "0", "Intro"}));
+            project().movieData.chapters.push_back(std::make_unique<Chapter>(Chapter{"2", "900", "Finale"}));
+            edits().recordMovieData(std::move(before), project().baseDirectory);
+        } else if (change == "rename") {
+            pages().edPageName->setText("Renamed");
+            pages().selectRow(1);
+            pages().ShowPage(1);
+            pages().edPageName->setText("Renamed");
+            pages().bttModifyClick();
+            pages().selectRow(0);
+            pages().ShowPage(0);
+        }
+        QCOMPARE(entriesOf(parameterBox()), entries);
+        if (project().pages.empty()) {
+            QVERIFY(!sels().MakeAction()); // no page to jump to: no action
+            return;
+        }
+        pages().selectRow(0);
+        pages().ShowPage(0);
+        Selection& selection = *project().pages[0]->selections[0];
+        sels().SelectSelection(&selection);
+        if (change == "open")
+            QCOMPARE(cbAction()->currentIndex(), ActJumpToPage - 1); // an opened project starts there
+        clickAdd();
+        QCOMPARE(parametersOf(selection), QStringList{added});
     }
 
     // A clicked action goes back into the maker: its type, and the first entry that begins with its

@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QUndoStack>
 
+#include "document/actiontypes.h"
 #include "editors/editorwidgets.h"
 #include "fixtures/framepattern.h"
 #include "fixtures/jpegfixtures.h"
@@ -28,6 +29,65 @@ class TestEditors : public QObject
         for (const auto& p : h.project().pages)
             n << p->number;
         return n;
+    }
+
+    static QVariantMap membersOf(const Page& p)
+    {
+        return {{"number", p.number},
+                {"name", p.name},
+                {"backgroundIsVideo", p.backgroundIsVideo},
+                {"pictureFile", p.pictureFile},
+                {"selectionAvailable", p.selectionAvailable},
+                {"videoLoop", p.videoLoop},
+                {"firstFrame", p.firstFrame},
+                {"lastFrame", p.lastFrame},
+                {"pictureDuration", p.pictureDuration},
+                {"jumpAtEnd", p.jumpAtEnd},
+                {"prohibitSelectionBefore", p.prohibitSelectionBefore},
+                {"prohibitSelectionAfter", p.prohibitSelectionAfter},
+                {"defaultSelection", p.defaultSelection},
+                {"columnOrdering", p.columnOrdering}};
+    }
+
+    // Page 66 "Target", then page 7 "Main" (video, 11-22, prohibit 33 and 44, no loop) with two
+    // selections, added through the fields; page 7 is shown.
+    Page* addDistinctPage()
+    {
+        h.addPage("66", "Target");
+        TPageViewerForm& p = h.pages();
+        p.rbVideo->setChecked(true);
+        p.chkVideoLoop->setChecked(false);
+        p.chkSelectionAvailable->setChecked(true);
+        p.rbRow->setChecked(true);
+        p.edProhibitSelBefore->setText("33");
+        p.edProhibitSelAfter->setText("44");
+        p.edPictureDuration->setText("0");
+        Page* page = h.addPage("7", "Main", "11-22");
+        h.draw(QPoint(10, 10), QPoint(40, 40));
+        h.draw(QPoint(50, 10), QPoint(90, 40));
+        return page;
+    }
+
+    // Modify with every field changed to a value of its own: a still page, looping, column
+    // ordering, jumping to page 66 after 55 seconds, its last selection the default.
+    void modifyEveryField()
+    {
+        TPageViewerForm& p = h.pages();
+        p.edPageName->setText("Renamed");
+        p.rbStillImage->setChecked(true);
+        p.chkVideoLoop->setChecked(true);
+        p.edPictureFileName->setText("still.jpg");
+        p.edRange->setText("111-222");
+        p.edPictureDuration->setText("55");
+        p.edProhibitSelBefore->setText("333");
+        p.edProhibitSelAfter->setText("444");
+        p.rbColumn->setChecked(true);
+        for (int i = 0; i < p.cbJumpAtEnd->count(); ++i) {
+            if (p.cbJumpAtEnd->pageAt(i) && p.cbJumpAtEnd->pageAt(i)->number == 66)
+                p.cbJumpAtEnd->setCurrentIndex(i);
+        }
+        p.cbDefaultSelection->setCurrentIndex(2);
+        p.bttModifyClick();
     }
 
 private slots:
@@ -78,6 +138,149 @@ private slots:
         QTest::mouseClick(selections->viewport(), Qt::LeftButton, {},
                           selections->visualItemRect(selections->topLevelItem(1)).center());
         QCOMPARE(h.main().currentShape(), h.project().pages[1]->selections[1]->shape.data());
+    }
+
+    // Add and Modify put every field into its own member, and an undo of Modify gives back all of
+    // them; showing the page again puts each member back into its own field.
+    void everyFieldLandsInItsOwnMember_data()
+    {
+        QTest::addColumn<bool>("modify");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QVariant>("expected");
+        const QVariantMap added{{"number", 7}, {"name", "Main"}, {"backgroundIsVideo", true}, {"pictureFile", ""},
+                                {"selectionAvailable", true}, {"videoLoop", false}, {"firstFrame", 11},
+                                {"lastFrame", 22}, {"pictureDuration", 0}, {"jumpAtEnd", 0},
+                                {"prohibitSelectionBefore", 33}, {"prohibitSelectionAfter", 44},
+                                {"defaultSelection", 0}, {"columnOrdering", false}};
+        const QVariantMap modified{{"number", 7}, {"name", "Renamed"}, {"backgroundIsVideo", false},
+                                   {"pictureFile", "still.jpg"}, {"selectionAvailable", true}, {"videoLoop", true},
+                                   {"firstFrame", 111}, {"lastFrame", 222}, {"pictureDuration", 55},
+                                   {"jumpAtEnd", 66}, {"prohibitSelectionBefore", 333},
+                                   {"prohibitSelectionAfter", 444}, {"defaultSelection", 2}, {"columnOrdering", true}};
+        for (auto it = added.begin(); it != added.end(); ++it)
+            QTest::addRow("Add: %s", qPrintable(it.key())) << false << it.key() << it.value();
+        for (auto it = modified.begin(); it != modified.end(); ++it)
+            QTest::addRow("Modify: %s", qPrintable(it.key())) << true << it.key() << it.value();
+    }
+
+    void everyFieldLandsInItsOwnMember()
+    {
+        QFETCH(bool, modify);
+        QFETCH(QString, member);
+        QFETCH(QVariant, expected);
+        h.start();
+        Page* page = addDistinctPage();
+        const QVariantMap added = membersOf(*page);
+        if (modify)
+            modifyEveryField();
+        QCOMPARE(membersOf(*page).value(member), expected);
+
+        TPageViewerForm& p = h.pages();
+        const QStringList shown{p.edPageName->text(), p.edRange->text(), p.edProhibitSelBefore->text(),
+                                p.edProhibitSelAfter->text(), p.edPictureFileName->text()};
+        p.ShowPage(0);
+        p.ShowPage(1);
+        QCOMPARE((QStringList{p.edPageName->text(), p.edRange->text(), p.edProhibitSelBefore->text(),
+                              p.edProhibitSelAfter->text(), p.edPictureFileName->text()}),
+                 shown);
+        if (modify) {
+            QCOMPARE(p.edPictureDuration->text(), QString("55"));
+            QCOMPARE(p.cbJumpAtEnd->currentPage()->number, 66);
+            QCOMPARE(p.cbDefaultSelection->currentText(), QString("Selection-2"));
+            QVERIFY(p.rbStillImage->isChecked() && p.chkVideoLoop->isChecked() && p.rbColumn->isChecked());
+            h.edits().stack().undo();
+            QCOMPARE(membersOf(*page), added);
+        }
+    }
+
+    // The default-selection box shows the stored default: "None" for 0 and for a number past the
+    // selections, the selection's name otherwise, the last one included.
+    void defaultSelectionBox_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none") << 0 << "None";
+        QTest::newRow("first") << 1 << "Selection-1";
+        QTest::newRow("last") << 3 << "Selection-3";
+        QTest::newRow("past the last") << 4 << "None";
+    }
+
+    void defaultSelectionBox()
+    {
+        QFETCH(int, stored);
+        QFETCH(QString, shown);
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        for (int i = 0; i < 3; ++i)
+            h.draw(QPoint(10 + 60 * i, 10), QPoint(50 + 60 * i, 50));
+        page->defaultSelection = stored;
+        h.pages().ShowPage(0);
+        QCOMPARE(h.pages().cbDefaultSelection->currentText(), shown);
+        QCOMPARE(h.pages().cbDefaultSelection->count(), 4);
+    }
+
+    // Edits that change nothing record no step and leave the project unmodified.
+    void editsThatChangeNothingRecordNothing_data()
+    {
+        QTest::addColumn<QString>("edit");
+        for (const char* edit : {"modify unchanged", "modify, range refused", "modify, empty name", "move by zero",
+                                 "nudge against the edge", "anchor drag back", "rename to the same name",
+                                 "same end action", "same action", "paste of no selections"})
+            QTest::newRow(edit) << QString::fromLatin1(edit);
+    }
+
+    void editsThatChangeNothingRecordNothing()
+    {
+        QFETCH(QString, edit);
+        h.start();
+        Page* page = h.addPage("1", "Main", "10-50");
+        h.addPage("2", "Empty");
+        h.pages().ShowPage(0);
+        h.draw(QPoint(0, 20), QPoint(100, 70)); // against the left edge
+        RShape* shape = h.main().shownShapes().constFirst();
+        h.edits().setActionAtEnd(*page, std::make_unique<MenuAction>(ActPlayMovie, QString()));
+        h.edits().insertAction(*page->selections[0], 0, std::make_unique<MenuAction>(ActPlayMovie, QString()));
+        h.drag(shape, QPoint(0, 0)); // picks it, with its action loaded into the maker
+        h.edits().stack().setClean();
+        const int steps = h.edits().stack().count();
+        const QByteArray title = h.main().windowTitle().toUtf8();
+
+        TPageViewerForm& p = h.pages();
+        if (edit == "modify unchanged") {
+            p.bttModifyClick();
+        } else if (edit == "modify, range refused") {
+            p.edRange->setText("abc");
+            p.bttModifyClick();
+        } else if (edit == "modify, empty name") {
+            p.edPageName->clear();
+            p.bttModifyClick();
+        } else if (edit == "move by zero") {
+            h.drag(shape, QPoint(0, 0));
+        } else if (edit == "nudge against the edge") {
+            QWidget* canvas = h.main().findChild<QWidget*>(QStringLiteral("VideoCanvas"));
+            canvas->setFocus();
+            QTest::keyClick(canvas, Qt::Key_Left);
+        } else if (edit == "anchor drag back") {
+            QTest::mousePress(shape->anchor(7), Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::mouseMove(shape->anchor(7), QPoint(9, 9));
+            QTest::mouseMove(shape->anchor(7), QPoint(-5, -5));
+            QTest::mouseRelease(shape->anchor(7), Qt::LeftButton, {}, QPoint(2, 2));
+        } else if (edit == "rename to the same name") {
+            h.selections().SelectionListEdited(h.selections().SelectionList->topLevelItem(0));
+        } else if (edit == "same end action") {
+            p.miSetActionAtEndClick();
+        } else if (edit == "same action") {
+            h.selections().bttModifyCurrentActionClick();
+        } else if (edit == "paste of no selections") {
+            p.selectRow(1);
+            p.puPLCopySelectionsClick();
+            p.selectRow(0);
+            p.puPLPasteSelectionsClick();
+        }
+        QCOMPARE(h.edits().stack().count(), steps);
+        QVERIFY(h.edits().stack().isClean());
+        QCOMPARE(h.main().windowTitle().toUtf8(), title);
+        QCOMPARE(page->selections[0]->area, QString("0,20-100,70"));
     }
 
     void addRefusesANumberThatIsNoInteger()

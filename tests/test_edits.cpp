@@ -19,6 +19,20 @@ QByteArray bytesOf(const MenuProject& project)
     return bytes.value_or(QByteArray());
 }
 
+// The saved bytes and what the file does not hold: the base directory, each page's running
+// selection number, thumbnail and end action (a looping page's is not written). An undo must give all
+// of it back.
+QByteArray stateOf(const MenuProject& project)
+{
+    QByteArray state = bytesOf(project) + project.baseDirectory.toUtf8();
+    for (const auto& p : project.pages) {
+        state += QByteArray::number(p->nameCounter) + ' ' + QByteArray::number(p->thumbnail.value<QImage>().cacheKey());
+        if (p->actionAtEnd)
+            state += ' ' + QByteArray::number(p->actionAtEnd->type) + p->actionAtEnd->parameter.toUtf8();
+    }
+    return state;
+}
+
 std::unique_ptr<Page> randomPage(QRandomGenerator& rng, int number)
 {
     auto page = std::make_unique<Page>(number, QStringLiteral("Page %1").arg(number));
@@ -80,7 +94,7 @@ void randomEdit(ProjectEdits& edits, QRandomGenerator& rng, int& nextNumber)
     Page* page = anyPage(p, rng);
     Selection* sel = anySelection(page, rng);
     const int count = int(p.pages.size());
-    switch (rng.bounded(16)) {
+    switch (rng.bounded(17)) {
     case 0:
         edits.insertPage(rng.bounded(count + 1), randomPage(rng, nextNumber++));
         break;
@@ -90,11 +104,21 @@ void randomEdit(ProjectEdits& edits, QRandomGenerator& rng, int& nextNumber)
         break;
     case 2:
         if (page) {
+            // Every property at once, so that an undo forgetting any one of them shows.
             PageProperties props = page->properties();
             props.name += QLatin1Char('x');
-            props.firstFrame = rng.bounded(500);
+            props.backgroundIsVideo = !props.backgroundIsVideo;
+            props.pictureFile += QLatin1Char('p');
+            props.selectionAvailable = !props.selectionAvailable;
             props.videoLoop = !props.videoLoop;
-            props.defaultSelection = rng.bounded(3);
+            props.firstFrame += 1 + rng.bounded(500);
+            props.lastFrame += 1 + rng.bounded(500);
+            props.pictureDuration += 1 + rng.bounded(9);
+            props.jumpAtEnd += 1;
+            props.prohibitSelectionBefore += 1 + rng.bounded(9);
+            props.prohibitSelectionAfter += 1 + rng.bounded(9);
+            props.defaultSelection += 1;
+            props.columnOrdering = !props.columnOrdering;
             props.thumbnail = QVariant::fromValue(QImage(64, 43, QImage::Format_RGB32));
             edits.modifyPage(*page, props);
         }
@@ -165,6 +189,15 @@ void randomEdit(ProjectEdits& edits, QRandomGenerator& rng, int& nextNumber)
             edits.appendSelections(*page, std::move(copies), QStringLiteral("Paste selections"));
         }
         break;
+    case 16: { // the movie data dialog changed the project in place
+        MovieData before = cloneMovieData(p.movieData);
+        const QString baseBefore = p.baseDirectory;
+        p.movieData.title += QLatin1Char('t');
+        p.movieData.chapters.push_back(std::make_unique<Chapter>(Chapter{"1", QString::number(rng.bounded(900)), "C"}));
+        p.baseDirectory = QStringLiteral("/menus/%1/").arg(rng.bounded(1000));
+        edits.recordMovieData(std::move(before), baseBefore);
+        break;
+    }
     }
 }
 
@@ -190,20 +223,32 @@ private slots:
         MenuProject project;
         fillProject(project, rng);
         ProjectEdits edits(project);
-        const QByteArray original = bytesOf(project);
+        const QByteArray original = stateOf(project);
 
         int nextNumber = 100;
-        while (edits.stack().count() < 500)
+        while (edits.stack().count() < 500) {
+            // Each step alone undoes to the state before it and redoes to the state after it.
+            const QByteArray before = stateOf(project);
+            const int steps = edits.stack().count();
             randomEdit(edits, rng, nextNumber);
-        const QByteArray edited = bytesOf(project);
+            if (edits.stack().count() == steps || edits.stack().index() != steps + 1)
+                continue; // nothing recorded, or merged into the step before
+            const QByteArray after = stateOf(project);
+            QVERIFY2(after != before, qPrintable(edits.stack().undoText())); // a step that changes nothing
+            edits.stack().undo();
+            QVERIFY2(stateOf(project) == before, qPrintable(edits.stack().redoText()));
+            edits.stack().redo();
+            QVERIFY2(stateOf(project) == after, qPrintable(edits.stack().undoText()));
+        }
+        const QByteArray edited = stateOf(project);
         QVERIFY(edited != original);
 
         while (edits.stack().canUndo())
             edits.stack().undo();
-        QCOMPARE(bytesOf(project), original);
+        QCOMPARE(stateOf(project), original);
         while (edits.stack().canRedo())
             edits.stack().redo();
-        QCOMPARE(bytesOf(project), edited);
+        QCOMPARE(stateOf(project), edited);
     }
 
     void undoBringsBackTheSameObjects()
@@ -222,6 +267,61 @@ private slots:
         edits.stack().undo();
         QCOMPARE(project.pages[1].get(), second);
         QCOMPARE(second->selections.back().get(), kept);
+    }
+
+    // Edits that would leave the project as it is record nothing.
+    void editsThatChangeNothingRecordNothing()
+    {
+        MenuProject project;
+        QRandomGenerator rng(5);
+        fillProject(project, rng);
+        Page& page = *project.pages[0];
+        page.actionAtEnd = std::make_unique<MenuAction>(ActPlayFromChapter, QStringLiteral("2"));
+        Selection& s = page.addSelection(std::make_unique<Selection>(QStringLiteral("A"), QStringLiteral("0,0-10,10")));
+        s.addAction(ActJumpToPage, QStringLiteral("3"));
+        s.addAction(ActPlayMovie, QString());
+        project.pages[1]->actionAtEnd.reset();
+        ProjectEdits edits(project);
+        const QByteArray before = stateOf(project);
+        edits.modifyPage(page, page.properties());
+        edits.swapPages(1, 1);
+        edits.setArea(s, s.area, QStringLiteral("Move rectangle"));
+        edits.setArea(s, s.area, QStringLiteral("Nudge rectangle"));
+        edits.moveSelectionToPage(page, 0, page);
+        edits.renameSelection(s, QStringLiteral("A"));
+        edits.appendSelections(page, {}, QStringLiteral("Paste selections"));
+        edits.setActionAtEnd(page, std::make_unique<MenuAction>(ActPlayFromChapter, QStringLiteral("2")));
+        edits.setActionAtEnd(*project.pages[1], nullptr);
+        edits.replaceAction(s, 0, std::make_unique<MenuAction>(ActJumpToPage, QStringLiteral("3")));
+        edits.swapActions(s, 1, 1);
+        edits.setMovieText(&MovieData::startPage, project.movieData.startPage, QStringLiteral("Set as StartPage"));
+        edits.recordMovieData(cloneMovieData(project.movieData), project.baseDirectory);
+        // A run of nudges that ends where it began.
+        edits.setArea(s, QStringLiteral("1,0-11,10"), QStringLiteral("Nudge rectangle"), false);
+        edits.setArea(s, QStringLiteral("0,0-10,10"), QStringLiteral("Nudge rectangle"), true);
+        QCOMPARE(stateOf(project), before);
+        QCOMPARE(edits.stack().count(), 0);
+    }
+
+    // The movie data step gives back the movie data and the base directory, both ways.
+    void movieDataStepRestoresTheBaseDirectory()
+    {
+        MenuProject project;
+        project.baseDirectory = QStringLiteral("/menus/old/");
+        project.movieData.title = QStringLiteral("Old");
+        ProjectEdits edits(project);
+        QSignalSpy changed(&edits, &ProjectEdits::movieDataChanged);
+        MovieData before = cloneMovieData(project.movieData);
+        project.movieData.title = QStringLiteral("New");
+        project.baseDirectory = QStringLiteral("/menus/new/");
+        edits.recordMovieData(std::move(before), QStringLiteral("/menus/old/"));
+        QCOMPARE(changed.count(), 1); // the lists that show the movie data learn it at once
+        edits.stack().undo();
+        QCOMPARE(project.movieData.title, QString("Old"));
+        QCOMPARE(project.baseDirectory, QString("/menus/old/"));
+        edits.stack().redo();
+        QCOMPARE(project.movieData.title, QString("New"));
+        QCOMPARE(project.baseDirectory, QString("/menus/new/"));
     }
 
     void nudgesMergeOnlyWithinOneRun()

@@ -149,6 +149,133 @@ private slots:
         QVERIFY(h.main().shownShapes().isEmpty());
     }
 
+    // A release of another button while the left one is held ends the drawing: what is on the picture
+    // afterwards is exactly the page's selections, each where its area says.
+    void anyReleaseEndsTheDrawing_data()
+    {
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<int>("other");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("right press and release") << QPoint(110, 70) << int(Qt::RightButton)
+                                                 << QStringList{"Selection-1=10,20-110,70"};
+        QTest::newRow("middle, band too small") << QPoint(12, 70) << int(Qt::MiddleButton) << QStringList{};
+    }
+
+    void anyReleaseEndsTheDrawing()
+    {
+        QFETCH(QPoint, to);
+        QFETCH(int, other);
+        QFETCH(QStringList, expected);
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        QWidget* picture = h.picture();
+        QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(10, 20));
+        QTest::mouseMove(picture, to);
+        QTest::mousePress(picture, Qt::MouseButton(other), {}, to);
+        QTest::mouseRelease(picture, Qt::MouseButton(other), {}, to);
+        QTest::mouseMove(picture, QPoint(200, 150)); // the left button is still held
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(200, 150));
+        QCOMPARE(h.areas(*page), expected);
+        h.draw(QPoint(150, 100), QPoint(200, 150)); // the next drawing is whole again
+        QCOMPARE(page->selections.size(), size_t(expected.size() + 1));
+        QCOMPARE(h.main().shownShapes().size(), int(page->selections.size()));
+        for (RShape* shape : h.main().shownShapes()) {
+            QVERIFY(shape->tag);
+            QCOMPARE(h.main().areaTextOf(*shape), shape->tag->area);
+        }
+    }
+
+    // Resizing by an anchor writes the area as one step, however many moves the drag had; a drag back
+    // to where it began records nothing; a release of another button ends the drag.
+    void resizeByAnchor_data()
+    {
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<QList<QPoint>>("moves");
+        QTest::addColumn<bool>("rightClickAfterFirst");
+        QTest::addColumn<QString>("area");
+        QTest::newRow("bottom-right, two moves") << 7 << QList<QPoint>{{5, 3}, {5, 3}} << false << "10,20-120,76";
+        QTest::newRow("left edge") << 0 << QList<QPoint>{{4, 9}} << false << "14,20-110,70";
+        QTest::newRow("top-left, back again") << 4 << QList<QPoint>{{5, 3}, {-5, -3}} << false << "10,20-110,70";
+        QTest::newRow("right click ends it") << 7 << QList<QPoint>{{5, 3}, {5, 3}} << true << "10,20-115,73";
+    }
+
+    void resizeByAnchor()
+    {
+        QFETCH(int, anchor);
+        QFETCH(QList<QPoint>, moves);
+        QFETCH(bool, rightClickAfterFirst);
+        QFETCH(QString, area);
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        RShape* shape = h.main().shownShapes().constFirst();
+        h.drag(shape, QPoint(0, 0)); // picks it: anchors
+        h.edits().stack().setClean();
+        const int steps = h.edits().stack().count();
+        const QPoint grab(2, 2);
+        QTest::mousePress(shape->anchor(anchor), Qt::LeftButton, {}, grab);
+        for (const QPoint& by : moves) {
+            QTest::mouseMove(shape->anchor(anchor), grab + by); // the anchor follows, so each is relative
+            if (std::exchange(rightClickAfterFirst, false))
+                QTest::mouseClick(shape->anchor(anchor), Qt::RightButton, {}, grab);
+        }
+        QTest::mouseRelease(shape->anchor(anchor), Qt::LeftButton, {}, grab);
+        QCOMPARE(page->selections[0]->area, area);
+        const bool changed = area != QLatin1String("10,20-110,70");
+        QCOMPARE(h.edits().stack().count(), steps + (changed ? 1 : 0));
+        QCOMPARE(h.edits().stack().isClean(), !changed);
+        if (changed) {
+            QCOMPARE(h.edits().stack().undoText(), QString("Resize rectangle"));
+            h.edits().stack().undo();
+            QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
+        }
+    }
+
+    // A held arrow key sends one press and then auto-repeated ones: one step per key held.
+    void heldArrowKeyIsOneStep()
+    {
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        QWidget* canvas = h.main().findChild<QWidget*>(QStringLiteral("VideoCanvas"));
+        canvas->setFocus();
+        const int steps = h.edits().stack().count();
+        auto hold = [canvas](Qt::Key key, int repeats) {
+            for (int i = 0; i <= repeats; ++i) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), i > 0);
+                QApplication::sendEvent(canvas, &press);
+            }
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+            QApplication::sendEvent(canvas, &release);
+        };
+        hold(Qt::Key_Right, 3);
+        hold(Qt::Key_Down, 2);
+        QCOMPARE(page->selections[0]->area, QString("14,23-114,73"));
+        QCOMPARE(h.edits().stack().count(), steps + 2);
+        h.edits().stack().undo();
+        QCOMPARE(page->selections[0]->area, QString("14,20-114,70"));
+        h.edits().stack().undo();
+        QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
+    }
+
+    // Undoing a drawing gives the page its running number back; redoing takes it again.
+    void undoOfADrawingGivesBackTheRunningNumber()
+    {
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        h.draw(QPoint(150, 20), QPoint(200, 70));
+        h.edits().stack().undo();
+        h.edits().stack().undo();
+        h.edits().stack().redo();
+        h.draw(QPoint(150, 100), QPoint(200, 150));
+        QCOMPARE(h.areas(*page), (QStringList{"Selection-1=10,20-110,70", "Selection-2=150,100-200,150"}));
+        h.edits().stack().undo();
+        h.edits().stack().undo();
+        h.draw(QPoint(150, 100), QPoint(200, 150));
+        QCOMPARE(h.areas(*page), QStringList{"Selection-1=150,100-200,150"});
+    }
+
     // --- moving, nudging ---------------------------------------------------------------------
     void move_data()
     {
@@ -174,6 +301,25 @@ private slots:
         QCOMPARE(h.selections().chosenSelection(), page->selections[0].get());
         h.edits().stack().undo();
         QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
+    }
+
+    // A release of another button during a move ends it there, with the area written.
+    void anyReleaseEndsAMove()
+    {
+        h.start();
+        Page* page = h.addPage("1", "Main");
+        h.draw(QPoint(10, 20), QPoint(110, 70));
+        RShape* shape = h.main().shownShapes().constFirst();
+        const QPoint grab(5, 5);
+        QTest::mousePress(shape, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(shape, grab + QPoint(7, -3));
+        QTest::mousePress(shape, Qt::RightButton, {}, grab);
+        QTest::mouseRelease(shape, Qt::RightButton, {}, grab);
+        QCOMPARE(page->selections[0]->area, QString("17,17-117,67"));
+        QTest::mouseMove(shape, grab + QPoint(20, 20)); // the left button is still held: no more moving
+        QTest::mouseRelease(shape, Qt::LeftButton, {}, grab + QPoint(20, 20));
+        QCOMPARE(h.main().areaTextOf(*shape), QString("17,17-117,67"));
+        QCOMPARE(page->selections[0]->area, QString("17,17-117,67"));
     }
 
     void arrowKeysNudgeTheCurrentRectangle()

@@ -288,6 +288,8 @@ private:
     void buildShapes();
     void buildEditMenu(QMenu* edit);
     void startDrawing(QPoint inPicture);
+    void stretchRubberBand(QPoint inPicture);
+    void finishMove(RShape* shape);
     QRect pictureRect() const; // in the container's coordinates
     Page* currentPage() const;
     void placeCrosshair(QPoint inPicture);

@@ -323,6 +323,11 @@ void TMainForm::VideoImageMouseDown(QMouseEvent* event)
 
 void TMainForm::startDrawing(QPoint inPicture)
 {
+    if (m_drawing && m_currentShape && !m_currentShape->tag) {
+        // A rubber band whose release never came (a popup took the mouse): it goes.
+        m_shapes.removeAll(m_currentShape);
+        delete m_currentShape.data();
+    }
     if (m_currentShape && m_currentShape->anchorsShown())
         m_currentShape->HideAnchors();
     const QPoint origin = pictureOrigin();
@@ -344,6 +349,11 @@ void TMainForm::VideoImageMouseMove(QMouseEvent* event)
     placeCrosshair(p);
     if (!(event->buttons() & Qt::LeftButton) || !m_drawing || !m_currentShape)
         return;
+    stretchRubberBand(p);
+}
+
+void TMainForm::stretchRubberBand(QPoint p)
+{
     // The rubber band grows right and down from the press, up to the picture's right and bottom edges.
     const QSize size = m_videoImage->image().size();
     const int x = qBound(m_drawOrigin.x(), p.x(), qMax(m_drawOrigin.x(), size.width()));
@@ -353,8 +363,11 @@ void TMainForm::VideoImageMouseMove(QMouseEvent* event)
 
 void TMainForm::VideoImageMouseUp(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && m_drawing && m_currentShape) {
-        VideoImageMouseMove(event); // the size at the release
+    // Any release ends the drawing, also that of another button pressed while the left one is held:
+    // the rubber band becomes a selection as it stands, or goes. It never stays without a selection.
+    if (m_drawing && m_currentShape) {
+        m_drawing = false;
+        stretchRubberBand(event->position().toPoint()); // the size at the release
         RShape* shape = m_currentShape;
         Page* page = currentPage();
         const QRect b = shape->bounds();
@@ -412,7 +425,15 @@ void TMainForm::ShapeMouseMove(RShape* shape, QMouseEvent* event)
 
 void TMainForm::ShapeMouseUp(RShape* shape, QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && m_moving && shape == m_currentShape) {
+    Q_UNUSED(event);
+    // Any release ends the move, and the selection takes the place the rectangle was left at.
+    finishMove(shape);
+}
+
+void TMainForm::finishMove(RShape* shape)
+{
+    if (m_moving && shape && shape == m_currentShape) {
+        m_moving = false;
         if (!shape->anchorsShown())
             shape->ShowAnchors();
         Selection* selection = shape->tag;
@@ -446,6 +467,8 @@ void TMainForm::nudgeCurrentShape(int dx, int dy, bool continuesRun)
 // --- popup menu ------------------------------------------------------------------------------
 void TMainForm::ShapeContextPopup(RShape* shape, QPoint inShape)
 {
+    // A right press during a move: the popup takes the mouse and the release never comes here.
+    finishMove(m_currentShape);
     if (m_currentShape && m_currentShape->anchorsShown())
         m_currentShape->HideAnchors();
     m_currentShape = shape;

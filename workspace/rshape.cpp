@@ -131,13 +131,14 @@ void RShape::anchorMouseDown(RShapeAnchor&, QMouseEvent* event)
     const QPoint p = event->position().toPoint();
     m_anchorPressX = p.x();
     m_anchorPressY = p.y();
+    m_anchorDragging = true;
 }
 
 void RShape::anchorMouseMove(RShapeAnchor& anchor, QMouseEvent* event)
 {
     if (OnAnyAnchorMove)
         OnAnyAnchorMove(&anchor, event->modifiers());
-    if (!(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton) || !m_anchorDragging)
         return;
     const QPoint p = event->position().toPoint();
     // The dragged anchor moves with the pointer, so this is the distance since the previous move.
@@ -145,10 +146,13 @@ void RShape::anchorMouseMove(RShapeAnchor& anchor, QMouseEvent* event)
     placeAnchors();
 }
 
-void RShape::anchorMouseUp(RShapeAnchor&, QMouseEvent* event)
+void RShape::anchorMouseUp(RShapeAnchor&, QMouseEvent*)
 {
-    if (event->button() != Qt::LeftButton)
+    // Any release ends a drag, another button's while the left one is held too: the left release
+    // may then never come (a popup can take the mouse).
+    if (!m_anchorDragging)
         return;
+    m_anchorDragging = false;
     placeAnchors();
     if (OnChangedSize)
         OnChangedSize();

@@ -103,4 +103,5 @@ private:
     bool m_anchorsShown = false;
     int m_anchorPressX = 0;
     int m_anchorPressY = 0;
+    bool m_anchorDragging = false; // from a left press on an anchor to the first release
 };
