@@ -13,6 +13,8 @@
 #include "media/videosource.h"
 #include "moviedata/moviedataform.h"
 #include "workspace/problemsform.h"
+#include "workspace/previewform.h"
+#include "app/aboutform.h"
 
 class TestProblems : public QObject
 {
@@ -353,6 +355,33 @@ private slots:
             delete form;
             QVERIFY(!resized.isEmpty()); // the handler had its chance to run
         }
+    }
+
+    // The same for every window of the program, each with all its widgets resized (and the first
+    // column of its tree lists) while it goes, as the program ends with a menu open.
+    void everyWindowGoesWhileItsWidgetsResize()
+    {
+        buildMenu();
+        h.app->preview->show();
+        QList<QWidget*> windows;
+        windows << h.app->mainForm.get() << h.app->pageViewer.get() << h.app->selectionsViewer.get()
+                << h.app->problems.get() << h.app->preview.get() << h.app->aboutForm.get()
+                << h.main().movieDataForm();
+        int resized = 0;
+        for (QWidget* window : std::as_const(windows)) {
+            QVERIFY(window);
+            QObject::connect(window, &QObject::destroyed, [window, &resized] {
+                const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+                for (QWidget* widget : widgets) {
+                    widget->resize(widget->width() / 2 + 7, widget->height() / 2 + 3);
+                    if (auto* tree = qobject_cast<QTreeView*>(widget))
+                        tree->header()->resizeSection(0, 33);
+                }
+                ++resized;
+            });
+        }
+        h.stop();
+        QCOMPARE(resized, int(windows.size()));
     }
 
     // The count sits in the menu bar without making it taller than its menus.
