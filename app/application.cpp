@@ -176,16 +176,45 @@ void Application::begin(const QString& file)
         mainForm->openAtStart(file);
 }
 
-int runApplication(int argc, char** argv)
+namespace {
+
+void describeCommandLine(QCommandLineParser& parser)
 {
-    VazoApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion(QStringLiteral(VAZO_VERSION));
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Authoring tool for the interactive menus of a movie player."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A menu INI file to open."),
                                  QStringLiteral("[FILE]"));
+}
+
+// --help and --version are answered before the window system is opened, so that they work without a
+// display (in a terminal over ssh, in a package's checks). Qt's own options (-platform, -style, ...)
+// are unknown here, so errors are left to the second reading, after QApplication has taken those out.
+void answerHelpAndVersion(int argc, char** argv)
+{
+    int coreArgc = argc;
+    QCoreApplication core(coreArgc, argv);
+    QCoreApplication::setApplicationName(kAppTitle);
+    QCoreApplication::setApplicationVersion(QStringLiteral(VAZO_VERSION));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.parse(QCoreApplication::arguments());
+    // Both exit. --help-all lists the window system's options too, so it waits for QApplication.
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp();
+}
+
+} // namespace
+
+int runApplication(int argc, char** argv)
+{
+    answerHelpAndVersion(argc, argv);
+    VazoApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(VAZO_VERSION));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     parser.process(app);
     // Made absolute now: the settings read at start change the current directory.
     const QStringList files = parser.positionalArguments();

@@ -23,3 +23,6 @@ if [ "${VAZO_SLOW_TESTS:-0}" = "1" ]; then
 else
   ctest --preset asan -j "$(nproc)"
 fi
+
+# The Debian package, built in release mode and checked as an installing machine meets it.
+./scripts/check-package.sh

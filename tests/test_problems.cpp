@@ -2,6 +2,7 @@
 // the rectangle or the movie data tab of a problem, its place beside the other tool windows, and the
 // word a save leaves in the status line.
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -9,8 +10,11 @@
 
 #include "editorstestutil.h"
 #include "fixtures/jpegfixtures.h"
+#include "media/videosource.h"
 #include "moviedata/moviedataform.h"
 #include "workspace/problemsform.h"
+#include "workspace/previewform.h"
+#include "app/aboutform.h"
 
 class TestProblems : public QObject
 {
@@ -305,6 +309,79 @@ private slots:
         h.pages().refreshList();
         problems().showProblem(500); // the closing row leads nowhere
         QCOMPARE(h.pages().CurrentPageIndex(), -1);
+    }
+
+    // A window's children outlive its own parts while it is destroyed, so the list's columns can still
+    // be resized then (a layout going, the dock letting go of it); the rows' heights follow the
+    // column without reaching into the window. The list is resized here from the window's destroyed
+    // signal, which comes after the window's own parts have gone: the sanitizers report any handler
+    // that reaches into the window.
+    void destroyedWhileListResizes_data()
+    {
+        QTest::addColumn<bool>("docked");
+        QTest::newRow("floating") << false;
+        QTest::newRow("docked") << true;
+    }
+    void destroyedWhileListResizes()
+    {
+        QFETCH(bool, docked);
+        MenuProject project;
+        ProjectEdits edits(project);
+        VideoSource video([](const Message&) {});
+        for (int n = 1; n <= 5; ++n) { // still pages without pictures: a problem or two each, to wrap
+            auto page = std::make_unique<Page>();
+            page->number = n;
+            page->name = QStringLiteral("Page");
+            page->backgroundIsVideo = false;
+            project.pages.push_back(std::move(page));
+        }
+        for (int round = 0; round < 40; ++round) {
+            QTabWidget dock; // as the main window docks it
+            auto* form = new TProblemsForm(project, edits, video);
+            if (docked)
+                dock.addTab(form, form->windowTitle()); // the dock owns it now
+            QWidget* window = docked ? static_cast<QWidget*>(&dock) : form;
+            window->resize(400, 300);
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QTreeWidget* list = form->ProblemList;
+            QVERIFY(list->topLevelItemCount() > 0);
+            const int width = 200 + 13 * round;
+            QObject::connect(form, &QObject::destroyed, list, [list, width] {
+                list->resize(width, 150);
+                list->header()->resizeSection(0, width / 2);
+            });
+            QSignalSpy resized(list->header(), &QHeaderView::sectionResized);
+            delete form;
+            QVERIFY(!resized.isEmpty()); // the handler had its chance to run
+        }
+    }
+
+    // The same for every window of the program, each with all its widgets resized (and the first
+    // column of its tree lists) while it goes, as the program ends with a menu open.
+    void everyWindowGoesWhileItsWidgetsResize()
+    {
+        buildMenu();
+        h.app->preview->show();
+        QList<QWidget*> windows;
+        windows << h.app->mainForm.get() << h.app->pageViewer.get() << h.app->selectionsViewer.get()
+                << h.app->problems.get() << h.app->preview.get() << h.app->aboutForm.get()
+                << h.main().movieDataForm();
+        int resized = 0;
+        for (QWidget* window : std::as_const(windows)) {
+            QVERIFY(window);
+            QObject::connect(window, &QObject::destroyed, [window, &resized] {
+                const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+                for (QWidget* widget : widgets) {
+                    widget->resize(widget->width() / 2 + 7, widget->height() / 2 + 3);
+                    if (auto* tree = qobject_cast<QTreeView*>(widget))
+                        tree->header()->resizeSection(0, 33);
+                }
+                ++resized;
+            });
+        }
+        h.stop();
+        QCOMPARE(resized, int(windows.size()));
     }
 
     // The count sits in the menu bar without making it taller than its menus.

@@ -109,8 +109,11 @@ TProblemsForm::TProblemsForm(MenuProject& project, ProjectEdits& edits, VideoSou
     ProblemList->setRootIsDecorated(false);
     ProblemList->setWordWrap(true);
     ProblemList->setItemDelegate(new WrappingDelegate(ProblemList)); // owned by the list
-    // The heights follow the column's width.
-    connect(ProblemList->header(), &QHeaderView::sectionResized, ProblemList, [this] { ProblemList->doItemsLayout(); });
+    // The heights follow the column's width. The handler knows the list only: the header can resize
+    // while the window is being destroyed, after the window's own parts have gone but before its
+    // children have.
+    QTreeWidget* list = ProblemList;
+    connect(list->header(), &QHeaderView::sectionResized, list, [list] { list->doItemsLayout(); });
     ProblemList->setToolTip(text::kHint);
     ProblemList->header()->setStretchLastSection(false);
     ProblemList->header()->setSectionResizeMode(ProblemColumn, QHeaderView::Stretch);
