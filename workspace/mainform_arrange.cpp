@@ -267,7 +267,8 @@ QList<RShape*> TMainForm::pickedShapes() const
             if (s)
                 out.append(s.data());
         }
-    } else if (m_currentShape && m_currentShape->tag) {
+    } else if (m_currentShape && m_currentShape->tag && m_currentShape->anchorsShown()) {
+        // A rectangle just drawn is current but not picked: it shows no anchors.
         out.append(m_currentShape.data());
     }
     return out;
