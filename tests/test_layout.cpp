@@ -270,6 +270,25 @@ private slots:
         QVERIFY(!h.main().snapGuide(0)->isVisible());
     }
 
+    void snapWhileDrawingAndResizing()
+    {
+        Page* page = pageWith({"20,20-70,60"});
+        h.main().setSnapEnabled(true);
+        // Drawing: the corner under the pointer snaps, its bottom at 58 onto the first one's bottom.
+        h.draw(QPoint(90, 30), QPoint(130, 58));
+        QCOMPARE(page->selections[1]->area, QString("90,30-130,60"));
+        // Resizing: the right edge dragged to 157 snaps onto the picture's centre line at 160.
+        RShape* shape = shapeOf(*page, 1);
+        QTest::mouseClick(shape, Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(shape->anchorsShown());
+        QTest::mousePress(shape->anchor(1), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseMove(shape->anchor(1), QPoint(2 + 27, 2));
+        QVERIFY(h.main().snapGuide(0)->isVisible());
+        QTest::mouseRelease(shape->anchor(1), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(page->selections[1]->area, QString("90,30-160,60"));
+        QVERIFY(!h.main().snapGuide(0)->isVisible());
+    }
+
     void snapSettingIsKept()
     {
         h.main().setSnapEnabled(false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QMainWindow>
@@ -335,6 +336,7 @@ private:
     QList<QRect> otherShapeBounds(const QList<RShape*>& moving) const;
     QRect snapDrawing(QRect band, Qt::KeyboardModifiers modifiers);
     void refreshRemoteOrder();
+    void showReadout(const RShape& shape);
     void placeRemoteOrder();
     void deletePicked();
     void movePickedToPage(Page* target);
@@ -460,6 +462,7 @@ private:
     bool m_bandPicking = false;
     QPoint m_bandOrigin;
     QWidget* m_band = nullptr;
+    QElapsedTimer m_readoutClock; // when the readout last changed during a drag
 
     // The outer width each tool window had before it was docked.
     QHash<QWidget*, QSize> m_undockedSize;

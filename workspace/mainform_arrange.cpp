@@ -464,6 +464,17 @@ QString TMainForm::geometryText(const RShape& shape) const
         .arg(areaTextOf(shape));
 }
 
+void TMainForm::showReadout(const RShape& shape)
+{
+    // The status place relays out the menu bar when its text changes, which costs more than the move
+    // itself: during a drag it shows the numbers a few dozen times a second, the first at once.
+    constexpr qint64 kReadoutIntervalMs = 40;
+    if (m_readoutClock.isValid() && !m_readoutClock.hasExpired(kReadoutIntervalMs))
+        return;
+    m_readoutClock.start();
+    showStatusMessage(geometryText(shape));
+}
+
 QList<QRect> TMainForm::otherShapeBounds(const QList<RShape*>& moving) const
 {
     QList<QRect> others;
@@ -487,6 +498,7 @@ void TMainForm::setSnapEnabled(bool on)
 void TMainForm::beginShapeDrag(RShape* grabbed, QPoint inGrabbed)
 {
     m_grabbed = grabbed;
+    m_readoutClock.invalidate();
     m_pressInCanvas = grabbed->pos() + inGrabbed;
     m_dragStart.clear();
     const QList<RShape*> moving = m_picked.size() > 1 ? pickedShapes() : QList<RShape*>{grabbed};
@@ -516,7 +528,7 @@ void TMainForm::dragShapes(RShape* grabbed, QPoint inGrabbed, Qt::KeyboardModifi
         if (d.shape)
             d.shape->setBounds(d.bounds.translated(by));
     }
-    showStatusMessage(geometryText(*grabbed));
+    showReadout(*grabbed);
     if (m_remoteOverlay->isVisible())
         m_remoteOverlay->update();
 }
@@ -586,7 +598,7 @@ void TMainForm::snapResize(RShape* shape, int anchor, Qt::KeyboardModifiers modi
     } else {
         hideGuides();
     }
-    showStatusMessage(geometryText(*shape));
+    showReadout(*shape);
 }
 
 void TMainForm::showGuides(const SnapLines::Result& snapped)

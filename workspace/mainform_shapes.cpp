@@ -401,6 +401,7 @@ void TMainForm::startDrawing(QPoint inPicture)
     m_shapes.append(shape);
     m_drawOrigin = inPicture;
     m_drawing = true;
+    m_readoutClock.invalidate();
 }
 
 void TMainForm::VideoImageMouseMove(QMouseEvent* event)
@@ -421,7 +422,7 @@ void TMainForm::VideoImageMouseMove(QMouseEvent* event)
     const int y = qBound(m_drawOrigin.y(), p.y(), qMax(m_drawOrigin.y(), size.height()));
     const QRect band(pictureOrigin() + m_drawOrigin, QSize(x - m_drawOrigin.x(), y - m_drawOrigin.y()));
     m_currentShape->setBounds(snapDrawing(band, event->modifiers()));
-    showStatusMessage(geometryText(*m_currentShape));
+    showReadout(*m_currentShape);
 }
 
 void TMainForm::VideoImageMouseUp(QMouseEvent* event)
