@@ -385,8 +385,13 @@ private slots:
             QCOMPARE(numbers[walked[k]], int(k) + 1);
         QVERIFY(h.main().findChild<QWidget*>(QStringLiteral("RemoteOrderOverlay"))->isVisible());
 
-        // Live: the numbers follow a move.
-        h.drag(shapeOf(*page, 2), QPoint(0, 130));
+        // Live: the numbers follow a move while the rectangle is dragged, and stay after it.
+        QTest::mousePress(shapeOf(*page, 2), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(shapeOf(*page, 2), QPoint(5, 135));
+        QCOMPARE(h.main().remoteOrderNumbers(), afterMove);
+        QCOMPARE(page->selections[2]->area, QString("10,10-60,40")); // not yet recorded
+        QTest::mouseRelease(shapeOf(*page, 2), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(page->selections[2]->area, QString("10,140-60,170"));
         QCOMPARE(h.main().remoteOrderNumbers(), afterMove);
         // Kept in the settings.
         h.stop();

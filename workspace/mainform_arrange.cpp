@@ -19,6 +19,7 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <utility>
 
 #include "document/actiontypes.h"
 #include "document/areatext.h"
@@ -530,7 +531,7 @@ void TMainForm::dragShapes(RShape* grabbed, QPoint inGrabbed, Qt::KeyboardModifi
     }
     showReadout(*grabbed);
     if (m_remoteOverlay->isVisible())
-        m_remoteOverlay->update();
+        refreshRemoteOrder();
 }
 
 bool TMainForm::endShapeDrag()
@@ -795,9 +796,19 @@ void TMainForm::refreshRemoteOrder()
         overlay->hide();
         return;
     }
-    // The player's own model orders them, so the picture and the Preview cannot disagree.
+    // The player's own model orders them, so the picture and the Preview cannot disagree. It reads
+    // the Area texts; during a drag the rectangles are ahead of them, so for this one reading the
+    // texts are those of the rectangles as they stand, and then put back.
+    std::vector<std::pair<Selection*, QString>> ahead;
+    for (const auto& s : page->selections) {
+        const auto* shape = qobject_cast<RShape*>(s->shape.data());
+        if (shape && s->area != areaTextOf(*shape))
+            ahead.emplace_back(s.get(), std::exchange(s->area, areaTextOf(*shape)));
+    }
     PlayerModel model(m_project);
     model.start(pageIndex);
+    for (auto& [selection, area] : ahead)
+        selection->area = std::move(area);
     m_remoteNumbers = QList<int>(qsizetype(page->selections.size()), 0);
     int number = 0;
     for (int line = 0; line < model.lineCount(); ++line) {
