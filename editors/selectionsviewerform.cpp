@@ -4,10 +4,13 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "document/areatext.h"
 #include "document/model.h"
 #include "edits/projectedits.h"
 #include "editors/editorwidgets.h"
@@ -61,6 +64,7 @@ TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* paren
             SelectionListEdited(item);
     });
     layout->addWidget(SelectionList, 1);
+    buildAreaFields();
 
     Label1 = new QLabel(kActionsLabel, this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -85,9 +89,82 @@ TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* paren
                 item->setText(0, selection->name);
         }
         m_listing = was;
-        if (selection == chosenSelection())
+        if (selection == chosenSelection()) {
             fillActions(selection);
+            fillAreaFields();
+        }
     });
+}
+
+void TSelectionsViewerForm::buildAreaFields()
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(2);
+    QSpinBox** fields[4] = {&edAreaLeft, &edAreaTop, &edAreaRight, &edAreaBottom};
+    const char* names[4] = {"edAreaLeft", "edAreaTop", "edAreaRight", "edAreaBottom"};
+    const char* hints[4] = {"Left", "Top", "Right", "Bottom"};
+    for (int i = 0; i < 4; ++i) {
+        auto* box = new QSpinBox(this); // owned by the window
+        box->setObjectName(QString::fromLatin1(names[i]));
+        box->setToolTip(QString::fromLatin1(hints[i]));
+        box->setRange(0, 99999);
+        // A typed number counts when it is complete (Enter, leaving the field), not at every digit.
+        box->setKeyboardTracking(false);
+        box->setEnabled(false);
+        connect(box, &QSpinBox::valueChanged, this, [this, i] {
+            if (!m_listing)
+                areaFieldChanged(i);
+        });
+        row->addWidget(box);
+        *fields[i] = box;
+    }
+    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+}
+
+void TSelectionsViewerForm::fillAreaFields()
+{
+    const bool was = m_listing;
+    m_listing = true;
+    Selection* selection = chosenSelection();
+    const std::optional<AreaRect> area = selection ? parseArea(selection->area) : std::nullopt;
+    const int values[4] = {area ? area->left : 0, area ? area->top : 0, area ? area->right : 0,
+                           area ? area->bottom : 0};
+    QSpinBox* fields[4] = {edAreaLeft, edAreaTop, edAreaRight, edAreaBottom};
+    for (int i = 0; i < 4; ++i) {
+        fields[i]->setEnabled(area.has_value());
+        fields[i]->setValue(values[i]);
+    }
+    m_listing = was;
+}
+
+void TSelectionsViewerForm::areaFieldChanged(int field)
+{
+    Selection* selection = chosenSelection();
+    std::optional<AreaRect> area = selection ? parseArea(selection->area) : std::nullopt;
+    if (!area)
+        return;
+    // Kept on the picture as a drag keeps a rectangle, and an edge never passes the opposite one.
+    const QSize picture = m_main && !m_main->picture().isNull() ? m_main->picture().size() : QSize(99999, 99999);
+    switch (field) {
+    case 0:
+        area->left = qBound(0, edAreaLeft->value(), qMin(area->right, picture.width()));
+        break;
+    case 1:
+        area->top = qBound(0, edAreaTop->value(), qMin(area->bottom, picture.height()));
+        break;
+    case 2:
+        area->right = qBound(qMax(0, area->left), edAreaRight->value(), picture.width());
+        break;
+    case 3:
+        area->bottom = qBound(qMax(0, area->top), edAreaBottom->value(), picture.height());
+        break;
+    default:
+        break;
+    }
+    const QString text = formatArea(area->left, area->top, area->right, area->bottom);
+    if (text != selection->area)
+        m_edits.setArea(*selection, text, QStringLiteral("Type area"));
+    fillAreaFields(); // shows the number as clamped
 }
 
 void TSelectionsViewerForm::setWindows(TMainForm* main, TPageViewerForm* pages)
@@ -122,6 +199,7 @@ void TSelectionsViewerForm::ShowPageSelections(Page* page)
     SelectionList->setCurrentItem(nullptr);
     SelectionList->clearSelection();
     m_listing = false;
+    fillAreaFields();
 }
 
 void TSelectionsViewerForm::SelectionListClick()
@@ -132,6 +210,7 @@ void TSelectionsViewerForm::SelectionListClick()
     if (m_main)
         m_main->SelectShape(qobject_cast<RShape*>(selection->shape.data()));
     fillActions(selection);
+    fillAreaFields();
     ActionsListClick(); // the first action goes into the action maker
 }
 

@@ -14,6 +14,7 @@ class QListWidget;
 class QMenu;
 class QMimeData;
 class QPushButton;
+class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -75,6 +76,10 @@ protected:
 private:
     static bool takesListedParameter(int code);
     void fillActions(Selection* selection);
+    void buildAreaFields();
+    // The chosen selection's Area in the four number fields (empty and disabled without one).
+    void fillAreaFields();
+    void areaFieldChanged(int field);
     void buildActionMaker();
     // The type box back at its first entry, the parameter box empty (its page entries may point at
     // pages that are gone).
@@ -92,6 +97,11 @@ private:
 
 public:
     QTreeWidget* SelectionList = nullptr;
+    // The chosen selection's Area as numbers that can be typed in: left, top, right, bottom.
+    QSpinBox* edAreaLeft = nullptr;
+    QSpinBox* edAreaTop = nullptr;
+    QSpinBox* edAreaRight = nullptr;
+    QSpinBox* edAreaBottom = nullptr;
     QLabel* Label1 = nullptr;
     QListWidget* ActionsList = nullptr;
     QMenu* pmActionLst = nullptr;

@@ -3,6 +3,7 @@
 #include <QUndoCommand>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 
 void dropShape(Selection& selection)
@@ -268,6 +269,59 @@ private:
     bool m_continues;
 };
 
+// The areas of several selections at once.
+class AreasCommand : public EditCommand
+{
+public:
+    enum { NudgeId = 2 };
+
+    struct Item
+    {
+        Selection* selection;
+        QString before;
+        QString after;
+    };
+
+    AreasCommand(ProjectEdits& edits, const QString& text, std::vector<Item> items, bool mergeable, bool continuesRun)
+        : EditCommand(edits, text), m_items(std::move(items)), m_mergeable(mergeable), m_continues(continuesRun)
+    {
+    }
+
+    int id() const override { return m_mergeable ? NudgeId : -1; }
+    bool mergeWith(const QUndoCommand* other) override
+    {
+        const auto* next = static_cast<const AreasCommand*>(other);
+        if (!next->m_continues || next->m_items.size() != m_items.size())
+            return false;
+        for (size_t i = 0; i < m_items.size(); ++i) {
+            if (next->m_items[i].selection != m_items[i].selection)
+                return false;
+        }
+        for (size_t i = 0; i < m_items.size(); ++i)
+            m_items[i].after = next->m_items[i].after;
+        return true;
+    }
+
+protected:
+    void apply(bool forward) override
+    {
+        for (const Item& item : m_items)
+            item.selection->area = forward ? item.after : item.before;
+        for (const Item& item : m_items)
+            m_edits.emitSelectionChanged(item.selection);
+    }
+    Page* pageAfter(bool) const override { return m_edits.pageOf(m_items.front().selection); }
+    Selection* selectionAfter(bool) const override
+    {
+        return m_items.size() == 1 ? m_items.front().selection : nullptr;
+    }
+
+private:
+    std::vector<Item> m_items;
+    bool m_mergeable;
+    bool m_continues;
+};
+
 class ActionAtEndCommand : public EditCommand
 {
 public:
@@ -526,6 +580,61 @@ void ProjectEdits::appendSelections(Page& page, std::vector<std::unique_ptr<Sele
         m_stack.push(new SelectionInOutCommand(*this, commandText, page, index, std::move(s), true, page.nameCounter,
                                                page.nameCounter));
     }
+    m_stack.endMacro();
+}
+
+void ProjectEdits::addNamedSelections(Page& page, std::vector<std::unique_ptr<Selection>> selections,
+                                     int nameCounterBefore, const QString& commandText)
+{
+    if (selections.empty())
+        return;
+    m_stack.beginMacro(commandText);
+    int before = nameCounterBefore; // the first step of the macro is the last undone: it puts the number back
+    for (auto& s : selections) {
+        const int index = int(page.selections.size());
+        m_stack.push(new SelectionInOutCommand(*this, commandText, page, index, std::move(s), true, before,
+                                               page.nameCounter));
+        before = page.nameCounter;
+    }
+    m_stack.endMacro();
+}
+
+void ProjectEdits::setAreas(const std::vector<AreaChange>& changes, const QString& commandText, bool continuesRun)
+{
+    std::vector<AreasCommand::Item> items;
+    items.reserve(changes.size());
+    bool changed = false;
+    for (const AreaChange& c : changes) {
+        changed = changed || c.area != c.selection->area;
+        items.push_back({c.selection, c.selection->area, c.area});
+    }
+    if (!changed)
+        return;
+    const bool nudge = commandText == QLatin1String("Nudge rectangles");
+    m_stack.push(new AreasCommand(*this, commandText, std::move(items), nudge, continuesRun));
+}
+
+void ProjectEdits::deleteSelections(Page& page, std::vector<int> indexes, const QString& commandText)
+{
+    if (indexes.empty())
+        return;
+    std::sort(indexes.begin(), indexes.end(), std::greater<int>()); // the later ones first keep the others' places
+    m_stack.beginMacro(commandText);
+    for (int index : indexes)
+        m_stack.push(new SelectionInOutCommand(*this, commandText, page, index, nullptr, false, page.nameCounter,
+                                               page.nameCounter));
+    m_stack.endMacro();
+}
+
+void ProjectEdits::moveSelectionsToPage(Page& from, std::vector<int> indexes, Page& to, const QString& commandText)
+{
+    if (indexes.empty())
+        return;
+    std::sort(indexes.begin(), indexes.end());
+    m_stack.beginMacro(commandText);
+    // Each move takes one selection out before the next: the later positions move up by one each time.
+    for (size_t k = 0; k < indexes.size(); ++k)
+        m_stack.push(new SelectionToPageCommand(*this, from, indexes[k] - int(k), to));
     m_stack.endMacro();
 }
 

@@ -59,6 +59,23 @@ public:
     void renameSelection(Selection& selection, const QString& name);
     // Appends copies of selections in one step (paste).
     void appendSelections(Page& page, std::vector<std::unique_ptr<Selection>> selections, const QString& commandText);
+    // Appends new selections in one step whose names the page's running number has already given
+    // (pasted or duplicated rectangles); an undo puts the number back to `nameCounterBefore`.
+    void addNamedSelections(Page& page, std::vector<std::unique_ptr<Selection>> selections, int nameCounterBefore,
+                            const QString& commandText);
+    // Several rectangles moved or resized together (a group drag, alignment, typed numbers): one
+    // step. Nudges of one key-press run (`continuesRun`) on the same rectangles merge into one step.
+    // Nothing is recorded when no area changes.
+    struct AreaChange
+    {
+        Selection* selection;
+        QString area;
+    };
+    void setAreas(const std::vector<AreaChange>& changes, const QString& commandText, bool continuesRun = false);
+    // Deletes the selections at these positions of the page in one step.
+    void deleteSelections(Page& page, std::vector<int> indexes, const QString& commandText);
+    // Moves the selections at these positions to the end of another page, in their order, in one step.
+    void moveSelectionsToPage(Page& from, std::vector<int> indexes, Page& to, const QString& commandText);
 
     // --- actions ------------------------------------------------------------------------------
     void setActionAtEnd(Page& page, std::unique_ptr<MenuAction> action);

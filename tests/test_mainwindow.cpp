@@ -144,7 +144,8 @@ private slots:
         // One entry per item: objectName|caption|shortcut|enabled|checked, "-" for a separator.
         QTest::addColumn<QStringList>("items");
         QTest::newRow("bar") << "MainMenu1"
-                             << QStringList{"File1|&File||1|0", "|&Edit||1|0", "miMovieData|Movie Data||0|0",
+                             << QStringList{"File1|&File||1|0", "|&Edit||1|0", "|&Arrange||1|0", "|&View||1|0",
+                                            "miMovieData|Movie Data||0|0",
                                             "miPreviewAction|&Preview||1|0", "miPageAction|&Page||0|0", "|&Windows||1|0", "|?||1|0"};
         QTest::newRow("file") << "File1"
                               << QStringList{"miNew|New||1|0", "miMMOpenINI|Open &INI|Ctrl+O|1|0",
@@ -171,9 +172,29 @@ private slots:
                                     << QStringList{"miWinSelecLeft|Left||1|0", "miWinSelecRight|Right||1|1",
                                                    "miWinSelecFree|Free||1|0"};
         QTest::newRow("help") << "miHelp" << QStringList{"miAbout|About ...||1|0"};
-        QTest::newRow("shape popup") << "ShapePopUp" << QStringList{"puShapeDelete|Delete||1|0", "Movetopage1|Move to page||1|0"};
-        // Nothing to undo or redo in a new project.
-        QTest::newRow("edit") << "miEdit" << QStringList{"miUndo|Undo|Ctrl+Z|0|0", "miRedo|Redo|Ctrl+Shift+Z|0|0"};
+        QTest::newRow("shape popup") << "ShapePopUp" << QStringList{"puShapeDelete|Delete||1|0", "Movetopage1|Move to page||1|0",
+                                                                    "-", "|&Arrange||1|0"};
+        // Nothing to undo or redo in a new project. The rectangle commands show their keys, which
+        // work while the picture has the focus; snapping is on until turned off.
+        QTest::newRow("edit") << "miEdit"
+                              << QStringList{"miUndo|Undo|Ctrl+Z|0|0", "miRedo|Redo|Ctrl+Shift+Z|0|0", "-",
+                                             "miSelectAllShapes|Select &all\tCtrl+A||1|0",
+                                             "miCopyShapes|&Copy rectangles\tCtrl+C||1|0",
+                                             "miCutShapes|Cu&t rectangles\tCtrl+X||1|0",
+                                             "miPasteShapes|&Paste rectangles\tCtrl+V||1|0",
+                                             "miDuplicateShapes|&Duplicate rectangles\tCtrl+D||1|0", "-",
+                                             "miSnapToGuides|Snap to guides||1|1"};
+        // Nothing picked: nothing to arrange.
+        QTest::newRow("arrange") << "miArrange"
+                                 << QStringList{"miAlignLeft|Align &left||0|0", "miAlignRight|Align &right||0|0",
+                                                "miAlignTop|Align &top||0|0", "miAlignBottom|Align &bottom||0|0",
+                                                "miAlignHCentres|Align hori&zontal centres||0|0",
+                                                "miAlignVCentres|Align &vertical centres||0|0", "-",
+                                                "miSameWidth|Same &width||0|0", "miSameHeight|Same &height||0|0",
+                                                "miSameSize|Same &size||0|0", "-",
+                                                "miDistributeH|Distribute hori&zontally||0|0",
+                                                "miDistributeV|Distribute verti&cally||0|0"};
+        QTest::newRow("view") << "miView" << QStringList{"miShowRemoteOrder|Show remote order||1|0"};
     }
 
     void menu()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QMainWindow>
@@ -13,7 +14,9 @@
 #include "document/messages.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
+#include "workspace/arrange.h"
 #include "workspace/rshape.h"
+#include "workspace/snapping.h"
 #include "workspace/videoimage.h"
 
 class QAction;
@@ -224,7 +227,11 @@ public:
     QPoint pictureOrigin() const;
     RShape* prototypeShape() const { return m_prototype; }
     RShape* currentShape() const { return m_currentShape; }
-    void clearCurrentShape() { m_currentShape = nullptr; }
+    void clearCurrentShape()
+    {
+        m_currentShape = nullptr;
+        m_picked.clear();
+    }
     // The rectangles of a page's selections, made from their Area texts (a text that does not hold
     // four numbers gives none); removing takes every rectangle off the picture.
     void createShapes(Page& page);
@@ -252,6 +259,36 @@ public:
     // The picture moved in its container (the window was fitted to another size): rectangles and
     // crosshair move with it.
     void followPicture();
+
+    // --- several rectangles, arrange, snapping, copy and paste, remote order (mainform_arrange.cpp) --
+    // The picked rectangles in picking order: the current one alone, or several picked with Ctrl, a
+    // Shift-drag or Select all. The first is the one the others line up with.
+    QList<RShape*> pickedShapes() const;
+    // Picks these rectangles: one shows its anchors, several show a solid outline each.
+    void setPickedShapes(const QList<RShape*>& shapes);
+    void togglePicked(RShape* shape);
+    void selectAllShapes();
+    void arrangePicked(ArrangeCommand command);
+    QMenu* arrangeMenu() const { return m_arrangeMenu; }
+    void nudgePicked(int dx, int dy, bool continuesRun);
+    void copyPicked();
+    void cutPicked();
+    void pasteShapes();
+    void duplicatePicked();
+    bool snapEnabled() const;
+    void setSnapEnabled(bool on);
+    bool remoteOrderShown() const;
+    void setRemoteOrderShown(bool on);
+    // The remote-control order as drawn on the picture: per selection of the shown page its place in
+    // the player's order from 1 (0 for none), and the default selection's index (-1 for none).
+    QList<int> remoteOrderNumbers() const { return m_remoteNumbers; }
+    int remoteOrderDefault() const { return m_remoteDefault; }
+    // The readout of a rectangle: x, y, width and height in picture pixels and its Area text.
+    QString geometryText(const RShape& shape) const;
+    // The snap guides shown now (vertical, horizontal).
+    QWidget* snapGuide(int i) const { return i >= 0 && i < 2 ? m_guides[i] : nullptr; }
+    // The MIME type of copied rectangles on the clipboard.
+    static QString shapesMimeType();
 
     // Builds the frame information text, for example "  Frame 25 (0:00:01.000) [ ]".
     static QString frameInfoText(int frame, uint32_t milliseconds, bool keyFrame);
@@ -286,9 +323,27 @@ private:
     void clearProject();
     int runModal(QDialog& dialog);
     void buildShapes();
+    void buildArrange(QMenu* edit);
+    void clearMultiPick();
+    void refreshArrangeMenu();
+    void syncShape(Selection* selection);
+    void beginShapeDrag(RShape* grabbed, QPoint inGrabbed);
+    void dragShapes(RShape* grabbed, QPoint inGrabbed, Qt::KeyboardModifiers modifiers);
+    bool endShapeDrag(); // true when the dragged rectangles moved; records the group's move
+    void snapResize(RShape* shape, int anchor, Qt::KeyboardModifiers modifiers);
+    void showGuides(const SnapLines::Result& snapped);
+    void hideGuides();
+    QList<QRect> otherShapeBounds(const QList<RShape*>& moving) const;
+    QRect snapDrawing(QRect band, Qt::KeyboardModifiers modifiers);
+    void refreshRemoteOrder();
+    void showReadout(const RShape& shape);
+    void placeRemoteOrder();
+    void deletePicked();
+    void movePickedToPage(Page* target);
+    void endBandPick(QPoint inPicture);
     void buildEditMenu(QMenu* edit);
     void startDrawing(QPoint inPicture);
-    void stretchRubberBand(QPoint inPicture);
+    void stretchRubberBand(QPoint inPicture, Qt::KeyboardModifiers modifiers);
     void finishMove(RShape* shape);
     QRect pictureRect() const; // in the container's coordinates
     Page* currentPage() const;
@@ -389,6 +444,30 @@ private:
     bool m_crosshairShown = true;
     QWidget* m_crosshair[4] = {};
     QObject* m_shapeKeys = nullptr;
+
+    // Several rectangles, snapping, remote order
+    QList<QPointer<RShape>> m_picked; // two or more; otherwise the current rectangle alone is picked
+    QMenu* m_arrangeMenu = nullptr;
+    QList<QAction*> m_arrangeActions;
+    QAction* m_miSnap = nullptr;
+    QAction* m_miRemoteOrder = nullptr;
+    QWidget* m_guides[2] = {};
+    QWidget* m_remoteOverlay = nullptr;
+    QList<int> m_remoteNumbers;
+    int m_remoteDefault = -1;
+    struct DragStart
+    {
+        QPointer<RShape> shape;
+        QRect bounds;
+    };
+    QList<DragStart> m_dragStart;
+    QPointer<RShape> m_grabbed;
+    QPoint m_pressInCanvas;
+    std::optional<SnapLines> m_dragLines;
+    bool m_bandPicking = false;
+    QPoint m_bandOrigin;
+    QWidget* m_band = nullptr;
+    QElapsedTimer m_readoutClock; // when the readout last changed during a drag
 
     // The outer width each tool window had before it was docked.
     QHash<QWidget*, QSize> m_undockedSize;

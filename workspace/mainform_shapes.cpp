@@ -53,6 +53,8 @@ protected:
         if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
             return QObject::eventFilter(watched, event);
         auto* key = static_cast<QKeyEvent*>(event);
+        if (pictureCommand(*key, event->type() == QEvent::KeyPress))
+            return true;
         const bool arrow = key->key() == Qt::Key_Left || key->key() == Qt::Key_Right || key->key() == Qt::Key_Up
                            || key->key() == Qt::Key_Down;
         const bool plain = (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
@@ -69,7 +71,42 @@ protected:
         const int step = key->modifiers() & Qt::ShiftModifier ? kNudgeShiftStep : kNudgeStep;
         const int dx = key->key() == Qt::Key_Left ? -step : key->key() == Qt::Key_Right ? step : 0;
         const int dy = key->key() == Qt::Key_Up ? -step : key->key() == Qt::Key_Down ? step : 0;
-        m_form.nudgeCurrentShape(dx, dy, key->isAutoRepeat());
+        if (m_form.pickedShapes().size() > 1)
+            m_form.nudgePicked(dx, dy, key->isAutoRepeat());
+        else
+            m_form.nudgeCurrentShape(dx, dy, key->isAutoRepeat());
+        return true;
+    }
+
+    // Select all, copy, cut, paste and duplicate, while the picture area has the focus (the tool
+    // windows keep their own Ctrl+C and Ctrl+V).
+    bool pictureCommand(QKeyEvent& key, bool run)
+    {
+        if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+            return false;
+        void (TMainForm::*command)() = nullptr;
+        switch (key.key()) {
+        case Qt::Key_A:
+            command = &TMainForm::selectAllShapes;
+            break;
+        case Qt::Key_C:
+            command = &TMainForm::copyPicked;
+            break;
+        case Qt::Key_X:
+            command = &TMainForm::cutPicked;
+            break;
+        case Qt::Key_V:
+            command = &TMainForm::pasteShapes;
+            break;
+        case Qt::Key_D:
+            command = &TMainForm::duplicatePicked;
+            break;
+        default:
+            return false;
+        }
+        key.accept();
+        if (run)
+            (m_form.*command)();
         return true;
     }
 
@@ -91,7 +128,9 @@ void TMainForm::buildShapes()
     m_prototype->onMouseUp = [this](RShape* s, QMouseEvent* e) { ShapeMouseUp(s, e); };
     m_prototype->onContextPopup = [this](RShape* s, QPoint at) { ShapeContextPopup(s, at); };
     m_prototype->OnAnyAnchorMove = [this](RShapeAnchor*, Qt::KeyboardModifiers) { ShowCrosshair(false); };
+    m_prototype->onResizing = [this](RShape* s, int anchor, Qt::KeyboardModifiers m) { snapResize(s, anchor, m); };
     m_prototype->OnChangedSize = [this] {
+        hideGuides();
         if (!m_currentShape || !m_currentShape->tag || !m_edits)
             return;
         const QString area = AreaText();
@@ -133,6 +172,7 @@ void TMainForm::buildShapes()
     connect(del, &QAction::triggered, this, [this] { Delete1Click(); });
     m_moveToPageMenu = m_shapePopUp->findChild<QMenu*>(QStringLiteral("puShapeMoveToPage"));
     m_moveToPageMenu->menuAction()->setObjectName(QStringLiteral("Movetopage1"));
+    buildArrange(m_editMenu);
 }
 
 void TMainForm::buildEditMenu(QMenu* edit)
@@ -152,8 +192,19 @@ void TMainForm::setEdits(ProjectEdits* edits)
     m_redoAction = edits->stack().createRedoAction(m_editMenu, text::kRedo);
     m_redoAction->setObjectName(QStringLiteral("miRedo"));
     m_redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    m_editMenu->addAction(m_undoAction);
-    m_editMenu->addAction(m_redoAction);
+    QAction* first = m_editMenu->actions().value(0);
+    m_editMenu->insertAction(first, m_undoAction);
+    m_editMenu->insertAction(first, m_redoAction);
+    if (first)
+        m_editMenu->insertSeparator(first);
+    // The rectangles follow their areas whatever changed them (typed numbers, alignment, undo); the
+    // remote order follows the rectangles and the page's ordering.
+    connect(edits, &ProjectEdits::selectionChanged, this, [this](Selection* s) {
+        syncShape(s);
+        refreshRemoteOrder();
+    });
+    connect(edits, &ProjectEdits::selectionsChanged, this, [this] { refreshRemoteOrder(); });
+    connect(edits, &ProjectEdits::pageChanged, this, [this] { refreshRemoteOrder(); });
     watchModified();
 }
 
@@ -221,6 +272,7 @@ void TMainForm::followPicture()
         line->hide();
         line->resize(0, 0);
     }
+    placeRemoteOrder();
 }
 
 // --- rectangles of a page --------------------------------------------------------------------
@@ -242,6 +294,7 @@ void TMainForm::createShapes(Page& page)
     }
     for (QWidget* line : m_crosshair)
         line->raise();
+    refreshRemoteOrder();
 }
 
 void TMainForm::removeShapes()
@@ -255,6 +308,9 @@ void TMainForm::removeShapes()
     }
     m_shapes.clear();
     m_currentShape = nullptr;
+    m_picked.clear();
+    hideGuides();
+    refreshRemoteOrder();
 }
 
 QList<RShape*> TMainForm::shownShapes() const
@@ -269,6 +325,7 @@ QList<RShape*> TMainForm::shownShapes() const
 
 void TMainForm::SelectShape(RShape* shape)
 {
+    clearMultiPick();
     if (m_currentShape && m_currentShape->anchorsShown())
         m_currentShape->HideAnchors();
     m_currentShape = shape;
@@ -318,6 +375,15 @@ void TMainForm::VideoImageMouseDown(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return; // any other button creates nothing
+    if (event->modifiers() & Qt::ShiftModifier) {
+        // Shift-drag on the bare picture picks the rectangles it touches instead of drawing one.
+        m_bandPicking = true;
+        m_bandOrigin = event->position().toPoint();
+        m_band->setGeometry(QRect(pictureOrigin() + m_bandOrigin, QSize(0, 0)));
+        m_band->show();
+        m_band->raise();
+        return;
+    }
     startDrawing(event->position().toPoint());
 }
 
@@ -328,6 +394,7 @@ void TMainForm::startDrawing(QPoint inPicture)
         m_shapes.removeAll(m_currentShape);
         delete m_currentShape.data();
     }
+    clearMultiPick();
     if (m_currentShape && m_currentShape->anchorsShown())
         m_currentShape->HideAnchors();
     const QPoint origin = pictureOrigin();
@@ -339,6 +406,7 @@ void TMainForm::startDrawing(QPoint inPicture)
     m_shapes.append(shape);
     m_drawOrigin = inPicture;
     m_drawing = true;
+    m_readoutClock.invalidate();
 }
 
 void TMainForm::VideoImageMouseMove(QMouseEvent* event)
@@ -347,27 +415,38 @@ void TMainForm::VideoImageMouseMove(QMouseEvent* event)
     if (!m_crosshairShown)
         ShowCrosshair(true);
     placeCrosshair(p);
+    if (m_bandPicking && (event->buttons() & Qt::LeftButton)) {
+        m_band->setGeometry(QRect(pictureOrigin() + m_bandOrigin, pictureOrigin() + p).normalized());
+        return;
+    }
     if (!(event->buttons() & Qt::LeftButton) || !m_drawing || !m_currentShape)
         return;
-    stretchRubberBand(p);
+    stretchRubberBand(p, event->modifiers());
 }
 
-void TMainForm::stretchRubberBand(QPoint p)
+void TMainForm::stretchRubberBand(QPoint p, Qt::KeyboardModifiers modifiers)
 {
     // The rubber band grows right and down from the press, up to the picture's right and bottom edges.
     const QSize size = m_videoImage->image().size();
     const int x = qBound(m_drawOrigin.x(), p.x(), qMax(m_drawOrigin.x(), size.width()));
     const int y = qBound(m_drawOrigin.y(), p.y(), qMax(m_drawOrigin.y(), size.height()));
-    m_currentShape->setBounds(QRect(pictureOrigin() + m_drawOrigin, QSize(x - m_drawOrigin.x(), y - m_drawOrigin.y())));
+    const QRect band(pictureOrigin() + m_drawOrigin, QSize(x - m_drawOrigin.x(), y - m_drawOrigin.y()));
+    m_currentShape->setBounds(snapDrawing(band, modifiers));
+    showReadout(*m_currentShape);
 }
 
 void TMainForm::VideoImageMouseUp(QMouseEvent* event)
 {
+    if (m_bandPicking) {
+        // Any release ends the pick, as it ends a drawing.
+        endBandPick(event->position().toPoint());
+        return;
+    }
     // Any release ends the drawing, also that of another button pressed while the left one is held:
     // the rubber band becomes a selection as it stands, or goes. It never stays without a selection.
     if (m_drawing && m_currentShape) {
         m_drawing = false;
-        stretchRubberBand(event->position().toPoint()); // the size at the release
+        stretchRubberBand(event->position().toPoint(), event->modifiers()); // the size at the release
         RShape* shape = m_currentShape;
         Page* page = currentPage();
         const QRect b = shape->bounds();
@@ -391,6 +470,7 @@ void TMainForm::VideoImageMouseUp(QMouseEvent* event)
         }
     }
     m_drawing = false;
+    hideGuides();
 }
 
 // --- moving a rectangle ----------------------------------------------------------------------
@@ -398,51 +478,67 @@ void TMainForm::ShapeMouseDown(RShape* shape, QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    if (m_currentShape && m_currentShape->anchorsShown())
-        m_currentShape->HideAnchors();
-    m_currentShape = shape;
+    if (event->modifiers() & Qt::ControlModifier) {
+        togglePicked(shape); // adds or removes it; nothing moves
+        return;
+    }
+    // A press on one of several picked rectangles moves them all; elsewhere it picks that one alone.
+    const bool group = m_picked.size() > 1 && m_picked.contains(shape);
+    if (!group) {
+        clearMultiPick();
+        if (m_currentShape && m_currentShape->anchorsShown())
+            m_currentShape->HideAnchors();
+        m_currentShape = shape;
+    }
     shape->raise();
     m_moving = true;
     const QPoint p = event->position().toPoint();
     m_pressX = p.x();
     m_pressY = p.y();
+    beginShapeDrag(shape, p);
 }
 
 void TMainForm::ShapeMouseMove(RShape* shape, QMouseEvent* event)
 {
     if (m_crosshairShown)
         ShowCrosshair(false);
-    if (!(event->buttons() & Qt::LeftButton) || !m_moving || shape != m_currentShape)
+    if (!(event->buttons() & Qt::LeftButton) || !m_moving || shape != m_grabbed)
         return;
-    const QPoint p = event->position().toPoint();
-    // The grabbed point stays under the pointer; the whole rectangle stays inside the picture.
-    const QRect pic = pictureRect();
-    const QRect b = shape->bounds();
-    const int left = qBound(pic.left(), b.x() + p.x() - m_pressX, qMax(pic.left(), pic.left() + pic.width() - b.width()));
-    const int top = qBound(pic.top(), b.y() + p.y() - m_pressY, qMax(pic.top(), pic.top() + pic.height() - b.height()));
-    shape->setBounds(QRect(left, top, b.width(), b.height()));
+    // The grabbed point stays under the pointer; the rectangles stay inside the picture.
+    dragShapes(shape, event->position().toPoint(), event->modifiers());
 }
 
 void TMainForm::ShapeMouseUp(RShape* shape, QMouseEvent* event)
 {
     Q_UNUSED(event);
-    // Any release ends the move, and the selection takes the place the rectangle was left at.
+    // Any release ends the move, and the selections take the places the rectangles were left at.
     finishMove(shape);
 }
 
 void TMainForm::finishMove(RShape* shape)
 {
-    if (m_moving && shape && shape == m_currentShape) {
+    if (m_moving && shape && shape == m_grabbed) {
         m_moving = false;
-        if (!shape->anchorsShown())
-            shape->ShowAnchors();
-        Selection* selection = shape->tag;
-        if (selection && m_selections)
-            m_selections->SelectSelection(selection); // picks it in the list and calls SelectShape back
-        if (selection && m_edits) {
-            const QString area = areaTextOf(*shape);
-            if (area != selection->area)
-                m_edits->setArea(*selection, area, text::kMoveRectangle);
+        const bool group = m_picked.size() > 1;
+        const bool moved = endShapeDrag();
+        if (group && !moved) {
+            // A click on one of several picked rectangles picks it alone.
+            clearMultiPick();
+            if (m_currentShape && m_currentShape != shape && m_currentShape->anchorsShown())
+                m_currentShape->HideAnchors();
+            m_currentShape = shape;
+        }
+        if (!group || !moved) {
+            if (!shape->anchorsShown())
+                shape->ShowAnchors();
+            Selection* selection = shape->tag;
+            if (selection && m_selections)
+                m_selections->SelectSelection(selection); // picks it in the list and calls SelectShape back
+            if (selection && m_edits) {
+                const QString area = areaTextOf(*shape);
+                if (area != selection->area)
+                    m_edits->setArea(*selection, area, text::kMoveRectangle);
+            }
         }
     }
     m_moving = false;
@@ -468,10 +564,15 @@ void TMainForm::nudgeCurrentShape(int dx, int dy, bool continuesRun)
 void TMainForm::ShapeContextPopup(RShape* shape, QPoint inShape)
 {
     // A right press during a move: the popup takes the mouse and the release never comes here.
-    finishMove(m_currentShape);
-    if (m_currentShape && m_currentShape->anchorsShown())
-        m_currentShape->HideAnchors();
-    m_currentShape = shape;
+    finishMove(m_grabbed);
+    // On one of several picked rectangles the menu acts on them all.
+    if (!(m_picked.size() > 1 && m_picked.contains(shape))) {
+        clearMultiPick();
+        if (m_currentShape && m_currentShape->anchorsShown())
+            m_currentShape->HideAnchors();
+        m_currentShape = shape;
+    }
+    refreshArrangeMenu();
 
     const int rows = m_pages ? m_pages->pageCount() : 0;
     QAction* moveTo = m_moveToPageMenu->menuAction();
@@ -500,6 +601,10 @@ void TMainForm::ShapeContextPopup(RShape* shape, QPoint inShape)
 
 void TMainForm::Delete1Click()
 {
+    if (m_picked.size() > 1) {
+        deletePicked();
+        return;
+    }
     RShape* shape = m_currentShape;
     if (!shape)
         return;
@@ -525,6 +630,10 @@ void TMainForm::Delete1Click()
 
 void TMainForm::OnChangePageSelectionClick(Page* target)
 {
+    if (m_picked.size() > 1) {
+        movePickedToPage(target);
+        return;
+    }
     RShape* shape = m_currentShape;
     Page* page = currentPage();
     if (!shape || !page || !target || !m_edits || !shape->tag)

@@ -122,6 +122,7 @@ void RShape::copySettingsFrom(const RShape& prototype)
     onMouseMove = prototype.onMouseMove;
     onMouseUp = prototype.onMouseUp;
     onContextPopup = prototype.onContextPopup;
+    onResizing = prototype.onResizing;
 }
 
 void RShape::anchorMouseDown(RShapeAnchor&, QMouseEvent* event)
@@ -143,6 +144,8 @@ void RShape::anchorMouseMove(RShapeAnchor& anchor, QMouseEvent* event)
     const QPoint p = event->position().toPoint();
     // The dragged anchor moves with the pointer, so this is the distance since the previous move.
     resizeByAnchor(anchor.index(), p.x() - m_anchorPressX, p.y() - m_anchorPressY);
+    if (onResizing)
+        onResizing(this, anchor.index(), event->modifiers());
     placeAnchors();
 }
 
@@ -228,6 +231,18 @@ void RShape::drawOutline(QPainter& painter)
     pen.setDashOffset(3);
     painter.setPen(pen);
     painter.drawRect(edge);
+    if (m_marked && width() > 4 && height() > 4) {
+        painter.setPen(QPen(QColor(0, 160, 255), 2));
+        painter.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
+}
+
+void RShape::setMarked(bool marked)
+{
+    if (m_marked == marked)
+        return;
+    m_marked = marked;
+    update();
 }
 
 void RShape::mousePressEvent(QMouseEvent* event)

@@ -63,6 +63,10 @@ public:
     // Places the anchors at the rectangle's corners and edge middles.
     void placeAnchors();
 
+    // One of several picked rectangles: drawn with a solid outline instead of anchors.
+    void setMarked(bool marked);
+    bool isMarked() const { return m_marked; }
+
     // Hiding the rectangle also takes its anchors away.
     void setVisible(bool visible) override;
 
@@ -78,6 +82,9 @@ public:
     std::function<void(RShape*, QMouseEvent*)> onMouseMove;
     std::function<void(RShape*, QMouseEvent*)> onMouseUp;
     std::function<void(RShape*, QPoint)> onContextPopup;
+    // Raised after each resizing step of an anchor drag, before the anchors are placed again: the
+    // workspace may still adjust the bounds (snapping) and shows the new size.
+    std::function<void(RShape*, int anchor, Qt::KeyboardModifiers)> onResizing;
 
     // Takes the handlers and the picture of the prototype, as every rectangle of a shown page does.
     void copySettingsFrom(const RShape& prototype);
@@ -101,6 +108,7 @@ private:
     QRect m_bounds;
     std::array<QPointer<RShapeAnchor>, kAnchorCount> m_anchors{};
     bool m_anchorsShown = false;
+    bool m_marked = false;
     int m_anchorPressX = 0;
     int m_anchorPressY = 0;
     bool m_anchorDragging = false; // from a left press on an anchor to the first release
