@@ -10,6 +10,10 @@ cd "$(dirname "$0")/.."
 # The include rule of the libraries (each folder includes only from the ones below it).
 ./scripts/check-layers.sh
 
+# The Debian package, built in release mode and checked as an installing machine meets it. It comes
+# before the tests so that the test run's summary closes the output.
+./scripts/check-package.sh
+
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$(nproc)"
 
@@ -23,6 +27,3 @@ if [ "${VAZO_SLOW_TESTS:-0}" = "1" ]; then
 else
   ctest --preset asan -j "$(nproc)"
 fi
-
-# The Debian package, built in release mode and checked as an installing machine meets it.
-./scripts/check-package.sh
