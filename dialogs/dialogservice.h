@@ -37,7 +37,7 @@ public:
     virtual QString browseFolder(const QString& caption, const QString& startFolder, QWidget* owner = nullptr) = 0;
 
     // The answers of a question box, each its own button.
-    enum class Choice { Save, Discard, Cancel, Yes, No };
+    enum class Choice { Save, Discard, Cancel, Yes, No, Apply };
     // A modal question with the given buttons (the first is the default one); the answer is the button
     // pressed, or the last button when the box is closed otherwise.
     virtual Choice ask(const QString& question, const QString& caption, const QList<Choice>& buttons,

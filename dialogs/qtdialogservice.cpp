@@ -149,6 +149,9 @@ DialogService::Choice QtDialogService::ask(const QString& question, const QStrin
         case Choice::No:
             standard = QMessageBox::No;
             break;
+        case Choice::Apply:
+            standard = QMessageBox::Apply;
+            break;
         }
         made.append({box.addButton(standard), c});
     }

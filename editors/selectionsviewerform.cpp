@@ -31,7 +31,7 @@ Selection* selectionOf(const QTreeWidgetItem* item)
 } // namespace
 
 TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_edits(edits)
+    : QWidget(parent, Qt::Tool), m_edits(edits)
 {
     setObjectName(QStringLiteral("SelectionsViewerForm"));
     setWindowTitle(kCaption);

@@ -105,8 +105,8 @@ public:
     void miMMQuitClick();
     void miGotoPreviousPageClick();
     void miGotoNextPageClick();
-    // With unsaved changes: asks whether to save them; false when the author cancels (or the save
-    // failed), so that the command that asked stops.
+    // Asks about page field values not applied yet, then, with unsaved changes, whether to save them;
+    // false when the author cancels (or the save failed), so that the command that asked stops.
     bool maybeSave();
     bool isModified() const;
     // The caption as shown, with "*" when the project has unsaved changes.

@@ -102,6 +102,9 @@ QString TMainForm::caption() const
 // --- never losing work ------------------------------------------------------------------------
 bool TMainForm::maybeSave()
 {
+    // Values typed into the page fields but not applied come first: applying them changes the project.
+    if (m_pages && !m_pages->confirmLeavePage())
+        return false;
     if (!isModified())
         return true;
     const QString name = QFileInfo(m_project.documentName).fileName();
@@ -375,7 +378,7 @@ bool TMainForm::SaveProject(bool askForName)
 // --- page navigation --------------------------------------------------------------------------
 void TMainForm::miGotoNextPageClick()
 {
-    if (!m_pages)
+    if (!m_pages || !m_pages->confirmLeavePage())
         return;
     const int n = m_pages->pageCount();
     const int i = m_pages->selectedRow();
@@ -386,7 +389,7 @@ void TMainForm::miGotoNextPageClick()
 
 void TMainForm::miGotoPreviousPageClick()
 {
-    if (!m_pages)
+    if (!m_pages || !m_pages->confirmLeavePage())
         return;
     const int i = m_pages->selectedRow();
     m_pages->selectRow(i <= 0 ? 0 : i - 1);

@@ -92,7 +92,7 @@ bool sameProblems(const std::vector<Problem>& a, const std::vector<Problem>& b)
 } // namespace
 
 TProblemsForm::TProblemsForm(MenuProject& project, ProjectEdits& edits, VideoSource& video, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_project(project), m_edits(edits), m_video(video)
+    : QWidget(parent, Qt::Tool), m_project(project), m_edits(edits), m_video(video)
 {
     setObjectName(QStringLiteral("ProblemsForm"));
     setWindowTitle(text::kCaption);
