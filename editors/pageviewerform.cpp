@@ -71,6 +71,8 @@ const QString kOutsideMenuFolder = QStringLiteral("The picture file must be in t
 const QString kError = QStringLiteral("Error");
 const QString kNotInteger = QStringLiteral("'%1' is not a valid integer value");
 const QString kSetMenuSize = QStringLiteral("Set menu size");
+const QString kBrowsePictureHint = QStringLiteral("Choose the page picture");
+const QString kPictureCaption = QStringLiteral("Choose the page picture");
 const QString kApplyChanges = QStringLiteral("Apply your changes to page %1?");
 const QString kNoPageToModify = QStringLiteral("No page selected: pick a page in the list to modify it");
 const QString kPendingHint = QStringLiteral("Not applied to page %1 yet: %2");
@@ -155,8 +157,10 @@ public:
         painter->fillRect(r, option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
 
         const QImage thumbnail = page->thumbnail.value<QImage>();
-        if (!thumbnail.isNull())
-            painter->drawImage(r.left() + 2, r.top() + (r.height() - thumbnail.height()) / 2, thumbnail);
+        if (!thumbnail.isNull()) {
+            const int height = int(thumbnail.deviceIndependentSize().height());
+            painter->drawImage(r.left() + 2, r.top() + (r.height() - height) / 2, thumbnail);
+        }
 
         // The marks are plain text comparisons of the movie data's fields with the page number.
         const QString number = QString::number(page->number);
@@ -240,6 +244,9 @@ TPageViewerForm::TPageViewerForm(MenuProject& project, ProjectEdits& edits, Dial
 {
     setObjectName(QStringLiteral("PageViewerForm"));
     setWindowTitle(text::kCaption);
+    // Hints show while another window of the program is the active one: the author reads the buttons
+    // before ever clicking into this window.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setMinimumSize(kMinWidth, kMinHeight);
     buildControls();
     buildPageCommands();
@@ -351,6 +358,9 @@ void TPageViewerForm::buildControls()
     bttBrowsePicture = new QToolButton(OptionsGroupBox);
     bttBrowsePicture->setObjectName(QStringLiteral("bttBrowsePicture"));
     bttBrowsePicture->setText(QStringLiteral("..."));
+    bttBrowsePicture->setToolTip(text::kBrowsePictureHint);
+    bttBrowsePicture->setAccessibleName(text::kBrowsePictureHint);
+    bttBrowsePicture->setAccessibleDescription(text::kBrowsePictureHint);
     pictureRow->addWidget(edPictureFileName, 1);
     pictureRow->addWidget(bttBrowsePicture);
     basic->addLayout(pictureRow, row++, 1, 1, 2);
@@ -374,6 +384,8 @@ void TPageViewerForm::buildControls()
     bttShowAdvancedOpt->setObjectName(QStringLiteral("bttShowAdvancedOpt"));
     bttShowAdvancedOpt->setText(text::kHide);
     bttShowAdvancedOpt->setToolTip(text::kHideHint);
+    bttShowAdvancedOpt->setAccessibleName(text::kHideHint);
+    bttShowAdvancedOpt->setAccessibleDescription(text::kHideHint);
     rangeRow->addWidget(edRange, 1);
     rangeRow->addWidget(bttShowAdvancedOpt);
     basic->addLayout(rangeRow, row++, 1, 1, 2);
@@ -465,6 +477,9 @@ void TPageViewerForm::buildControls()
         b->setObjectName(QString::fromLatin1(name));
         b->setIcon(icon);
         b->setToolTip(hint);
+        // The icon says nothing to a screen reader: the hint's words up to any explanation name it.
+        b->setAccessibleName(hint.section(QLatin1String(" ("), 0, 0));
+        b->setAccessibleDescription(hint);
         b->setAutoRaise(true);
         connect(b, &QToolButton::clicked, this, [this, click] { (this->*click)(); });
         buttons->addWidget(b);
@@ -600,14 +615,20 @@ void TPageViewerForm::refreshJumpAtEnd(bool keepPosition)
 
 QImage TPageViewerForm::makeThumbnail() const
 {
+    // As many pixels as the screen shows in the 64 x 43 of the row, so the thumbnail is sharp on a
+    // screen that scales the windows.
+    const qreal ratio = devicePixelRatioF();
+    const QSize size = (QSizeF(kThumbnailWidth, kThumbnailHeight) * ratio).toSize();
     const QImage picture = m_main ? m_main->picture() : QImage();
+    QImage thumbnail;
     if (picture.isNull()) {
-        QImage blank(kThumbnailWidth, kThumbnailHeight, QImage::Format_RGB32);
-        blank.fill(palette().color(QPalette::Window));
-        return blank;
+        thumbnail = QImage(size, QImage::Format_RGB32);
+        thumbnail.fill(palette().color(QPalette::Window));
+    } else {
+        thumbnail = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
     }
-    return picture.scaled(kThumbnailWidth, kThumbnailHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_RGB32);
+    thumbnail.setDevicePixelRatio(ratio);
+    return thumbnail;
 }
 
 std::optional<std::pair<int, int>> TPageViewerForm::readRange(const QString& text)
@@ -1039,6 +1060,7 @@ void TPageViewerForm::bttBrowsePictureClick()
     const MovieData& md = m_project.movieData;
     const QString& base = m_project.baseDirectory;
     DialogService::FileDialogOptions options;
+    options.caption = text::kPictureCaption;
     options.filter = text::kPictureFilter;
     options.startFolder = paths::resolve(base, md.menuDirectory, QString());
     const QStringList chosen = m_dialogs.getOpenFileNames(options, this);
@@ -1086,6 +1108,8 @@ void TPageViewerForm::bttShowAdvancedOptClick()
         m_windowReduction = before - height();
         bttShowAdvancedOpt->setText(text::kShow);
         bttShowAdvancedOpt->setToolTip(text::kShowHint);
+        bttShowAdvancedOpt->setAccessibleName(text::kShowHint);
+        bttShowAdvancedOpt->setAccessibleDescription(text::kShowHint);
     } else {
         BottomPanel->setFixedHeight(BottomPanel->height() + d);
         OptionsGroupBox->setFixedHeight(m_fullOptionsHeight);
@@ -1093,6 +1117,8 @@ void TPageViewerForm::bttShowAdvancedOptClick()
         resize(width(), height() + m_windowReduction);
         bttShowAdvancedOpt->setText(text::kHide);
         bttShowAdvancedOpt->setToolTip(text::kHideHint);
+        bttShowAdvancedOpt->setAccessibleName(text::kHideHint);
+        bttShowAdvancedOpt->setAccessibleDescription(text::kHideHint);
     }
     m_advancedShown = !m_advancedShown;
 }

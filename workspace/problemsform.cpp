@@ -96,6 +96,7 @@ TProblemsForm::TProblemsForm(MenuProject& project, ProjectEdits& edits, VideoSou
 {
     setObjectName(QStringLiteral("ProblemsForm"));
     setWindowTitle(text::kCaption);
+    setAttribute(Qt::WA_AlwaysShowToolTips); // hints also while another window is active
     resize(kInitialWidth, kInitialHeight);
 
     lbProblemCount = new QLabel(this);
@@ -239,7 +240,9 @@ const TProblemsForm::FileFact* TProblemsForm::fileFact(FileKind kind, const QStr
 void TProblemsForm::refresh()
 {
     m_timer.stop();
-    std::vector<Problem> problems = checkProject(m_project, makeContext());
+    // Nothing to count before the author has a project (New or Open): the fields are out of reach.
+    std::vector<Problem> problems =
+        !m_main || m_main->hasProject() ? checkProject(m_project, makeContext()) : std::vector<Problem>{};
 
     // The rows lead to objects, taken now while the positions are those the check saw.
     m_targets.clear();
