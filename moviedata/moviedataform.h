@@ -77,7 +77,8 @@ public:
     QString BrowseFolder(const QString& title, const QString& initialFolder);
     // Lets the user choose a file (or several) below `root`; a file outside it is refused with a
     // message. Nothing when refused or cancelled. The dialog's title is `caption`.
-    std::optional<RelativeFile> BrowseRelativeFile(const QString& caption, const QString& root, const QString& filter, bool multipleFiles);
+    std::optional<RelativeFile> BrowseRelativeFile(const QString& caption, const QString& root, const QString& filter,
+                                                   bool multipleFiles);
 
 signals:
     // A base directory was chosen: the main window shows it in its caption and enables Save as.

@@ -29,6 +29,7 @@
 #include "fixtures/videofixtures.h"
 #include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
+#include "workspace/problemsform.h"
 #include "media/videosource.h"
 
 namespace {

@@ -173,6 +173,9 @@ private slots:
         QFETCH(QString, fieldName);
         QFETCH(QString, fieldText);
         h.start();
+        // The movie data is checked once there is a project: after New.
+        h.main().setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
+        h.main().miNewClick();
         MovieData& md = h.project().movieData;
         md.menuDirectory = QStringLiteral("menu");
         md.startPage = QStringLiteral("9");
