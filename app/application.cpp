@@ -112,10 +112,13 @@ Application::Application(DialogService* externalDialogs)
     mainForm = std::make_unique<TMainForm>(project, dialogs, *video);
     mainForm->setEdits(edits.get());
     mainForm->createMovieDataForm();
-    pageViewer = std::make_unique<TPageViewerForm>(project, *edits, dialogs);
-    selectionsViewer = std::make_unique<TSelectionsViewerForm>(*edits);
-    aboutForm = std::make_unique<TAboutForm>();
-    problems = std::make_unique<TProblemsForm>(project, *edits, *video);
+    // The tool windows and the About box belong to the main window as the window system sees it: they
+    // stay above it, but not above other programs, and every dialog the program opens comes above
+    // them. They are destroyed here, before the main window (see the destructor).
+    pageViewer = std::make_unique<TPageViewerForm>(project, *edits, dialogs, mainForm.get());
+    selectionsViewer = std::make_unique<TSelectionsViewerForm>(*edits, mainForm.get());
+    aboutForm = std::make_unique<TAboutForm>(mainForm.get());
+    problems = std::make_unique<TProblemsForm>(project, *edits, *video, mainForm.get());
     mainForm->setToolWindows(pageViewer.get(), selectionsViewer.get());
     pageViewer->setWindows(mainForm.get(), selectionsViewer.get());
     selectionsViewer->setWindows(mainForm.get(), pageViewer.get());

@@ -38,8 +38,8 @@ public:
 
     // The answers of a question box, each its own button.
     // SaveAs ("Save as…") and SaveAnyway ("Save anyway") answer the question before saving over a file
-    // that was not read completely.
-    enum class Choice { Save, Discard, Cancel, Yes, No, SaveAs, SaveAnyway };
+    // that was not read completely; Apply answers the question before leaving unapplied page values.
+    enum class Choice { Save, Discard, Cancel, Yes, No, SaveAs, SaveAnyway, Apply };
     // A modal question with the given buttons (the first is the default one); the answer is the button
     // pressed, or the last button when the box is closed otherwise.
     virtual Choice ask(const QString& question, const QString& caption, const QList<Choice>& buttons,

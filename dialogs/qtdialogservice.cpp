@@ -161,6 +161,9 @@ DialogService::Choice QtDialogService::ask(const QString& question, const QStrin
         case Choice::SaveAs:
         case Choice::SaveAnyway:
             break;
+        case Choice::Apply:
+            standard = QMessageBox::Apply;
+            break;
         }
         made.append({box.addButton(standard), c});
     }

@@ -1,8 +1,11 @@
 #include "editors/editorwidgets.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStylePainter>
+#include <QToolTip>
 
 #include "document/actiontypes.h"
 #include "document/model.h"
@@ -12,14 +15,21 @@ namespace {
 
 constexpr int kIconSize = 16;
 
+// Drawn once per pixel density, so that the icons stay sharp on a screen that scales the windows.
 QIcon drawIcon(const std::function<void(QPainter&)>& draw)
 {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p);
-    return QIcon(pixmap);
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0, 3.0}) {
+        QPixmap pixmap(QSize(kIconSize, kIconSize) * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        draw(p);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 void sheet(QPainter& p, QRectF r)
@@ -176,6 +186,22 @@ void ActionItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->drawText(option.rect.left() + m_offset.x(), option.rect.top() + m_offset.y() + fm.ascent(),
                           ActionText(*action));
     }
+}
+
+bool ActionItemDelegate::clipsText(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const MenuAction* action = actionOfItem(index);
+    return action && m_offset.x() + QFontMetrics(option.font).horizontalAdvance(ActionText(*action)) > option.rect.width();
+}
+
+bool ActionItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index)
+{
+    if (event->type() == QEvent::ToolTip && index.isValid() && clipsText(option, index)) {
+        QToolTip::showText(event->globalPos(), ActionText(*actionOfItem(index)), view->viewport(), option.rect);
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 QSize ActionItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -43,6 +43,11 @@ public:
     }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // An action text that the row cuts off shows whole as the row's hint; otherwise the list's own hint.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+    // Whether the row cuts the action's text off.
+    bool clipsText(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
 private:
     int m_rowHeight;

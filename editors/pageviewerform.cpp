@@ -12,7 +12,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QAbstractItemView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -69,6 +71,23 @@ const QString kOutsideMenuFolder = QStringLiteral("The picture file must be in t
 const QString kError = QStringLiteral("Error");
 const QString kNotInteger = QStringLiteral("'%1' is not a valid integer value");
 const QString kSetMenuSize = QStringLiteral("Set menu size");
+const QString kBrowsePictureHint = QStringLiteral("Choose the page picture");
+const QString kPictureCaption = QStringLiteral("Choose the page picture");
+const QString kApplyChanges = QStringLiteral("Apply your changes to page %1?");
+const QString kNoPageToModify = QStringLiteral("No page selected: pick a page in the list to modify it");
+const QString kPendingHint = QStringLiteral("Not applied to page %1 yet: %2");
+const QString kChangeName = QStringLiteral("Name");
+const QString kChangeType = QStringLiteral("Type");
+const QString kChangePicture = QStringLiteral("Picture");
+const QString kChangeSelectionAvailable = QStringLiteral("Selection Available");
+const QString kChangeVideoLoop = QStringLiteral("Video loop");
+const QString kChangeRange = QStringLiteral("Range");
+const QString kChangePictureDuration = QStringLiteral("Picture Duration");
+const QString kChangeJumpAtEnd = QStringLiteral("Jump at end");
+const QString kChangeProhibit = QStringLiteral("Prohibit selection");
+const QString kChangeOrdering = QStringLiteral("Selection ordering");
+const QString kChangeDefaultSelection = QStringLiteral("Default selection");
+const QString kChangeNotNumber = QStringLiteral("'%1' (not a number)");
 } // namespace text
 
 constexpr int kInitialWidth = 290;
@@ -138,8 +157,10 @@ public:
         painter->fillRect(r, option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
 
         const QImage thumbnail = page->thumbnail.value<QImage>();
-        if (!thumbnail.isNull())
-            painter->drawImage(r.left() + 2, r.top() + (r.height() - thumbnail.height()) / 2, thumbnail);
+        if (!thumbnail.isNull()) {
+            const int height = int(thumbnail.deviceIndependentSize().height());
+            painter->drawImage(r.left() + 2, r.top() + (r.height() - height) / 2, thumbnail);
+        }
 
         // The marks are plain text comparisons of the movie data's fields with the page number.
         const QString number = QString::number(page->number);
@@ -219,10 +240,13 @@ void PageListModel::refreshRow(int row)
 
 // ---------------------------------------------------------------------------------------------
 TPageViewerForm::TPageViewerForm(MenuProject& project, ProjectEdits& edits, DialogService& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_project(project), m_edits(edits), m_dialogs(dialogs)
+    : QWidget(parent, Qt::Tool), m_project(project), m_edits(edits), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("PageViewerForm"));
     setWindowTitle(text::kCaption);
+    // Hints show while another window of the program is the active one: the author reads the buttons
+    // before ever clicking into this window.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setMinimumSize(kMinWidth, kMinHeight);
     buildControls();
     buildPageCommands();
@@ -334,6 +358,9 @@ void TPageViewerForm::buildControls()
     bttBrowsePicture = new QToolButton(OptionsGroupBox);
     bttBrowsePicture->setObjectName(QStringLiteral("bttBrowsePicture"));
     bttBrowsePicture->setText(QStringLiteral("..."));
+    bttBrowsePicture->setToolTip(text::kBrowsePictureHint);
+    bttBrowsePicture->setAccessibleName(text::kBrowsePictureHint);
+    bttBrowsePicture->setAccessibleDescription(text::kBrowsePictureHint);
     pictureRow->addWidget(edPictureFileName, 1);
     pictureRow->addWidget(bttBrowsePicture);
     basic->addLayout(pictureRow, row++, 1, 1, 2);
@@ -357,6 +384,8 @@ void TPageViewerForm::buildControls()
     bttShowAdvancedOpt->setObjectName(QStringLiteral("bttShowAdvancedOpt"));
     bttShowAdvancedOpt->setText(text::kHide);
     bttShowAdvancedOpt->setToolTip(text::kHideHint);
+    bttShowAdvancedOpt->setAccessibleName(text::kHideHint);
+    bttShowAdvancedOpt->setAccessibleDescription(text::kHideHint);
     rangeRow->addWidget(edRange, 1);
     rangeRow->addWidget(bttShowAdvancedOpt);
     basic->addLayout(rangeRow, row++, 1, 1, 2);
@@ -448,6 +477,9 @@ void TPageViewerForm::buildControls()
         b->setObjectName(QString::fromLatin1(name));
         b->setIcon(icon);
         b->setToolTip(hint);
+        // The icon says nothing to a screen reader: the hint's words up to any explanation name it.
+        b->setAccessibleName(hint.section(QLatin1String(" ("), 0, 0));
+        b->setAccessibleDescription(hint);
         b->setAutoRaise(true);
         connect(b, &QToolButton::clicked, this, [this, click] { (this->*click)(); });
         buttons->addWidget(b);
@@ -468,6 +500,25 @@ void TPageViewerForm::buildControls()
     connect(chkVideoLoop, &QCheckBox::toggled, this, [this] { applyVideoLoopRule(); });
 
     applyModeRules();
+
+    // Every page field: Enter applies the fields as Modify does, and a change shows on the Modify
+    // button at once.
+    const auto update = [this] { updatePendingState(); };
+    for (QLineEdit* field : {edNumber, edPageName, edPictureFileName, edRange, edPictureDuration, edProhibitSelBefore,
+                             edProhibitSelAfter}) {
+        field->installEventFilter(this);
+        connect(field, &QLineEdit::textChanged, this, update);
+    }
+    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{rbVideo, rbStillImage, chkSelectionAvailable,
+                                                                         chkVideoLoop, rbRow, rbColumn}) {
+        box->installEventFilter(this);
+        connect(box, &QAbstractButton::toggled, this, update);
+    }
+    for (QComboBox* box : std::initializer_list<QComboBox*>{cbJumpAtEnd, cbDefaultSelection}) {
+        box->installEventFilter(this);
+        connect(box, &QComboBox::currentIndexChanged, this, update);
+    }
+    PageList->installEventFilter(this); // the keys that move to another page
 }
 
 // --- texts ----------------------------------------------------------------------------------
@@ -564,14 +615,20 @@ void TPageViewerForm::refreshJumpAtEnd(bool keepPosition)
 
 QImage TPageViewerForm::makeThumbnail() const
 {
+    // As many pixels as the screen shows in the 64 x 43 of the row, so the thumbnail is sharp on a
+    // screen that scales the windows.
+    const qreal ratio = devicePixelRatioF();
+    const QSize size = (QSizeF(kThumbnailWidth, kThumbnailHeight) * ratio).toSize();
     const QImage picture = m_main ? m_main->picture() : QImage();
+    QImage thumbnail;
     if (picture.isNull()) {
-        QImage blank(kThumbnailWidth, kThumbnailHeight, QImage::Format_RGB32);
-        blank.fill(palette().color(QPalette::Window));
-        return blank;
+        thumbnail = QImage(size, QImage::Format_RGB32);
+        thumbnail.fill(palette().color(QPalette::Window));
+    } else {
+        thumbnail = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
     }
-    return picture.scaled(kThumbnailWidth, kThumbnailHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_RGB32);
+    thumbnail.setDevicePixelRatio(ratio);
+    return thumbnail;
 }
 
 std::optional<std::pair<int, int>> TPageViewerForm::readRange(const QString& text)
@@ -688,48 +745,159 @@ void TPageViewerForm::bttAddClick()
 
 void TPageViewerForm::bttModifyClick()
 {
+    applyFields();
+}
+
+void TPageViewerForm::readFields(PageProperties& p, bool withThumbnail) const
+{
+    if (!edPageName->text().isEmpty())
+        p.name = edPageName->text();
+    p.backgroundIsVideo = rbVideo->isChecked();
+    if (edPictureFileName->text() != p.pictureFile) {
+        if (withThumbnail)
+            p.thumbnail = QVariant::fromValue(makeThumbnail());
+        p.pictureFile = edPictureFileName->text();
+    }
+    p.selectionAvailable = chkSelectionAvailable->isChecked();
+    p.videoLoop = chkVideoLoop->isChecked();
+    if (const auto range = readRange(edRange->text())) {
+        p.firstFrame = range->first;
+        p.lastFrame = range->second;
+    }
+    if (!edPictureDuration->text().isEmpty())
+        p.pictureDuration = integerOf(edPictureDuration->text());
+    if (cbJumpAtEnd->currentIndex() >= 0) {
+        const Page* target = cbJumpAtEnd->currentPage();
+        p.jumpAtEnd = target ? target->number : 0;
+    }
+    if (!edProhibitSelBefore->text().isEmpty())
+        p.prohibitSelectionBefore = integerOf(edProhibitSelBefore->text());
+    if (!edProhibitSelAfter->text().isEmpty())
+        p.prohibitSelectionAfter = integerOf(edProhibitSelAfter->text());
+    p.columnOrdering = rbColumn->isChecked();
+    p.defaultSelection = qMax(0, cbDefaultSelection->currentIndex());
+}
+
+bool TPageViewerForm::applyFields()
+{
     Page* page = currentPage();
-    if (!page)
-        return;
+    if (!page) {
+        // Modify changes the selected page; without one the button would do nothing without a word.
+        if (m_main)
+            m_main->showStatusMessage(text::kNoPageToModify);
+        return true;
+    }
     PageProperties p = page->properties();
     // What is read before a field that fails still applies, as one step.
     auto apply = [this, page, &p] {
         if (!(p == page->properties()))
             m_edits.modifyPage(*page, p);
     };
+    bool applied = true;
     try {
-        if (!edPageName->text().isEmpty())
-            p.name = edPageName->text();
-        p.backgroundIsVideo = rbVideo->isChecked();
-        if (edPictureFileName->text() != p.pictureFile) {
-            p.thumbnail = QVariant::fromValue(makeThumbnail());
-            p.pictureFile = edPictureFileName->text();
-        }
-        p.selectionAvailable = chkSelectionAvailable->isChecked();
-        p.videoLoop = chkVideoLoop->isChecked();
-        if (const auto range = readRange(edRange->text())) {
-            p.firstFrame = range->first;
-            p.lastFrame = range->second;
-        }
-        if (!edPictureDuration->text().isEmpty())
-            p.pictureDuration = integerOf(edPictureDuration->text());
-        if (cbJumpAtEnd->currentIndex() >= 0) {
-            const Page* target = cbJumpAtEnd->currentPage();
-            p.jumpAtEnd = target ? target->number : 0;
-        }
-        if (!edProhibitSelBefore->text().isEmpty())
-            p.prohibitSelectionBefore = integerOf(edProhibitSelBefore->text());
-        if (!edProhibitSelAfter->text().isEmpty())
-            p.prohibitSelectionAfter = integerOf(edProhibitSelAfter->text());
-        p.columnOrdering = rbColumn->isChecked();
+        readFields(p, true);
         refreshJumpAtEnd(true);
-        p.defaultSelection = qMax(0, cbDefaultSelection->currentIndex());
         apply();
     } catch (const NotAnInteger& e) {
         apply();
         showError(text::kNotInteger.arg(e.text));
+        applied = false;
     }
     m_model->refreshRow(m_edits.pageIndex(page));
+    updatePendingState();
+    return applied;
+}
+
+QStringList TPageViewerForm::pendingChanges() const
+{
+    const Page* page = pageAt(m_currentPageIndex);
+    if (!page || selectedRow() != m_currentPageIndex)
+        return {};
+    PageProperties stored = page->properties();
+    // The box shows "None" for a default beyond the page's selections; that is no change of the author's.
+    if (stored.defaultSelection > int(page->selections.size()))
+        stored.defaultSelection = 0;
+    PageProperties p = stored;
+    QString failed;
+    try {
+        readFields(p, false);
+    } catch (const NotAnInteger& e) {
+        failed = e.text; // Modify would stop there with a message: that is a change too
+    }
+    QStringList changes;
+    auto differs = [&changes](bool changed, const QString& label) {
+        if (changed && !changes.contains(label))
+            changes << label;
+    };
+    differs(p.name != stored.name, text::kChangeName);
+    differs(p.backgroundIsVideo != stored.backgroundIsVideo, text::kChangeType);
+    differs(p.pictureFile != stored.pictureFile, text::kChangePicture);
+    differs(p.selectionAvailable != stored.selectionAvailable, text::kChangeSelectionAvailable);
+    differs(p.videoLoop != stored.videoLoop, text::kChangeVideoLoop);
+    differs(p.firstFrame != stored.firstFrame || p.lastFrame != stored.lastFrame, text::kChangeRange);
+    differs(p.pictureDuration != stored.pictureDuration, text::kChangePictureDuration);
+    differs(p.jumpAtEnd != stored.jumpAtEnd, text::kChangeJumpAtEnd);
+    differs(p.prohibitSelectionBefore != stored.prohibitSelectionBefore
+                || p.prohibitSelectionAfter != stored.prohibitSelectionAfter,
+            text::kChangeProhibit);
+    differs(p.columnOrdering != stored.columnOrdering, text::kChangeOrdering);
+    differs(p.defaultSelection != stored.defaultSelection, text::kChangeDefaultSelection);
+    if (!failed.isEmpty())
+        changes << text::kChangeNotNumber.arg(failed);
+    return changes;
+}
+
+void TPageViewerForm::updatePendingState()
+{
+    const QStringList changes = pendingChanges();
+    const bool pending = !changes.isEmpty();
+    QString hint = pagehints::bttModify;
+    if (pending) {
+        const Page* page = pageAt(m_currentPageIndex);
+        hint += QStringLiteral("\n\n") + text::kPendingHint.arg(page->number).arg(changes.join(QStringLiteral(", ")));
+    }
+    if (bttModify->toolTip() == hint)
+        return;
+    bttModify->setToolTip(hint);
+    bttModify->setAccessibleDescription(hint);
+    // A raised button in the highlight colour: the fields hold something the page does not have yet.
+    bttModify->setAutoRaise(!pending);
+    bttModify->setProperty("pending", pending);
+    QPalette palette = this->palette();
+    if (pending)
+        palette.setColor(QPalette::Button, palette.color(QPalette::Highlight).lighter(160));
+    bttModify->setPalette(palette);
+}
+
+bool TPageViewerForm::confirmLeavePage()
+{
+    if (pendingChanges().isEmpty())
+        return true;
+    const Page* page = pageAt(m_currentPageIndex);
+    using Choice = DialogService::Choice;
+    switch (m_dialogs.ask(text::kApplyChanges.arg(page->number), kAppTitle, {Choice::Apply, Choice::Discard, Choice::Cancel},
+                          this)) {
+    case Choice::Apply:
+        return applyFields();
+    case Choice::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TPageViewerForm::pageListPress(const QMouseEvent* mouse)
+{
+    const QModelIndex at = PageList->indexAt(mouse->position().toPoint());
+    m_pressOnShownRow = false;
+    // Beside the rows: the list would unselect the page while the fields still show it, and Modify
+    // would then do nothing.
+    if (!at.isValid())
+        return true;
+    if (at.row() != selectedRow())
+        return !confirmLeavePage();
+    m_pressOnShownRow = mouse->button() == Qt::LeftButton && at.row() == m_currentPageIndex;
+    return false;
 }
 
 void TPageViewerForm::DeletePage(int index)
@@ -766,6 +934,7 @@ void TPageViewerForm::ShowPage(int index)
     if (index == -1) {
         if (m_selections)
             m_selections->ShowPageSelections(nullptr);
+        updatePendingState();
         emit pageShown(nullptr);
         return;
     }
@@ -817,6 +986,7 @@ void TPageViewerForm::ShowPage(int index)
     if (m_selections)
         m_selections->ShowPageSelections(&page);
     UpdateDefaultSelectionCombo(&page);
+    updatePendingState();
     emit pageShown(&page);
 }
 
@@ -841,6 +1011,20 @@ void TPageViewerForm::miDeleteActionAtEndClick()
 
 bool TPageViewerForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == PageList) {
+            static const QList<int> moves = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+            if (moves.contains(key) && !confirmLeavePage())
+                return true;
+        } else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && watched != lstActionAtEnd) {
+            auto* box = qobject_cast<QComboBox*>(watched);
+            if (!box || !box->view()->isVisible()) {
+                bttModifyClick();
+                return true;
+            }
+        }
+    }
     if (watched == lstActionAtEnd) {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
             // The list is emptied even without a page; a page loses its end action.
@@ -876,6 +1060,7 @@ void TPageViewerForm::bttBrowsePictureClick()
     const MovieData& md = m_project.movieData;
     const QString& base = m_project.baseDirectory;
     DialogService::FileDialogOptions options;
+    options.caption = text::kPictureCaption;
     options.filter = text::kPictureFilter;
     options.startFolder = paths::resolve(base, md.menuDirectory, QString());
     const QStringList chosen = m_dialogs.getOpenFileNames(options, this);
@@ -923,6 +1108,8 @@ void TPageViewerForm::bttShowAdvancedOptClick()
         m_windowReduction = before - height();
         bttShowAdvancedOpt->setText(text::kShow);
         bttShowAdvancedOpt->setToolTip(text::kShowHint);
+        bttShowAdvancedOpt->setAccessibleName(text::kShowHint);
+        bttShowAdvancedOpt->setAccessibleDescription(text::kShowHint);
     } else {
         BottomPanel->setFixedHeight(BottomPanel->height() + d);
         OptionsGroupBox->setFixedHeight(m_fullOptionsHeight);
@@ -930,6 +1117,8 @@ void TPageViewerForm::bttShowAdvancedOptClick()
         resize(width(), height() + m_windowReduction);
         bttShowAdvancedOpt->setText(text::kHide);
         bttShowAdvancedOpt->setToolTip(text::kHideHint);
+        bttShowAdvancedOpt->setAccessibleName(text::kHideHint);
+        bttShowAdvancedOpt->setAccessibleDescription(text::kHideHint);
     }
     m_advancedShown = !m_advancedShown;
 }
@@ -971,4 +1160,5 @@ void TPageViewerForm::ClearPages()
     m_previousPageIndex = -1;
     m_currentPageIndex = -1;
     m_copySourceIndex = -1;
+    updatePendingState();
 }

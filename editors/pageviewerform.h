@@ -19,6 +19,7 @@ class QListView;
 class QListWidget;
 class QMenu;
 class QMimeData;
+class QMouseEvent;
 class QRadioButton;
 class QToolButton;
 class QPushButton;
@@ -32,6 +33,7 @@ struct MenuAction;
 struct MenuProject;
 struct MovieData;
 struct Page;
+struct PageProperties;
 class PageCommandFilter;
 
 // The rows of the page list are the project's pages themselves, in page order: a row's object is its
@@ -96,6 +98,13 @@ public:
     void refreshJumpAtEnd(bool keepPosition);
     // The page's thumbnail: the picture the main window shows now, stretched to 64 x 43.
     QImage makeThumbnail() const;
+    // What Modify would change on the shown page, by the fields' labels ("Name", "Range", ...); empty
+    // when the fields show the page as it is stored, or no page is shown.
+    QStringList pendingChanges() const;
+    // Before another page is shown (another row, page navigation, New, Open): when the fields hold
+    // values not applied yet, asks whether to apply them. False when the author cancels, or applying
+    // stopped at a field that holds no number; the caller then stays on this page.
+    bool confirmLeavePage();
     // Reads "first-last" as the range field does; nothing when the text is not empty and holds no
     // first number. A missing number reads as 0.
     static std::optional<std::pair<int, int>> readRange(const QString& text);
@@ -142,6 +151,17 @@ protected:
 
 private:
     void buildControls();
+    // Modify itself; false when a field that must hold an integer does not (the error is shown).
+    bool applyFields();
+    // Reads the fields onto `p` as Modify applies them; a field that must hold an integer and does not
+    // ends the reading with what was read before it already in `p`.
+    void readFields(PageProperties& p, bool withThumbnail) const;
+    // The Modify button stands out, and its hint says what it would change, while the fields differ
+    // from the page shown.
+    void updatePendingState();
+    // A press on the page list: beside the rows it keeps the shown page; on another row it first asks
+    // about unapplied values. True when the press is taken away from the list.
+    bool pageListPress(const QMouseEvent* mouse);
     void applyModeRules();
     void applySelectionAvailableRules();
     void applyVideoLoopRule();
@@ -174,6 +194,7 @@ private:
     std::optional<std::vector<Page*>> m_dragOrderBefore;
     QPoint m_pageDragStart;
     bool m_pageDragArmed = false;
+    bool m_pressOnShownRow = false; // a click on the shown row shows the page again
 
     PageListModel* m_model = nullptr;
 

@@ -340,8 +340,13 @@ bool TPageViewerForm::commandEvent(QObject* watched, QEvent* event)
 {
     if (watched == PageList->viewport()) {
         switch (event->type()) {
-        case QEvent::MouseButtonPress: {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (pageListPress(mouse)) {
+                m_pageDragArmed = false;
+                return true;
+            }
             m_pageDragArmed = mouse->button() == Qt::LeftButton && PageList->indexAt(mouse->position().toPoint()).isValid();
             m_pageDragStart = mouse->position().toPoint();
             return false; // the list still selects the row
@@ -356,9 +361,18 @@ bool TPageViewerForm::commandEvent(QObject* watched, QEvent* event)
             }
             return m_pageDragArmed; // no rubber-band selection while a drag may start
         }
-        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonRelease: {
+            // A click on the page already shown shows it again: its stored values back into the
+            // fields (after the question about unapplied ones), the video at its first frame.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const bool again = m_pressOnShownRow && m_pageDragArmed && mouse->button() == Qt::LeftButton
+                               && PageList->indexAt(mouse->position().toPoint()).row() == m_currentPageIndex;
             m_pageDragArmed = false;
+            m_pressOnShownRow = false;
+            if (again && confirmLeavePage())
+                ShowPage(m_currentPageIndex);
             return false;
+        }
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);

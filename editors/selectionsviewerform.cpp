@@ -34,10 +34,11 @@ Selection* selectionOf(const QTreeWidgetItem* item)
 } // namespace
 
 TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_edits(edits)
+    : QWidget(parent, Qt::Tool), m_edits(edits)
 {
     setObjectName(QStringLiteral("SelectionsViewerForm"));
     setWindowTitle(kCaption);
+    setAttribute(Qt::WA_AlwaysShowToolTips); // hints also while another window is active
     setMinimumSize(kMinWidth, kMinHeight);
 
     auto* layout = new QVBoxLayout(this);
@@ -53,8 +54,9 @@ TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* paren
     SelectionList->setRootIsDecorated(false);
     SelectionList->setSelectionMode(QAbstractItemView::SingleSelection);
     SelectionList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Renamed in place as in a file list: a click on the chosen entry, or F2.
-    SelectionList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    // Renamed in place as in a file list: a click on the chosen entry, a double click, or F2.
+    SelectionList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked
+                                   | QAbstractItemView::EditKeyPressed);
     connect(SelectionList, &QTreeWidget::currentItemChanged, this, [this] {
         if (!m_listing)
             SelectionListClick();

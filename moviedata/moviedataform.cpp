@@ -77,6 +77,16 @@ TMovieDataForm::TMovieDataForm(MenuProject& project, DialogService& dialogs, QWi
     for (QTreeView* view : {lstChapters, lstLanguages, lstSpecials, lstSubtitles})
         view->header()->resizeSection(0, 36);
 
+    // The folder fields are filled by their "..." buttons only: they take no typing and look so, in
+    // the window's colour (or the required colours), with an arrow pointer and a word on how to fill them.
+    const QList<QLineEdit*> fields = findChildren<QLineEdit*>();
+    for (QLineEdit* field : fields) {
+        if (!field->isReadOnly())
+            continue;
+        setFieldBackground(field, palette().color(QPalette::Window));
+        field->setCursor(Qt::ArrowCursor);
+        field->setPlaceholderText(kChooseWithButton);
+    }
     for (QLineEdit* field : {edBaseDirectory, edMainTitle, edMainID, edMovieAVIName})
         setFieldBackground(field, kRequiredEmpty);
 
@@ -242,8 +252,12 @@ QPushButton* TMovieDataForm::button(const char* name, const QString& text, const
 {
     auto* b = new QPushButton(text, this);
     b->setObjectName(QLatin1String(name));
-    if (!tip.isEmpty())
+    if (!tip.isEmpty()) {
         b->setToolTip(tip);
+        // The "..." buttons are named by their hint for screen readers.
+        b->setAccessibleName(tip);
+        b->setAccessibleDescription(tip);
+    }
     b->setAutoDefault(false);
     return b;
 }

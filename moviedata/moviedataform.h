@@ -76,8 +76,9 @@ public:
     // Lets the user choose a folder; the folder with a trailing separator, or empty when cancelled.
     QString BrowseFolder(const QString& title, const QString& initialFolder);
     // Lets the user choose a file (or several) below `root`; a file outside it is refused with a
-    // message. Nothing when refused or cancelled.
-    std::optional<RelativeFile> BrowseRelativeFile(const QString& root, const QString& filter, bool multipleFiles);
+    // message. Nothing when refused or cancelled. The dialog's title is `caption`.
+    std::optional<RelativeFile> BrowseRelativeFile(const QString& caption, const QString& root, const QString& filter,
+                                                   bool multipleFiles);
 
 signals:
     // A base directory was chosen: the main window shows it in its caption and enables Save as.

@@ -16,11 +16,13 @@ QString TMovieDataForm::BrowseFolder(const QString& title, const QString& initia
     return paths::withTrailingSeparator(QDir::toNativeSeparators(chosen));
 }
 
-std::optional<TMovieDataForm::RelativeFile> TMovieDataForm::BrowseRelativeFile(const QString& root,
+std::optional<TMovieDataForm::RelativeFile> TMovieDataForm::BrowseRelativeFile(const QString& caption,
+                                                                               const QString& root,
                                                                                const QString& filter,
                                                                                bool multipleFiles)
 {
     DialogService::FileDialogOptions options;
+    options.caption = caption; // each dialog says what it chooses
     options.filter = filter.isEmpty() ? kFilterAllFiles : filter + QLatin1Char('|') + kFilterAllFiles;
     const QString normalised = paths::normalisedRoot(root);
     options.startFolder = normalised;

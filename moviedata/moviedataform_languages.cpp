@@ -165,7 +165,7 @@ void TMovieDataForm::lstLanguagesClick()
 
 void TMovieDataForm::bttBrowseLanguage1Click()
 {
-    const auto chosen = BrowseRelativeFile(edBaseDirectory->text(), kFilterAudio, true);
+    const auto chosen = BrowseRelativeFile(kChooseLanguageFiles, edBaseDirectory->text(), kFilterAudio, true);
     if (!chosen)
         return;
     edLanguageDirectory->setText(chosen->directory);

@@ -102,7 +102,7 @@ void TMovieDataForm::bttBrowseMenuDirectoryClick()
 
 void TMovieDataForm::bttBrowseMenuAVIClick()
 {
-    const auto chosen = BrowseRelativeFile(edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMenuVideo, edBaseDirectory->text(), kFilterVideo, false);
     if (!chosen)
         return;
     edMenuDirectory->setText(chosen->directory);
@@ -111,7 +111,7 @@ void TMovieDataForm::bttBrowseMenuAVIClick()
 
 void TMovieDataForm::bttBrowseMenuAudioClick()
 {
-    const auto chosen = BrowseRelativeFile(edBaseDirectory->text(), kFilterAudio, false);
+    const auto chosen = BrowseRelativeFile(kChooseMenuAudio, edBaseDirectory->text(), kFilterAudio, false);
     if (chosen)
         edMenuAudioName->setText(chosen->fileNames);
 }

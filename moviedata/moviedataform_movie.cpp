@@ -91,7 +91,7 @@ QWidget* TMovieDataForm::buildMovieTab()
 
 void TMovieDataForm::bttAVI1Click()
 {
-    const auto chosen = BrowseRelativeFile(edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(1), edBaseDirectory->text(), kFilterVideo, false);
     if (!chosen)
         return;
     edMovieDirectory->setText(chosen->directory);
@@ -101,7 +101,7 @@ void TMovieDataForm::bttAVI1Click()
 
 void TMovieDataForm::bttAVI2Click()
 {
-    const auto chosen = BrowseRelativeFile(edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(2), edBaseDirectory->text(), kFilterVideo, false);
     if (!chosen)
         return;
     edMovieAVI2Name->setText(chosen->fileNames);
@@ -110,7 +110,7 @@ void TMovieDataForm::bttAVI2Click()
 
 void TMovieDataForm::bttAVI3Click()
 {
-    const auto chosen = BrowseRelativeFile(edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(3), edBaseDirectory->text(), kFilterVideo, false);
     if (!chosen)
         return;
     edMovieAVI3Name->setText(chosen->fileNames);

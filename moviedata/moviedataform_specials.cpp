@@ -131,7 +131,7 @@ void TMovieDataForm::bttBrowseSpecialFileClick()
     // Specials are looked for in the movie directory itself, so the choice starts there and a file
     // anywhere else is refused; only the name is kept.
     const QString root = paths::rootBelow(edBaseDirectory->text(), edMovieDirectory->text());
-    const auto chosen = BrowseRelativeFile(root, kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseSpecialVideo, root, kFilterVideo, false);
     if (chosen)
         edSpecialFile->setText(chosen->fileNames);
 }

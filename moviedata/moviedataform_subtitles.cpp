@@ -209,7 +209,7 @@ void TMovieDataForm::lstSubtitlesDblClick()
 
 void TMovieDataForm::bttBrowseSubtitlesClick()
 {
-    const auto chosen = BrowseRelativeFile(edBaseDirectory->text(), kFilterSubtitles, false);
+    const auto chosen = BrowseRelativeFile(kChooseSubtitleFile, edBaseDirectory->text(), kFilterSubtitles, false);
     if (!chosen)
         return;
     edSubtitlesDirectory->setText(chosen->directory);

@@ -21,6 +21,14 @@ inline const QString kNotAnInteger = QStringLiteral("'%1' is not a valid integer
 
 inline const QString kSelectBaseDirectory = QStringLiteral("Select the base directory : ");
 inline const QString kSelectMenuDirectory = QStringLiteral("Select the menu directory : ");
+inline const QString kChooseWithButton = QStringLiteral("(chosen with the ... button)");
+// The titles of the file dialogs, each saying what it chooses.
+inline const QString kChooseMenuVideo = QStringLiteral("Choose the menu video");
+inline const QString kChooseMenuAudio = QStringLiteral("Choose the menu background audio");
+inline const QString kChooseMovieFile = QStringLiteral("Choose the CD %1 movie file");
+inline const QString kChooseLanguageFiles = QStringLiteral("Choose the language audio files");
+inline const QString kChooseSubtitleFile = QStringLiteral("Choose the subtitle file");
+inline const QString kChooseSpecialVideo = QStringLiteral("Choose the special feature video");
 
 inline const QString kFilterAllFiles = QStringLiteral("All files (*.*)|*.*");
 inline const QString kFilterVideo = QStringLiteral("AVI Video files|*.AVI;*.VOB");

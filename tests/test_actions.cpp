@@ -813,7 +813,9 @@ private slots:
         QCOMPARE(pages().CopySourceIndex(), 1);
 
         sels().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&sels()));
+        // A tool window shares its activation with the main window it belongs to: the window
+        // itself, not only its look, must be the active one before its keys are pressed.
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&sels()));
         sels().SelectSelection(project().pages[1]->selections[0].get());
         actionsList()->setFocus();
         QTest::keyClick(actionsList(), Qt::Key_D, Qt::ControlModifier);

@@ -29,6 +29,7 @@
 #include "fixtures/videofixtures.h"
 #include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
+#include "workspace/problemsform.h"
 #include "media/videosource.h"
 
 namespace {
@@ -124,7 +125,12 @@ private slots:
         QCOMPARE(m_app->pageViewer->windowTitle(), QString("Pages"));
         QCOMPARE(m_app->selectionsViewer->windowTitle(), QString("Selections"));
         QVERIFY(m_app->pageViewer->isVisible() && m_app->selectionsViewer->isVisible());
-        QVERIFY(m_app->pageViewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // Tool windows of the main window: above it, never above other programs or our dialogs.
+        for (QWidget* tool : {static_cast<QWidget*>(m_app->pageViewer.get()), static_cast<QWidget*>(m_app->selectionsViewer.get()),
+                              static_cast<QWidget*>(m_app->problems.get())}) {
+            QCOMPARE(tool->parentWidget(), &mainForm());
+            QVERIFY(tool->isWindow() && !tool->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        }
         QCOMPARE(frameInfo()->text(), kInitialInfo);
         QCOMPARE(videoPos()->text(), QString("0"));
         QCOMPARE(videoPos()->maxLength(), 7);

@@ -111,6 +111,9 @@ private slots:
     void init()
     {
         h.start();
+        // The offscreen platform sends the pointer to the first window under it, whatever lies on top:
+        // the preview opens in the screen's corner, clear of the main window's picture.
+        preview().setBeside(nullptr);
         buildMenu();
     }
     void cleanup() { h.stop(); }

@@ -108,8 +108,8 @@ public:
     void miMMQuitClick();
     void miGotoPreviousPageClick();
     void miGotoNextPageClick();
-    // With unsaved changes: asks whether to save them; false when the author cancels (or the save
-    // failed), so that the command that asked stops.
+    // Asks about page field values not applied yet, then, with unsaved changes, whether to save them;
+    // false when the author cancels (or the save failed), so that the command that asked stops.
     bool maybeSave();
     bool isModified() const;
     // The caption as shown, with "*" when the project has unsaved changes.
@@ -175,11 +175,15 @@ public:
     // --- the Problems window and the status line (mainform_problems.cpp) ------------------------
     void setProblemsWindow(TProblemsForm* problems);
     TProblemsForm* problemsWindow() const;
+    // Whether the author has a project to check: after New (confirmed) or Open, or once anything was
+    // put into the project. Before that the count stays empty: the fields it would count are greyed out.
+    bool hasProject() const;
     // Windows > Problems and a click on the count: shows the window, or its tab when docked.
     void miWinProblemsClick();
     // The status line at the menu bar's right end: the problem count, or for a while a message.
     QString statusText() const;
-    void showStatusMessage(const QString& message);
+    // For `milliseconds`, or ten seconds when not given.
+    void showStatusMessage(const QString& message, int milliseconds = 0);
 
     // --- video picture ------------------------------------------------------------------------
     // Opens the menu video, sets the track bar to its frames, shows frame 0 and fits the window.
@@ -383,6 +387,7 @@ private:
     QToolButton* m_problemCount = nullptr; // the status line
     QTimer* m_statusTimer = nullptr;
     bool m_problemsPlaced = false;
+    bool m_projectBegun = false; // New was confirmed or a file opened
     std::unique_ptr<TMovieDataForm> m_movieData;
 
     bool m_closing = false;

@@ -35,6 +35,8 @@ const QString kOpenFilter = QStringLiteral("VRPL INI files (*.ini;*.vrm)|*.INI;*
 const QString kSaveFilter = QStringLiteral("VRD menu INI file (*.ini)|*.INI");
 const QString kSaveExtension = QStringLiteral("INI");
 const QString kSaveChanges = QStringLiteral("Save changes to %1?");
+const QString kOpenCaption = QStringLiteral("Open menu file");
+const QString kSaveAsCaption = QStringLiteral("Save menu file as");
 const QString kOpening = QStringLiteral("Opening %1...");
 const QString kCancel = QStringLiteral("Cancel");
 const QString kNotReadCompletely =
@@ -114,6 +116,9 @@ QString TMainForm::caption() const
 // --- never losing work ------------------------------------------------------------------------
 bool TMainForm::maybeSave()
 {
+    // Values typed into the page fields but not applied come first: applying them changes the project.
+    if (m_pages && !m_pages->confirmLeavePage())
+        return false;
     if (!isModified())
         return true;
     const QString name = QFileInfo(m_project.documentName).fileName();
@@ -182,6 +187,8 @@ void TMainForm::miNewClick()
     // What was typed is one step, so that a new project with its movie data counts as changed.
     if (m_edits)
         m_edits->recordMovieData(std::move(before), baseBefore);
+    if (result == QDialog::Accepted)
+        m_projectBegun = true;
     emit movieDataClosed();
     if (result != QDialog::Accepted)
         return; // the menu items keep their state
@@ -223,6 +230,7 @@ void TMainForm::miMMOpenINIClick()
     if (!maybeSave())
         return;
     DialogService::FileDialogOptions options;
+    options.caption = text::kOpenCaption;
     options.filter = text::kOpenFilter;
     options.startFolder = m_project.baseDirectory;
     const QStringList chosen = m_dialogs.getOpenFileNames(options, this);
@@ -234,6 +242,7 @@ void TMainForm::miMMOpenINIClick()
 bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
 {
     clearProject();
+    m_projectBegun = true;
     setDocumentName(QDir::toNativeSeparators(path));
     for (const char* name : {"miMovieData", "miMMSaveasINI", "miMMSaveINI"})
         findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
@@ -302,11 +311,14 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
             std::vector<int> part;
             for (size_t i = from; i < to; ++i)
                 part.push_back(videoPages[i]->firstFrame);
-            const std::vector<QImage> pictures = m_video.thumbnails(part, QSize(TPageViewerForm::kThumbnailWidth,
-                                                                                 TPageViewerForm::kThumbnailHeight));
+            // As sharp as the page list shows them on a screen that scales the windows.
+            const qreal ratio = m_pages ? m_pages->devicePixelRatioF() : 1.0;
+            const QSize size = (QSizeF(TPageViewerForm::kThumbnailWidth, TPageViewerForm::kThumbnailHeight) * ratio).toSize();
+            const std::vector<QImage> pictures = m_video.thumbnails(part, size);
             for (size_t i = 0; i < pictures.size(); ++i) {
                 QImage t = pictures[i].isNull() ? (m_pages ? m_pages->makeThumbnail() : QImage())
                                                 : pictures[i].convertToFormat(QImage::Format_RGB32);
+                t.setDevicePixelRatio(ratio);
                 videoPages[from + i]->thumbnail = QVariant::fromValue(t);
             }
         }
@@ -376,6 +388,7 @@ bool TMainForm::SaveProject(bool askForName)
 {
     if (askForName) {
         DialogService::FileDialogOptions options;
+        options.caption = text::kSaveAsCaption;
         options.filter = text::kSaveFilter;
         options.defaultExtension = text::kSaveExtension;
         options.startFolder = m_project.baseDirectory;
@@ -417,7 +430,7 @@ bool TMainForm::SaveProject(bool askForName)
 // --- page navigation --------------------------------------------------------------------------
 void TMainForm::miGotoNextPageClick()
 {
-    if (!m_pages)
+    if (!m_pages || !m_pages->confirmLeavePage())
         return;
     const int n = m_pages->pageCount();
     const int i = m_pages->selectedRow();
@@ -428,7 +441,7 @@ void TMainForm::miGotoNextPageClick()
 
 void TMainForm::miGotoPreviousPageClick()
 {
-    if (!m_pages)
+    if (!m_pages || !m_pages->confirmLeavePage())
         return;
     const int i = m_pages->selectedRow();
     m_pages->selectRow(i <= 0 ? 0 : i - 1);

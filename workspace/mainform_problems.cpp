@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -18,6 +19,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "document/model.h"
+#include "edits/projectedits.h"
 #include "workspace/problemsform.h"
 
 namespace {
@@ -26,6 +29,7 @@ namespace text {
 const QString kProblems = QStringLiteral("Problems");
 const QString kCountHint = QStringLiteral("Problems of the menu: click to show the list");
 // Short: the status line shares the menu bar with the menus.
+const QString kSaved = QStringLiteral("Saved %1");
 const QString kSavedWithErrors = QStringLiteral("Saved with %1");
 const QString kOneError = QStringLiteral("1 error");
 const QString kErrors = QStringLiteral("%1 errors");
@@ -33,6 +37,8 @@ const QString kErrors = QStringLiteral("%1 errors");
 
 // How long a message stays in the status line before the count comes back.
 constexpr int kStatusMessageMs = 10000;
+// A save that went well needs only a glance.
+constexpr int kSavedMessageMs = 4000;
 
 // The menu bar grows to its corner widget's size hint, so the hint obeys the maximum height.
 class StatusLineButton : public QToolButton
@@ -81,16 +87,16 @@ void TMainForm::buildProblemsCommands(QMenu* windows)
     m_statusTimer->setInterval(kStatusMessageMs);
     connect(m_statusTimer, &QTimer::timeout, this, [this] { showProblemCount(); });
 
-    // A save that wrote a menu with errors says so; the save itself goes on as it always does.
+    // A save says so, with the number of errors when the menu it wrote has some.
     connect(this, &TMainForm::projectSaved, this, [this] {
-        if (!m_problems)
-            return;
         // Saving changes nothing in the project: the last check holds unless an edit came after it.
-        if (m_problems->checkPending())
+        if (m_problems && m_problems->checkPending())
             m_problems->refresh();
-        const int errors = m_problems->errorCount();
+        const int errors = m_problems ? m_problems->errorCount() : 0;
         if (errors > 0)
             showStatusMessage(text::kSavedWithErrors.arg(errors == 1 ? text::kOneError : text::kErrors.arg(errors)));
+        else
+            showStatusMessage(text::kSaved.arg(QFileInfo(m_project.documentName).fileName()), kSavedMessageMs);
     });
 }
 
@@ -112,10 +118,20 @@ TProblemsForm* TMainForm::problemsWindow() const
     return m_problems;
 }
 
+bool TMainForm::hasProject() const
+{
+    return m_projectBegun || !m_project.pages.empty() || (m_edits && m_edits->stack().count() > 0);
+}
+
 void TMainForm::showProblemCount()
 {
     if (!m_problems || m_statusTimer->isActive())
         return;
+    if (!hasProject()) {
+        m_problemCount->setIcon(QIcon());
+        setStatusLineText(QString());
+        return;
+    }
     const std::vector<Problem>& problems = m_problems->problems();
     const bool errors = countProblems(problems, Severity::Error) > 0;
     const bool warnings = countProblems(problems, Severity::Warning) > 0;
@@ -142,10 +158,10 @@ QString TMainForm::statusText() const
     return m_problemCount->text();
 }
 
-void TMainForm::showStatusMessage(const QString& message)
+void TMainForm::showStatusMessage(const QString& message, int milliseconds)
 {
     setStatusLineText(message);
-    m_statusTimer->start();
+    m_statusTimer->start(milliseconds > 0 ? milliseconds : kStatusMessageMs);
 }
 
 void TMainForm::miWinProblemsClick()

@@ -152,6 +152,12 @@ void TMainForm::buildShapes()
 
     m_videoImage->onMouseDown = [this](QMouseEvent* e) { VideoImageMouseDown(e); };
     m_videoImage->onMouseMove = [this](QMouseEvent* e) { VideoImageMouseMove(e); };
+    // Lines left behind by a pointer that has gone look like part of the picture.
+    m_videoImage->onLeave = [this] { ShowCrosshair(false); };
+    m_videoImage->onEnter = [this](QPoint p) {
+        placeCrosshair(p);
+        ShowCrosshair(true);
+    };
     m_videoImage->onMouseUp = [this](QMouseEvent* e) { VideoImageMouseUp(e); };
     // Everything drawn inverted follows the picture it inverts.
     connect(m_videoImage, &VideoImageWidget::imageChanged, this, [this] {

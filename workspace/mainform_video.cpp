@@ -65,6 +65,9 @@ void TMainForm::buildControlPanel(QWidget* controlPanel)
         button->setIcon(style()->standardIcon(icon));
         button->setFixedSize(kButtonSize, kButtonSize);
         button->setToolTip(hint);
+        // An icon says nothing to a screen reader: the hint names the button.
+        button->setAccessibleName(hint);
+        button->setAccessibleDescription(hint);
         button->setFocusPolicy(Qt::TabFocus);
         connect(button, &QToolButton::clicked, this, [this, handler] { (this->*handler)(); });
         row->addWidget(button);

@@ -18,8 +18,9 @@
 
 namespace {
 
-// What a docked window must get back when it floats again.
-constexpr Qt::WindowFlags kToolWindowFlags = Qt::Tool | Qt::WindowStaysOnTopHint;
+// What a docked window must get back when it floats again: a tool window of the main window, which
+// the window system keeps above it (and below the program's dialogs), not above every other program.
+constexpr Qt::WindowFlags kToolWindowFlags = Qt::Tool;
 
 // The dock area keeps this width when its last window leaves it, so it can still be seen.
 constexpr int kEmptyDockWidth = 10;
@@ -166,7 +167,7 @@ void TMainForm::undockWindow(QWidget* window)
     const bool wasOnly = m_dock->count() == 1;
     m_dock->removeTab(index);
     const QPoint at = window->mapToGlobal(QPoint(0, 0));
-    window->setParent(nullptr, kToolWindowFlags);
+    window->setParent(this, kToolWindowFlags);
     window->resize(m_undockedSize.value(window, window->size()));
     m_undockedSize.remove(window);
     window->move(at);

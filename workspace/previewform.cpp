@@ -55,19 +55,26 @@ public:
         setFixedSize(kDefaultPictureSize);
     }
 
+    // The picture is drawn at this share of its size (smaller on a small screen); everything the model
+    // knows stays in picture pixels.
+    qreal scale = 1.0;
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);
+        painter.scale(scale, scale);
+        const QRect area(0, 0, qCeil(width() / scale), qCeil(height() / scale));
         const PlayerModel& model = m_form.model();
         const QImage& image = m_form.picture();
         if (model.outsideMenu() || image.isNull()) {
-            painter.fillRect(rect(), Qt::black);
+            painter.fillRect(area, Qt::black);
         } else {
             painter.drawImage(0, 0, image);
-            if (image.width() < width() || image.height() < height()) {
-                painter.fillRect(image.width(), 0, width() - image.width(), height(), Qt::black);
-                painter.fillRect(0, image.height(), image.width(), height() - image.height(), Qt::black);
+            if (image.width() < area.width() || image.height() < area.height()) {
+                painter.fillRect(image.width(), 0, area.width() - image.width(), area.height(), Qt::black);
+                painter.fillRect(0, image.height(), image.width(), area.height() - image.height(), Qt::black);
             }
         }
         if (model.outsideMenu() || !model.page())
@@ -91,15 +98,15 @@ protected:
             }
         }
         if (model.messageShown())
-            painter.fillRect(rect(), QColor(0, 0, 0, 110)); // the menu stands still behind the box
+            painter.fillRect(area, QColor(0, 0, 0, 110)); // the menu stands still behind the box
     }
 
     void mousePressEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::LeftButton)
-            m_form.pictureClicked(event->position().toPoint());
+            m_form.pictureClicked(inPicture(event));
     }
-    void mouseMoveEvent(QMouseEvent* event) override { m_form.pointerMoved(event->position().toPoint()); }
+    void mouseMoveEvent(QMouseEvent* event) override { m_form.pointerMoved(inPicture(event)); }
     void leaveEvent(QEvent*) override { m_form.pointerLeft(); }
     void keyPressEvent(QKeyEvent* event) override
     {
@@ -108,6 +115,8 @@ protected:
     }
 
 private:
+    QPoint inPicture(const QMouseEvent* event) const { return (event->position() / scale).toPoint(); }
+
     TPreviewForm& m_form;
 };
 
@@ -303,9 +312,69 @@ void TPreviewForm::fitToPicture()
 {
     m_scroll->updateGeometry();
     QSize size = sizeHint();
-    if (const QScreen* screen = this->screen())
+    const QScreen* screen = this->screen();
+    if (screen)
         size = size.boundedTo(screen->availableSize());
     resize(size);
+    // A window that grew with its picture stays wholly on the screen.
+    if (screen && isVisible()) {
+        const QRect available = screen->availableGeometry();
+        const QRect outer(frameGeometry().topLeft(), size + (frameGeometry().size() - geometry().size()));
+        const QPoint at(qBound(available.left(), outer.left(), qMax(available.left(), available.right() + 1 - outer.width())),
+                        qBound(available.top(), outer.top(), qMax(available.top(), available.bottom() + 1 - outer.height())));
+        if (at != outer.topLeft())
+            move(at);
+    }
+}
+
+qreal TPreviewForm::pictureScale() const
+{
+    return m_pictureWidget->scale;
+}
+
+void TPreviewForm::setPictureSize(QSize size)
+{
+    // The room the screen leaves for the picture: all of it less the window's frame and controls.
+    qreal scale = 1.0;
+    if (const QScreen* screen = m_beside ? m_beside->screen() : this->screen()) {
+        const QSize controls = sizeHint() - m_pictureWidget->size();
+        QSize frame = frameGeometry().size() - geometry().size();
+        if (frame.isEmpty())
+            frame = QSize(8, 32); // not shown yet: about what window managers add
+        const QSize room = screen->availableSize() - controls - frame;
+        scale = std::min({1.0, qreal(room.width()) / size.width(), qreal(room.height()) / size.height()});
+        scale = std::max(scale, 0.25);
+    }
+    const QSize shown(qRound(size.width() * scale), qRound(size.height() * scale));
+    if (shown == m_pictureWidget->size() && scale == m_pictureWidget->scale)
+        return;
+    m_pictureWidget->scale = scale;
+    m_pictureWidget->setFixedSize(shown);
+    fitToPicture();
+}
+
+void TPreviewForm::placeBeside()
+{
+    const QScreen* screen = m_beside ? m_beside->screen() : this->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty())
+        frame = QSize(8, 32);
+    const QSize outer = size() + frame;
+    QPoint at = available.topLeft();
+    if (m_beside) {
+        // The side with more room; the main window may be covered in part, the screen's edge never.
+        const QRect main = m_beside->frameGeometry();
+        const int roomRight = available.right() - main.right();
+        const int roomLeft = main.left() - available.left();
+        at = QPoint(roomRight >= outer.width() || roomRight >= roomLeft ? main.right() + 1 : main.left() - outer.width(),
+                    main.top());
+    }
+    at.setX(qBound(available.left(), at.x(), qMax(available.left(), available.right() + 1 - outer.width())));
+    at.setY(qBound(available.top(), at.y(), qMax(available.top(), available.bottom() + 1 - outer.height())));
+    move(at);
 }
 
 QWidget* TPreviewForm::pictureWidget() const
@@ -326,6 +395,11 @@ const QImage& TPreviewForm::picture() const
 // --- starting -----------------------------------------------------------------------------------
 void TPreviewForm::showAndFocus()
 {
+    if (!m_placed) {
+        m_placed = true;
+        setPictureSize((QSizeF(m_pictureWidget->size()) / m_pictureWidget->scale).toSize());
+        placeBeside();
+    }
     show();
     raise();
     activateWindow();
@@ -538,11 +612,8 @@ void TPreviewForm::refresh()
         repaint = true;
     }
     const QImage& image = picture();
-    const QSize size = image.isNull() ? m_pictureWidget->size() : image.size();
-    if (size != m_pictureWidget->size()) {
-        m_pictureWidget->setFixedSize(size);
-        fitToPicture();
-    }
+    if (!image.isNull())
+        setPictureSize(image.size());
 
     const ShownState state{m_model->highlight(), m_hover, m_model->messageShown(), m_model->outsideMenu(),
                            m_model->selectionsClickable()};
@@ -753,6 +824,11 @@ bool TPreviewForm::playerKey(int qtKey)
 
 void TPreviewForm::keyPressEvent(QKeyEvent* event)
 {
+    // Escape closes the window as it closes a dialog; the player itself has no use for it.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
     if (!playerKey(event->key()))
         QWidget::keyPressEvent(event);
 }
@@ -985,4 +1061,5 @@ void installPreviewMenu(TMainForm& main, TPreviewForm& preview, TPageViewerForm&
 
     // Open replaces the menu under the preview (New empties it, which the preview sees by itself).
     QObject::connect(&main, &TMainForm::projectOpened, &preview, [&preview] { preview.menuReplaced(); });
+    preview.setBeside(&main);
 }

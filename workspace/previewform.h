@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QString>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -72,6 +73,11 @@ public:
     void playFromPage(int pageIndex);
     // Another menu was opened: starts again at its StartPage, ends a recording or replay.
     void menuReplaced();
+    // The window the preview opens beside (the main window), on the side with more room.
+    void setBeside(QWidget* window) { m_beside = window; }
+    // The share of the picture's size it is shown at: below 1 when the picture with the window's
+    // controls would not fit on the screen.
+    qreal pictureScale() const;
 
     // Playing and stepping, for the author's pause and step buttons.
     bool isPlaying() const { return m_playing; }
@@ -124,6 +130,10 @@ private:
     void showAndFocus();
     // As large as the picture with the controls, within the screen.
     void fitToPicture();
+    // The picture shown at `size`, shrunk when the window would not fit on the screen.
+    void setPictureSize(QSize size);
+    // The first time it opens: beside the main window, wholly on the screen.
+    void placeBeside();
     void restart(int pageIndex, bool atStartPage);
     // Opens the menu video when the movie data names another one than the one open.
     void openMenuVideo();
@@ -158,6 +168,8 @@ private:
     bool m_videoOpen = false;
     bool m_reportVideoInBox = false;
     bool m_restartPending = false;
+    QPointer<QWidget> m_beside;
+    bool m_placed = false;
     double m_fps = 25.0;
 
     // The clock: the milliseconds already given to the model since it was (re)started.

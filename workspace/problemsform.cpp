@@ -92,10 +92,11 @@ bool sameProblems(const std::vector<Problem>& a, const std::vector<Problem>& b)
 } // namespace
 
 TProblemsForm::TProblemsForm(MenuProject& project, ProjectEdits& edits, VideoSource& video, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_project(project), m_edits(edits), m_video(video)
+    : QWidget(parent, Qt::Tool), m_project(project), m_edits(edits), m_video(video)
 {
     setObjectName(QStringLiteral("ProblemsForm"));
     setWindowTitle(text::kCaption);
+    setAttribute(Qt::WA_AlwaysShowToolTips); // hints also while another window is active
     resize(kInitialWidth, kInitialHeight);
 
     lbProblemCount = new QLabel(this);
@@ -242,7 +243,9 @@ const TProblemsForm::FileFact* TProblemsForm::fileFact(FileKind kind, const QStr
 void TProblemsForm::refresh()
 {
     m_timer.stop();
-    std::vector<Problem> problems = checkProject(m_project, makeContext());
+    // Nothing to count before the author has a project (New or Open): the fields are out of reach.
+    std::vector<Problem> problems =
+        !m_main || m_main->hasProject() ? checkProject(m_project, makeContext()) : std::vector<Problem>{};
 
     // The rows lead to objects, taken now while the positions are those the check saw.
     m_targets.clear();

@@ -45,6 +45,18 @@ void VideoImageWidget::mouseReleaseEvent(QMouseEvent* event)
         onMouseUp(event);
 }
 
+void VideoImageWidget::enterEvent(QEnterEvent* event)
+{
+    if (onEnter)
+        onEnter(event->position().toPoint());
+}
+
+void VideoImageWidget::leaveEvent(QEvent*)
+{
+    if (onLeave)
+        onLeave();
+}
+
 // ---------------------------------------------------------------------------------------------
 InvertedArea::InvertedArea(QWidget* container, const VideoImageWidget* picture)
     : QWidget(container), m_picture(picture)

@@ -19,6 +19,9 @@ public:
     std::function<void(QMouseEvent*)> onMouseDown;
     std::function<void(QMouseEvent*)> onMouseMove;
     std::function<void(QMouseEvent*)> onMouseUp;
+    // The pointer came onto the picture (where, in picture pixels) or left it.
+    std::function<void(QPoint)> onEnter;
+    std::function<void()> onLeave;
 
 signals:
     // A new picture is shown: whatever shows it inverted must repaint.
@@ -29,6 +32,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     QImage m_image;
