@@ -4,6 +4,7 @@
 // menu video (decoding the frames it looks at included).
 #include <QDir>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -60,6 +61,29 @@ std::vector<QImage> sampledFrames(const fixtures::ButtonScene& scene, int first,
     return frames;
 }
 
+// With --dump DIR, every page where something was missed or proposed wrongly is written there with
+// the true rectangles in green and the proposals dashed in red, to see what the finder does wrong.
+QString dumpDir;
+
+void dump(const QString& name, const QImage& picture, const std::vector<QRect>& truth, const std::vector<QRect>& found)
+{
+    if (dumpDir.isEmpty())
+        return;
+    const int matched = fixtures::matchedButtons(truth, found, kMinOverlap);
+    if (matched == int(truth.size()) && matched == int(found.size()))
+        return;
+    QImage marked = picture.convertToFormat(QImage::Format_RGB32);
+    QPainter p(&marked);
+    p.setPen(QPen(Qt::green, 1));
+    for (const QRect& r : truth)
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(QPen(Qt::red, 1, Qt::DashLine));
+    for (const QRect& r : found)
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.end();
+    marked.save(QDir(dumpDir).filePath(name + QStringLiteral(".png")));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -67,7 +91,9 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const bool verbose = app.arguments().contains(QStringLiteral("-v"));
+    const int dumpAt = int(app.arguments().indexOf(QStringLiteral("--dump")));
+    if (dumpAt > 0 && dumpAt + 1 < app.arguments().size())
+        dumpDir = app.arguments().at(dumpAt + 1);
 
     const QSize sizes[] = {{720, 576}, {720, 480}, {352, 288}, {320, 240}};
     const int scenesPerKind = 12;
@@ -83,10 +109,10 @@ int main(int argc, char* argv[])
                 const uint32_t seed = uint32_t(1000 * int(bg) + 100 * size.width() / 100 + i);
                 const fixtures::ButtonScene scene = fixtures::randomButtonScene(seed, size, bg);
                 const std::vector<QRect> truth = fixtures::expectedRects(scene, finder::kMargin);
-                const std::vector<QRect> found = finder::findButtons(scene.frame(0));
+                const QImage frame = scene.frame(0);
+                const std::vector<QRect> found = finder::findButtons(frame);
                 t.add(truth, found);
-                if (verbose && fixtures::matchedButtons(truth, found, kMinOverlap) != int(truth.size()))
-                    std::printf("    missed in %s seed %u %dx%d\n", backgroundName(bg), seed, size.width(), size.height());
+                dump(QStringLiteral("%1-%2").arg(QLatin1String(backgroundName(bg))).arg(seed), frame, truth, found);
             }
         }
         printTally(qPrintable(QStringLiteral("picture, %1 background").arg(QLatin1String(backgroundName(bg)))), t);
@@ -101,7 +127,10 @@ int main(int argc, char* argv[])
             for (int i = 0; i < scenesPerKind / 2; ++i) {
                 const uint32_t seed = uint32_t(5000 + 1000 * int(bg) + size.width() + i);
                 const fixtures::ButtonScene scene = fixtures::randomButtonScene(seed, size, bg);
-                t.add(fixtures::expectedRects(scene, finder::kMargin), finder::findButtons(sampledFrames(scene, 0, 249)));
+                const std::vector<QRect> truth = fixtures::expectedRects(scene, finder::kMargin);
+                const std::vector<QRect> found = finder::findButtons(sampledFrames(scene, 0, 249));
+                t.add(truth, found);
+                dump(QStringLiteral("video-%1-%2").arg(QLatin1String(backgroundName(bg))).arg(seed), scene.frame(0), truth, found);
             }
         }
         printTally(qPrintable(QStringLiteral("video range, %1 background").arg(QLatin1String(backgroundName(bg)))), t);

@@ -55,8 +55,8 @@ int overlap(int a0, int a1, int b0, int b1) // inclusive ranges; negative: the g
     return std::min(a1, b1) - std::max(a0, b0) + 1;
 }
 
-// Letters of one line belong together: side by side, sharing most of their height, apart by less
-// than about a word space. Accents and the dots of i and j sit just above their letter.
+// Letters of one line belong together: side by side, of much the same height, sharing most of it, apart by less
+// than a letter's height (a word space is less, even in a fixed-width font). Accents and the dots of i and j sit just above their letter.
 bool sameLine(const Item& a, const Item& b)
 {
     const int ha = a.height();
@@ -66,7 +66,7 @@ bool sameLine(const Item& a, const Item& b)
     if (vOverlap > 0 && hOverlap > 0)
         return true; // overlapping already
     const int hGap = -hOverlap;
-    if (vOverlap >= std::min(ha, hb) / 2 && hGap <= 0.55 * std::max(ha, hb))
+    if (vOverlap >= std::min(ha, hb) / 2 && hGap <= 1.0 * std::max(ha, hb) && std::max(ha, hb) <= 2 * std::min(ha, hb))
         return true;
     // A small mark over or under a letter.
     const Item& small = ha < hb ? a : b;
@@ -108,43 +108,43 @@ void mergeWhile(std::vector<Item>& items, Rule rule)
     }
 }
 
-// Whether a region runs along all four sides of its bounding box: the outline of a frame or of a
-// thumbnail, not a letter (which touches its box at a few points only).
+// Whether a region runs along all four sides of its bounding box without a break: the outline of a
+// frame or of a thumbnail. A word touches its box too, but letter by letter, with gaps between.
 bool isOutline(const cv::Mat& labels, int id, const Item& it)
 {
     if (it.width() < 20 || it.height() < 14)
         return false;
     const int band = 4;
-    auto coveredColumns = [&](int y0, int y1) {
-        int covered = 0;
-        for (int x = it.left; x <= it.right; ++x) {
-            for (int y = y0; y <= y1; ++y) {
-                if (labels.at<int>(y, x) == id) {
-                    ++covered;
-                    break;
-                }
-            }
+    auto at = [&](int x, int y) { return labels.at<int>(y, x) == id; };
+    // The longest unbroken run along one side, as a share of its length.
+    auto longestRun = [&](int length, auto covered) {
+        int best = 0;
+        int run = 0;
+        for (int i = 0; i < length; ++i) {
+            run = covered(i) ? run + 1 : 0;
+            best = std::max(best, run);
         }
-        return double(covered) / it.width();
+        return double(best) / length;
     };
-    auto coveredRows = [&](int x0, int x1) {
-        int covered = 0;
-        for (int y = it.top; y <= it.bottom; ++y) {
-            const int* row = labels.ptr<int>(y);
-            for (int x = x0; x <= x1; ++x) {
-                if (row[x] == id) {
-                    ++covered;
-                    break;
-                }
-            }
-        }
-        return double(covered) / it.height();
+    auto column = [&](int y0) {
+        return [&, y0](int i) {
+            for (int y = y0; y < y0 + band; ++y)
+                if (at(it.left + i, y))
+                    return true;
+            return false;
+        };
     };
-    const double need = 0.75;
-    return coveredColumns(it.top, it.top + band - 1) >= need
-        && coveredColumns(it.bottom - band + 1, it.bottom) >= need
-        && coveredRows(it.left, it.left + band - 1) >= need
-        && coveredRows(it.right - band + 1, it.right) >= need;
+    auto row = [&](int x0) {
+        return [&, x0](int i) {
+            for (int x = x0; x < x0 + band; ++x)
+                if (at(x, it.top + i))
+                    return true;
+            return false;
+        };
+    };
+    const double need = 0.8;
+    return longestRun(it.width(), column(it.top)) >= need && longestRun(it.width(), column(it.bottom - band + 1)) >= need
+        && longestRun(it.height(), row(it.left)) >= need && longestRun(it.height(), row(it.right - band + 1)) >= need;
 }
 
 // The strongest colour edge at each pixel: the morphological gradient of each channel of the slightly
@@ -287,14 +287,17 @@ std::vector<QRect> analyse(const cv::Mat& rgb, const cv::Mat& moving)
     }
     std::stable_sort(found.begin(), found.end(), [](const Scored& a, const Scored& b) { return a.score > b.score; });
 
-    // Two proposals for much the same place: the better one stays.
+    // Two proposals for much the same place are parts of one button: the larger one stays, in the
+    // place of the better.
     std::vector<QRect> result;
+    auto area = [](const QRect& r) { return double(r.width()) * r.height(); };
     for (const Scored& s : found) {
         bool duplicate = false;
-        for (const QRect& kept : result) {
+        for (QRect& kept : result) {
             const QRect common = kept.intersected(s.rect);
-            const double inter = double(common.width()) * common.height();
-            if (inter > 0.5 * std::min(double(kept.width()) * kept.height(), double(s.rect.width()) * s.rect.height())) {
+            if (area(common) > 0.5 * std::min(area(kept), area(s.rect))) {
+                if (area(s.rect) > area(kept))
+                    kept = s.rect;
                 duplicate = true;
                 break;
             }
