@@ -456,6 +456,7 @@ void TPageViewerForm::buildControls()
     bttAdd = tool("bttAdd", toolIcon(ToolIcon::Add), pagehints::bttAdd, &TPageViewerForm::bttAddClick);
     bttDel = tool("bttDel", ImageList1()[2], pagehints::bttDel, &TPageViewerForm::bttDelClick);
     bttModify = tool("bttModify", toolIcon(ToolIcon::Modify), pagehints::bttModify, &TPageViewerForm::bttModifyClick);
+    tool("bttFindButtons", findButtonsIcon(), pagehints::bttFindButtons, &TPageViewerForm::bttFindButtonsClick);
     buttons->addStretch(1);
     bttFirst = tool("bttFirst", toolIcon(ToolIcon::FirstFrame), pagehints::bttFirst, &TPageViewerForm::bttFirstClick);
     bttLast = tool("bttLast", toolIcon(ToolIcon::LastFrame), pagehints::bttLast, &TPageViewerForm::bttLastClick);
@@ -971,4 +972,10 @@ void TPageViewerForm::ClearPages()
     m_previousPageIndex = -1;
     m_currentPageIndex = -1;
     m_copySourceIndex = -1;
+}
+
+void TPageViewerForm::bttFindButtonsClick()
+{
+    if (m_main)
+        m_main->miFindButtonsClick();
 }

@@ -8,11 +8,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/aboutform.h"
 #include "document/messages.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
+#include "workspace/buttonproposals.h"
 #include "workspace/rshape.h"
 #include "workspace/videoimage.h"
 
@@ -253,6 +255,14 @@ public:
     // crosshair move with it.
     void followPicture();
 
+    // --- Page > Find buttons (mainform_finder.cpp) ------------------------------------------------
+    // Shows the finder's proposals for the current page over the picture, leaving out those that
+    // overlap one of its rectangles; the accepted ones become its next selections in one undo step.
+    void miFindButtonsClick();
+    ButtonProposals* buttonProposals() const; // while shown
+    void acceptProposals(Page* page, std::vector<QRect> rects);
+    void closeProposals();
+
     // Builds the frame information text, for example "  Frame 25 (0:00:01.000) [ ]".
     static QString frameInfoText(int frame, uint32_t milliseconds, bool keyFrame);
 
@@ -384,6 +394,7 @@ private:
     bool m_crosshairShown = true;
     QWidget* m_crosshair[4] = {};
     QObject* m_shapeKeys = nullptr;
+    QPointer<ButtonProposals> m_proposals; // owned by the canvas
 
     // The outer width each tool window had before it was docked.
     QHash<QWidget*, QSize> m_undockedSize;
