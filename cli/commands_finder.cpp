@@ -97,7 +97,7 @@ int findButtons(const QStringList& args)
                                   .arg(video.FrameCount() - 1));
             return 2;
         }
-        const std::vector<int> frames = finder::sampleFrames(first, last);
+        const std::vector<int> frames = finder::sampleFrames(first, last, video.stream()->keyFrames());
         const std::vector<QImage> pictures =
             video.thumbnails(frames, QSize(video.pictureWidth(), video.pictureHeight()));
         if (std::all_of(pictures.begin(), pictures.end(), [](const QImage& p) { return p.isNull(); })) {

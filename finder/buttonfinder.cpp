@@ -272,7 +272,11 @@ std::vector<QRect> analyse(const cv::Mat& rgb, const cv::Mat& moving)
     for (const Item& it : items) {
         if (!it.alive)
             continue;
-        if (!it.box && (it.pixels < 12 || std::max(it.width(), it.height()) < 4))
+        // Specks (stars, dust, sparkles) are smaller than the smallest digit a label shows.
+        if (!it.box && (it.pixels < 12 || std::max(it.width(), it.height()) < 10))
+            continue;
+        // A band or a line across the whole picture is decoration, not something to click.
+        if (it.width() >= width * 95 / 100 || it.height() >= height * 95 / 100)
             continue;
         // The edge map runs a pixel beyond the ink on each side; the margin is counted from the ink.
         const int spread = 1;
@@ -344,44 +348,38 @@ std::vector<QRect> findButtons(const std::vector<QImage>& frames)
 
     // Each pixel's median over the frames is the still picture (the buttons, with the background
     // averaged away where it moves); a pixel that many frames show far from its median moves.
+    // The frames are sorted pixel by pixel with a network of minimum and maximum operations over
+    // whole pictures, which the library runs many pixels at a time.
     const int n = int(good.size());
-    const int width = good.front().width();
-    const int height = good.front().height();
-    cv::Mat still(height, width, CV_8UC3);
-    cv::Mat moving(height, width, CV_8UC1);
-    const int farApart = 25;
-    std::vector<const uchar*> rows(static_cast<size_t>(n), nullptr);
-    std::array<std::vector<uchar>, 3> values;
-    for (auto& v : values)
-        v.resize(size_t(n));
-    std::vector<uchar> sorted(static_cast<size_t>(n));
-    for (int y = 0; y < height; ++y) {
-        for (int k = 0; k < n; ++k)
-            rows[size_t(k)] = good[size_t(k)].constScanLine(y);
-        uchar* out = still.ptr<uchar>(y);
-        uchar* mov = moving.ptr<uchar>(y);
-        for (int x = 0; x < width; ++x) {
-            std::array<uchar, 3> median{};
-            for (int c = 0; c < 3; ++c) {
-                for (int k = 0; k < n; ++k)
-                    values[size_t(c)][size_t(k)] = rows[size_t(k)][3 * x + c];
-                sorted = values[size_t(c)];
-                std::nth_element(sorted.begin(), sorted.begin() + n / 2, sorted.end());
-                median[size_t(c)] = sorted[size_t(n / 2)];
-                out[3 * x + c] = median[size_t(c)];
-            }
-            int away = 0;
-            for (int k = 0; k < n; ++k) {
-                for (int c = 0; c < 3; ++c) {
-                    if (std::abs(int(values[size_t(c)][size_t(k)]) - int(median[size_t(c)])) > farApart) {
-                        ++away;
-                        break;
-                    }
-                }
-            }
-            mov[x] = away * 3 > n ? 255 : 0;
+    std::vector<cv::Mat> frameMats;
+    std::vector<cv::Mat> order;
+    for (const QImage& f : good) {
+        frameMats.push_back(wrap(f));
+        order.push_back(frameMats.back().clone());
+    }
+    cv::Mat spare;
+    for (int round = 0; round < n; ++round) {
+        for (int i = round % 2; i + 1 < n; i += 2) {
+            cv::min(order[size_t(i)], order[size_t(i + 1)], spare);
+            cv::max(order[size_t(i)], order[size_t(i + 1)], order[size_t(i + 1)]);
+            std::swap(order[size_t(i)], spare);
         }
     }
+    const cv::Mat still = order[size_t(n / 2)];
+
+    const int farApart = 25;
+    cv::Mat away = cv::Mat::zeros(still.size(), CV_8UC1);
+    cv::Mat difference;
+    cv::Mat far;
+    std::array<cv::Mat, 3> channels;
+    for (const cv::Mat& f : frameMats) {
+        cv::absdiff(f, still, difference);
+        cv::split(difference, channels.data());
+        cv::max(channels[0], channels[1], far);
+        cv::max(far, channels[2], far);
+        cv::add(away, cv::Scalar(1), away, far > farApart);
+    }
+    const cv::Mat moving = away > n / 3;
     return analyse(still, moving);
 }
 
@@ -401,6 +399,33 @@ std::vector<int> sampleFrames(int first, int last, int count)
     for (int i = 0; i < count; ++i)
         frames.push_back(int(first + span * i / (count - 1)));
     return frames;
+}
+
+std::vector<int> sampleFrames(int first, int last, const std::vector<int>& keyFrames, int count)
+{
+    std::vector<int> frames = sampleFrames(first, last, count);
+    if (frames.size() < 2 || keyFrames.empty())
+        return frames;
+    const qint64 reach = (qint64(last) - first) / qint64(frames.size() - 1) / 2;
+    std::vector<int> moved;
+    for (int f : frames) {
+        // The nearest key frame within reach and within the range.
+        auto after = std::lower_bound(keyFrames.begin(), keyFrames.end(), f);
+        int best = f;
+        qint64 bestDistance = reach + 1;
+        for (auto it : {after, after == keyFrames.begin() ? keyFrames.end() : after - 1}) {
+            if (it == keyFrames.end() || *it < first || *it > last)
+                continue;
+            const qint64 d = std::abs(qint64(*it) - f);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = *it;
+            }
+        }
+        if (moved.empty() || moved.back() != best)
+            moved.push_back(best);
+    }
+    return moved;
 }
 
 std::vector<QRect> withoutOverlaps(const std::vector<QRect>& proposals, const std::vector<QRect>& existing)

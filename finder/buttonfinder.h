@@ -32,6 +32,10 @@ std::vector<QRect> findButtons(const std::vector<QImage>& frames);
 // The frame numbers of first .. last to decode for findButtons: at most `count`, evenly spread, the
 // first and the last included. Empty when last < first.
 std::vector<int> sampleFrames(int first, int last, int count = kFrameSamples);
+// The same, each moved to a key frame of `keyFrames` (ascending) where one lies within half the
+// distance between samples: a key frame decodes alone, any other frame needs those since the key
+// frame before it.
+std::vector<int> sampleFrames(int first, int last, const std::vector<int>& keyFrames, int count = kFrameSamples);
 
 // The proposals that overlap none of the `existing` rectangles, in their order.
 std::vector<QRect> withoutOverlaps(const std::vector<QRect>& proposals, const std::vector<QRect>& existing);

@@ -112,6 +112,7 @@ private Q_SLOTS:
     void nothingToFind();
     void sampleFrames_data();
     void sampleFrames();
+    void sampleKeyFrames();
     void withoutOverlaps();
     void commandLine_data();
     void commandLine();
@@ -247,6 +248,16 @@ void TestFinder::sampleFrames()
     QFETCH(QList<int>, expected);
     const std::vector<int> frames = finder::sampleFrames(first, last);
     QCOMPARE(QList<int>(frames.begin(), frames.end()), expected);
+}
+
+// Samples move to a key frame near them, never out of the range nor further than half their spacing.
+void TestFinder::sampleKeyFrames()
+{
+    const std::vector<int> keys{0, 12, 24, 36, 48, 60, 72, 84, 96};
+    const std::vector<int> frames = finder::sampleFrames(10, 90, keys, 5); // 10, 30, 50, 70, 90
+    QCOMPARE(QList<int>(frames.begin(), frames.end()), (QList<int>{12, 36, 48, 72, 84}));
+    const std::vector<int> dense = finder::sampleFrames(0, 15, keys, 16); // every frame: the same one once
+    QCOMPARE(QList<int>(dense.begin(), dense.end()), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
 void TestFinder::withoutOverlaps()

@@ -31,7 +31,8 @@ void TMainForm::miFindButtonsClick()
     if (page->backgroundIsVideo && m_video.hasDecoder() && page->firstFrame <= lastFrame) {
         // What stays still over the page's frames; a frame that cannot be decoded is left out.
         found = finder::findButtons(
-            m_video.thumbnails(finder::sampleFrames(page->firstFrame, lastFrame), picture().size()));
+            m_video.thumbnails(finder::sampleFrames(page->firstFrame, lastFrame, m_video.stream()->keyFrames()),
+                               picture().size()));
     } else {
         found = finder::findButtons(picture());
     }
