@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 
 #include <vector>
@@ -52,6 +53,9 @@ private:
     QWidget* m_bar = nullptr;
     QPushButton* m_acceptChosen = nullptr;
 };
+
+// The caption of the commands, also the text of their undo step.
+inline const QString kFindButtonsCaption = QStringLiteral("Find buttons");
 
 // The icon of the "Find buttons" commands: a dashed outline around a button.
 QIcon findButtonsIcon();

@@ -221,7 +221,7 @@ void TMainForm::buildMenu()
     addItem(m_pageMenu, QStringLiteral("MenuItemNewPage"), text::kPageNew, QKeySequence(Qt::CTRL | Qt::Key_N));
     addItem(m_pageMenu, QStringLiteral("MenuItemDeletePage"), text::kPageDelete);
     addItem(m_pageMenu, QStringLiteral("MenuItemModifyNamePage"), text::kPageModify);
-    QAction* find = addItem(m_pageMenu, QStringLiteral("miFindButtons"), QStringLiteral("Find buttons"));
+    QAction* find = addItem(m_pageMenu, QStringLiteral("miFindButtons"), kFindButtonsCaption);
     find->setIcon(findButtonsIcon());
     connect(find, &QAction::triggered, this, [this] { miFindButtonsClick(); });
     m_pageMenu->addSeparator();

@@ -12,7 +12,6 @@
 // Page > Find buttons: the finder's proposals for the shown page over the picture, and the accepted
 // ones as the page's next selections, all in one undo step.
 namespace text {
-const QString kFindButtons = QStringLiteral("Find buttons");
 const QString kNoButtonsFound = QStringLiteral("No buttons found");
 const QString kAllButtonsCovered = QStringLiteral("Every button found lies under a rectangle already");
 const QString kSelectionName = QStringLiteral("Selection-");
@@ -77,7 +76,7 @@ void TMainForm::acceptProposals(Page* page, std::vector<QRect> rects)
     std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
         return std::make_pair(a.top(), a.left()) < std::make_pair(b.top(), b.left());
     });
-    m_edits->beginMacro(text::kFindButtons);
+    m_edits->beginMacro(kFindButtonsCaption);
     for (const QRect& r : rects) {
         const int counterBefore = page->nameCounter;
         page->nameCounter += 1;
