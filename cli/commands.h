@@ -22,6 +22,11 @@ int frame(const QStringList& args);
 // sentence naming it on standard output), 2 when a file cannot be read.
 int walk(const QStringList& args);
 
+// find-buttons FILE [--range FIRST-LAST] [--json]: the rectangles proposed for a JPEG picture or a
+// frame range of a menu video, one Area per line, best first (or a JSON array); 0 when it ran, also
+// when nothing was found, 2 when the file cannot be read.
+int findButtons(const QStringList& args);
+
 // Prints a message as "CAPTION: TEXT" (just the text when it has no caption) on its own line.
 void printMessage(std::FILE* to, const Message& m);
 // Prints a line of text in the terminal's encoding.

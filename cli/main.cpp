@@ -29,6 +29,11 @@ const char* kUsage =
     "                             PNG or JPEG by the extension of OUT (.png, .jpg, .jpeg)\n"
     "  walk FILE WALK             replay the walkthrough WALK (.walk) on the menu FILE as the\n"
     "                             player would; exit 1 naming the step that no longer holds\n"
+    "  find-buttons FILE [--range FIRST-LAST] [--json]\n"
+    "                             the rectangles proposed for the buttons of a JPEG picture\n"
+    "                             or of frames FIRST to LAST of a menu video (all without\n"
+    "                             --range), one Area per line, best first, or a JSON array;\n"
+    "                             exit 0 also when none was found\n"
     "\n"
     "Options:\n"
     "  --help                     show this text\n"
@@ -68,6 +73,8 @@ int main(int argc, char* argv[])
         return cli::frame(args);
     if (command == QLatin1String("walk"))
         return cli::walk(args);
+    if (command == QLatin1String("find-buttons"))
+        return cli::findButtons(args);
     std::fprintf(stderr, "vrplmenu: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
     return 2;
 }

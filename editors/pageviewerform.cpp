@@ -488,6 +488,7 @@ void TPageViewerForm::buildControls()
     bttAdd = tool("bttAdd", toolIcon(ToolIcon::Add), pagehints::bttAdd, &TPageViewerForm::bttAddClick);
     bttDel = tool("bttDel", ImageList1()[2], pagehints::bttDel, &TPageViewerForm::bttDelClick);
     bttModify = tool("bttModify", toolIcon(ToolIcon::Modify), pagehints::bttModify, &TPageViewerForm::bttModifyClick);
+    tool("bttFindButtons", findButtonsIcon(), pagehints::bttFindButtons, &TPageViewerForm::bttFindButtonsClick);
     buttons->addStretch(1);
     bttFirst = tool("bttFirst", toolIcon(ToolIcon::FirstFrame), pagehints::bttFirst, &TPageViewerForm::bttFirstClick);
     bttLast = tool("bttLast", toolIcon(ToolIcon::LastFrame), pagehints::bttLast, &TPageViewerForm::bttLastClick);
@@ -1161,4 +1162,10 @@ void TPageViewerForm::ClearPages()
     m_currentPageIndex = -1;
     m_copySourceIndex = -1;
     updatePendingState();
+}
+
+void TPageViewerForm::bttFindButtonsClick()
+{
+    if (m_main)
+        m_main->miFindButtonsClick();
 }

@@ -113,6 +113,8 @@ public slots:
     void bttAddClick();
     void bttDelClick();
     void bttModifyClick();
+    // Page > Find buttons, from the page window.
+    void bttFindButtonsClick();
     void bttFirstClick();
     void bttLastClick();
     void bttBrowsePictureClick();

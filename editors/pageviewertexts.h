@@ -17,6 +17,7 @@ inline const QString rbColumn = QStringLiteral("You set the ordering mode of all
 inline const QString cbDefaultSelection = QStringLiteral("With this value you can tell the player on which selection the mouse\nshall be positioned when the page is activated. This is useful e.g. when\nyou use a remote control, and want the mouse to be positioned over\nsome kind of NEXT button in a \"actors' information\" section \netc.");
 inline const QString bttAdd = QStringLiteral("Add page");
 inline const QString bttDel = QStringLiteral("Delete page");
+inline const QString bttFindButtons = QStringLiteral("Find buttons: propose rectangles for what the picture shows");
 inline const QString bttModify = QStringLiteral("Modify page (You must click this button to apply modifications)");
 inline const QString bttFirst = QStringLiteral("Set page first frame");
 inline const QString bttLast = QStringLiteral("Set page last frame");

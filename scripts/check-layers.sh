@@ -14,11 +14,12 @@ declare -A allowed=(
   [edits]="edits document core"
   [media]="media document core"
   [dialogs]="dialogs document core"
+  [finder]="finder"
   [moviedata]="moviedata dialogs media document core"
-  [workspace]="workspace editors app moviedata dialogs media edits check player document core"
-  [editors]="workspace editors app moviedata dialogs media edits check player document core"
-  [app]="workspace editors app moviedata dialogs media edits check player document core"
-  [cli]="cli check player media document core"
+  [workspace]="workspace editors app moviedata dialogs finder media edits check player document core"
+  [editors]="workspace editors app moviedata dialogs finder media edits check player document core"
+  [app]="workspace editors app moviedata dialogs finder media edits check player document core"
+  [cli]="cli check player finder media document core"
 )
 
 status=0

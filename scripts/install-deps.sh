@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libjpeg62-turbo-dev
+  libopencv-imgproc-dev
   libxvidcore-dev
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core

@@ -160,7 +160,8 @@ private slots:
                                              "miMMQuit|&Quit|Ctrl+Q|1|0"};
         QTest::newRow("page") << "miPage"
                               << QStringList{"MenuItemNewPage|&New|Ctrl+N|0|0", "MenuItemDeletePage|&Delete||0|0",
-                                             "MenuItemModifyNamePage|&Modify||0|0", "-",
+                                             "MenuItemModifyNamePage|&Modify||0|0",
+                                             "miFindButtons|Find buttons||0|0", "-",
                                              "MenuItemFirstFramePage|Set &first frame|Ctrl+F|0|0",
                                              "MenuItemLastFramePage|Set &last frame|Ctrl+L|0|0", "-",
                                              "miGotoPreviousPage|Goto previous page|Ctrl+Up|0|0",

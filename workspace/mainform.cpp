@@ -221,6 +221,9 @@ void TMainForm::buildMenu()
     addItem(m_pageMenu, QStringLiteral("MenuItemNewPage"), text::kPageNew, QKeySequence(Qt::CTRL | Qt::Key_N));
     addItem(m_pageMenu, QStringLiteral("MenuItemDeletePage"), text::kPageDelete);
     addItem(m_pageMenu, QStringLiteral("MenuItemModifyNamePage"), text::kPageModify);
+    QAction* find = addItem(m_pageMenu, QStringLiteral("miFindButtons"), kFindButtonsCaption);
+    find->setIcon(findButtonsIcon());
+    connect(find, &QAction::triggered, this, [this] { miFindButtonsClick(); });
     m_pageMenu->addSeparator();
     addItem(m_pageMenu, QStringLiteral("MenuItemFirstFramePage"), text::kPageFirst, QKeySequence(Qt::CTRL | Qt::Key_F));
     addItem(m_pageMenu, QStringLiteral("MenuItemLastFramePage"), text::kPageLast, QKeySequence(Qt::CTRL | Qt::Key_L));

@@ -9,12 +9,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/aboutform.h"
 #include "document/messages.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
 #include "workspace/arrange.h"
+#include "workspace/buttonproposals.h"
 #include "workspace/rshape.h"
 #include "workspace/snapping.h"
 #include "workspace/videoimage.h"
@@ -293,6 +295,13 @@ public:
     QWidget* snapGuide(int i) const { return i >= 0 && i < 2 ? m_guides[i] : nullptr; }
     // The MIME type of copied rectangles on the clipboard.
     static QString shapesMimeType();
+    // --- Page > Find buttons (mainform_finder.cpp) ------------------------------------------------
+    // Shows the finder's proposals for the current page over the picture, leaving out those that
+    // overlap one of its rectangles; the accepted ones become its next selections in one undo step.
+    void miFindButtonsClick();
+    ButtonProposals* buttonProposals() const; // while shown
+    void acceptProposals(Page* page, std::vector<QRect> rects);
+    void closeProposals();
 
     // Builds the frame information text, for example "  Frame 25 (0:00:01.000) [ ]".
     static QString frameInfoText(int frame, uint32_t milliseconds, bool keyFrame);
@@ -449,6 +458,7 @@ private:
     bool m_crosshairShown = true;
     QWidget* m_crosshair[4] = {};
     QObject* m_shapeKeys = nullptr;
+    QPointer<ButtonProposals> m_proposals; // owned by the canvas
 
     // Several rectangles, snapping, remote order
     QList<QPointer<RShape>> m_picked; // two or more; otherwise the current rectangle alone is picked
