@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -23,6 +24,11 @@ extern "C" {
 #include <thread>
 #include <unordered_map>
 #include <utility>
+
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 // How frames are found.
 //
@@ -69,7 +75,14 @@ int scaleStride(int width, int bytesPerPixel)
 {
     return ((width + 31) & ~31) * bytesPerPixel;
 }
-constexpr std::size_t kDefaultCacheBudget = std::size_t(192) << 20;
+// The cache holds the longest group of the stream and this many pictures more (the few kept on the
+// way forward and the ones a step back keeps above the picture shown), so that a step back decodes
+// each group once; never more than this share of the machine's memory.
+constexpr int kCacheExtraPictures = 24;
+constexpr int kCacheShareOfMemory = 4; // a quarter
+// Stepping back, pictures this far above the one shown are kept for a step forward again; those
+// further up are the first to go when the cache is full.
+constexpr int32_t kKeptAbove = 4;
 constexpr int kMaxLeadingBLookahead = 8;
 constexpr size_t kBFrameProbe = 64;
 constexpr int32_t kStepBackWindow = 64;
@@ -582,12 +595,28 @@ struct AviFrameDecoder::Impl
     std::unordered_map<int32_t, Entry> cache;
     std::list<int32_t> uses; // most recent first
     std::size_t cacheBytes = 0;
-    std::size_t budget = kDefaultCacheBudget;
+    std::size_t budget = 0; // 0: not yet sized (see sizeBudget)
+    bool budgetGiven = false; // set by setCacheBudget, kept as given
+    int32_t longestGroup = 1; // pictures of the longest group, counted from its key chunk
     int forwardCount = 0;
 
     static int defaultDecoderThreads()
     {
         return int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+    }
+
+    // The budget follows the first picture: one group of pictures of this size and a few more.
+    void sizeBudget(std::size_t pictureBytes)
+    {
+        if (budgetGiven || budget != 0)
+            return;
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        const std::size_t share = pages > 0 && pageSize > 0
+                                      ? std::size_t(pages) / kCacheShareOfMemory * std::size_t(pageSize)
+                                      : std::size_t(1) << 30;
+        const std::size_t group = pictureBytes * std::size_t(longestGroup + kCacheExtraPictures);
+        budget = std::max(std::min(group, share), pictureBytes * 2);
     }
 
     AviPicture cached(int32_t rank)
@@ -603,6 +632,7 @@ struct AviFrameDecoder::Impl
         if (cache.count(rank))
             return;
         const std::size_t bytes = frameBytes(picture.get());
+        sizeBudget(bytes);
         uses.push_front(rank);
         cache.emplace(rank, Entry{std::move(picture), bytes, uses.begin(), !fillRun});
         cacheBytes += bytes;
@@ -621,6 +651,10 @@ struct AviFrameDecoder::Impl
                 continue;
             it = evict(it);
         }
+        // Over the budget, the pictures a step back has left behind go first, the furthest first:
+        // the group below the one shown is still to come.
+        while (cacheBytes > budget && evictFurthestPassed(keep)) {
+        }
         it = uses.end();
         while (cacheBytes > budget && it != uses.begin()) {
             --it;
@@ -630,6 +664,27 @@ struct AviFrameDecoder::Impl
             it = evict(it);
         }
     }
+    bool evictFurthestPassed(int32_t keep)
+    {
+        if (lastAsked < 0)
+            return false;
+        int32_t furthest = -1;
+        for (const auto& [rank, entry] : cache) {
+            if (rank > lastAsked + kKeptAbove && rank > furthest && rank != keep && rank != pinned)
+                furthest = rank;
+        }
+        if (furthest < 0)
+            return false;
+        evict(cache.find(furthest)->second.use);
+        return true;
+    }
+    void clearCache()
+    {
+        cache.clear();
+        uses.clear();
+        cacheBytes = 0;
+        forwardCount = 0;
+    }
     std::list<int32_t>::iterator evict(std::list<int32_t>::iterator use)
     {
         const auto entry = cache.find(*use);
@@ -638,6 +693,23 @@ struct AviFrameDecoder::Impl
             --forwardCount;
         cache.erase(entry);
         return uses.erase(use);
+    }
+
+    // Everything decoded goes, and so do the codecs' own pools of picture memory, which keep every
+    // picture they ever handed out until the codec is closed: the codecs are opened afresh, and the
+    // next request starts from its key frame. The freed memory is given back to the system.
+    void releaseMemory()
+    {
+        clearCache();
+        if (CodecPtr fresh = openCodec(1, nullptr)) {
+            serial.codec = std::move(fresh);
+            serial.running = false;
+        }
+        parallel.reset();
+        parallelTried = false;
+#if defined(__GLIBC__)
+        malloc_trim(0);
+#endif
     }
 
     int keyIndexFor(int32_t rank) const
@@ -1034,6 +1106,9 @@ AviFrameDecoder::~AviFrameDecoder()
 {
     AviFile::Impl* file = d->file;
     d.reset();
+#if defined(__GLIBC__)
+    malloc_trim(0); // the pictures of a closed video go back to the system
+#endif
     file->released(AviRelease::Decoder);
 }
 
@@ -1074,6 +1149,11 @@ std::unique_ptr<AviFrameDecoder> AviStream::openDecoder(QString* error)
             impl->h264->addParameterSets(QByteArray::fromRawData(reinterpret_cast<const char*>(par->extradata), par->extradata_size));
         impl->groupOrders.resize(d->keyRanks.size());
         impl->groupOrderRead.resize(d->keyRanks.size());
+    }
+    const auto& keys = d->keyRanks;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const int32_t end = i + 1 < keys.size() ? keys[i + 1] : int32_t(d->pictureSample.size());
+        impl->longestGroup = std::max(impl->longestGroup, end - keys[i]);
     }
     return std::unique_ptr<AviFrameDecoder>(new AviFrameDecoder(std::move(impl)));
 }
@@ -1214,7 +1294,18 @@ int AviFrameDecoder::threads() const
 void AviFrameDecoder::setCacheBudget(std::size_t bytes)
 {
     d->budget = bytes;
+    d->budgetGiven = true;
     d->trim(-1);
+}
+
+std::size_t AviFrameDecoder::cacheBudget() const
+{
+    return d->budget;
+}
+
+void AviFrameDecoder::releaseMemory()
+{
+    d->releaseMemory();
 }
 
 std::size_t AviFrameDecoder::cacheBytes() const

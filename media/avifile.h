@@ -162,9 +162,15 @@ public:
     void setThreads(int count);
     int threads() const;
 
-    // Decoded pictures are kept in a cache bounded in bytes (256 MiB unless changed).
+    // Decoded pictures are kept in the codec's own form in a cache bounded in bytes: unless set
+    // here, the longest group of the stream and a few pictures more, sized by the first picture
+    // (0 until then), at most a quarter of the machine's memory.
     void setCacheBudget(std::size_t bytes);
+    std::size_t cacheBudget() const;
     std::size_t cacheBytes() const;
+    // Drops every decoded picture and the codecs' memory for them (for a video left alone for a
+    // while); the next frame asked for is decoded from its key frame.
+    void releaseMemory();
     // How many pictures the codec has produced since the decoder was opened (for tests and
     // benchmarks: it shows how much work an access pattern costs).
     int64_t decodedPictureCount() const;

@@ -201,6 +201,7 @@ private Q_SLOTS:
     void noDecoderShowsNothing();
     void reopenReleasesFirstVideo();
     void steppingBackDecodesGroupOnce();
+    void cacheSizedByGroupAndReleased();
     void jumpDecodesOnlyWhatItNeeds();
     void threadedJumpsMatchOneThread_data();
     void threadedJumpsMatchOneThread();
@@ -800,6 +801,37 @@ void TestVideoSource::steppingBackDecodesGroupOnce()
         QCOMPARE(shownNumber(video), n);
     }
     QVERIFY(video.decoder()->cacheBytes() <= size_t(8 * 160 * 120 * 3 / 2));
+}
+
+void TestVideoSource::cacheSizedByGroupAndReleased()
+{
+    VideoSpec spec;
+    spec.frames = 100;
+    spec.keyInterval = 50;
+    spec.bFrames = 2;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("budget.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    for (int n = 99; n >= 40; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), f.expectedAt(n));
+    }
+    // A group of 50 pictures of 160 x 120 (at least 28 800 bytes each in 4:2:0) fits; the budget
+    // is not a fixed size far beyond what this video can use.
+    const std::size_t minimal = 160 * 120 * 3 / 2;
+    QVERIFY2(video.decoder()->cacheBudget() >= 50 * minimal, qPrintable(QString::number(video.decoder()->cacheBudget())));
+    QVERIFY2(video.decoder()->cacheBudget() <= 4 * 80 * minimal, qPrintable(QString::number(video.decoder()->cacheBudget())));
+    QVERIFY(video.decoder()->cacheBytes() <= video.decoder()->cacheBudget());
+
+    // Released, nothing is kept, and the next steps back decode their group again, exactly.
+    video.releaseMemory();
+    QCOMPARE(video.decoder()->cacheBytes(), std::size_t(0));
+    QCOMPARE(shownNumber(video), f.expectedAt(40));
+    for (int n = 39; n >= 20; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), f.expectedAt(n));
+    }
+    QVERIFY(video.decoder()->cacheBytes() > 0);
 }
 
 void TestVideoSource::jumpDecodesOnlyWhatItNeeds()

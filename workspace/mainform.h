@@ -325,6 +325,7 @@ private:
     QPointer<TProblemsForm> m_problems;
     QToolButton* m_problemCount = nullptr; // the status line
     QTimer* m_statusTimer = nullptr;
+    QTimer* m_videoIdleTimer = nullptr; // gives back the decoded pictures of a frame left alone
     bool m_problemsPlaced = false;
     std::unique_ptr<TMovieDataForm> m_movieData;
 
