@@ -202,6 +202,7 @@ private Q_SLOTS:
     void reopenReleasesFirstVideo();
     void steppingBackDecodesGroupOnce();
     void cacheSizedByGroupAndReleased();
+    void jumpStopsBackgroundDecoding();
     void jumpDecodesOnlyWhatItNeeds();
     void threadedJumpsMatchOneThread_data();
     void threadedJumpsMatchOneThread();
@@ -832,6 +833,40 @@ void TestVideoSource::cacheSizedByGroupAndReleased()
         QCOMPARE(shownNumber(video), f.expectedAt(n));
     }
     QVERIFY(video.decoder()->cacheBytes() > 0);
+}
+
+// A step back sets the second core to decode the group before; a jump stops it before it shows its
+// own frame, and nothing of that group is decoded afterwards.
+void TestVideoSource::jumpStopsBackgroundDecoding()
+{
+    VideoSpec spec;
+    spec.frames = 120;
+    spec.keyInterval = 60;
+    spec.bFrames = 0;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("background.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    AviFrameDecoder* decoder = video.decoder();
+    decoder->setThreads(2);
+    QVERIFY(video.ShowFrame(0));
+    const std::size_t picture = decoder->cacheBytes(); // frame 0 alone
+    QVERIFY(picture > 0);
+    // Room for 40 pictures: the group before cannot be finished until the steps back leave room,
+    // so the work is still under way when the jump comes.
+    decoder->setCacheBudget(40 * picture);
+    QVERIFY(video.ShowFrame(119));
+    QVERIFY(video.ShowFrame(118));
+    QCOMPARE(shownNumber(video), f.expectedAt(118));
+    QTRY_VERIFY(decoder->backgroundPictureCount() >= 10);
+
+    QVERIFY(video.ShowFrame(100));
+    QCOMPARE(shownNumber(video), f.expectedAt(100));
+    const int64_t atJump = decoder->backgroundPictureCount();
+    QVERIFY2(atJump < 60, qPrintable(QString::number(atJump)));
+    // A jump into that group decodes it on the caller's side; the second core has stopped.
+    QVERIFY(video.ShowFrame(20));
+    QCOMPARE(shownNumber(video), f.expectedAt(20));
+    QCOMPARE(decoder->backgroundPictureCount(), atJump);
 }
 
 void TestVideoSource::jumpDecodesOnlyWhatItNeeds()
