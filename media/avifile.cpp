@@ -1509,6 +1509,7 @@ int AviFrameDecoder::threads() const
 
 void AviFrameDecoder::setCacheBudget(std::size_t bytes)
 {
+    d->stopWorker();
     std::lock_guard<std::mutex> guard(d->lock);
     d->budget = bytes;
     d->budgetGiven = true;
