@@ -15,14 +15,23 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <list>
+#include <mutex>
 #include <numeric>
 #include <thread>
 #include <unordered_map>
 #include <utility>
+
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 // How frames are found.
 //
@@ -69,7 +78,14 @@ int scaleStride(int width, int bytesPerPixel)
 {
     return ((width + 31) & ~31) * bytesPerPixel;
 }
-constexpr std::size_t kDefaultCacheBudget = std::size_t(192) << 20;
+// The cache holds the longest group of the stream and this many pictures more (the few kept on the
+// way forward and the ones a step back keeps above the picture shown), so that a step back decodes
+// each group once; never more than this share of the machine's memory.
+constexpr int kCacheExtraPictures = 24;
+constexpr int kCacheShareOfMemory = 4; // a quarter
+// Stepping back, pictures this far above the one shown are kept for a step forward again; those
+// further up are the first to go when the cache is full.
+constexpr int32_t kKeptAbove = 4;
 constexpr int kMaxLeadingBLookahead = 8;
 constexpr size_t kBFrameProbe = 64;
 constexpr int32_t kStepBackWindow = 64;
@@ -557,7 +573,7 @@ struct AviFrameDecoder::Impl
     FramePtr frame;
     SwsPtr sws;
     QString error;
-    int64_t decoded = 0;
+    std::atomic<int64_t> decoded{0};
     int64_t threadedJumps = 0;
     uint32_t chunkLimit = 0; // no chunk of this stream can sensibly be larger
 
@@ -582,7 +598,31 @@ struct AviFrameDecoder::Impl
     std::unordered_map<int32_t, Entry> cache;
     std::list<int32_t> uses; // most recent first
     std::size_t cacheBytes = 0;
-    std::size_t budget = kDefaultCacheBudget;
+    // The second core. While the caller converts and shows the picture it got, a worker decodes what
+    // the next request most likely asks for: the next picture after a step forward, the group
+    // before after a step back (so that the step into it costs a conversion, not a group). Any
+    // other request stops it first. Whoever decodes owns the runs, the file and the counters of
+    // the decoder alone: the caller decodes only while the worker is idle; the cache and the
+    // job are shared under `lock`.
+    enum class Job { None, Ahead, FillGroup };
+    std::thread worker;
+    std::thread::id workerId;
+    std::mutex lock;
+    std::condition_variable toWorker;   // a job, room in the cache, stop, quit
+    std::condition_variable fromWorker; // a picture stored, a job ended, the worker waits for room
+    Job job = Job::None;     // posted, not yet taken
+    int32_t jobArg = -1;     // Ahead: the rank to make; FillGroup: the group's key index
+    Job running = Job::None; // taken and in progress
+    int32_t runningArg = -1;
+    bool waitingForRoom = false;
+    bool quit = false;
+    std::atomic<bool> stop{false};
+    std::atomic<int64_t> backgroundDecoded{0};
+    QString workerError; // the worker's own failures, never shown
+
+    std::size_t budget = 0; // 0: not yet sized (see sizeBudget)
+    bool budgetGiven = false; // set by setCacheBudget, kept as given
+    int32_t longestGroup = 1; // pictures of the longest group, counted from its key chunk
     int forwardCount = 0;
 
     static int defaultDecoderThreads()
@@ -590,7 +630,26 @@ struct AviFrameDecoder::Impl
         return int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
     }
 
+    // The budget follows the first picture: one group of pictures of this size and a few more.
+    void sizeBudget(std::size_t pictureBytes)
+    {
+        if (budgetGiven || budget != 0)
+            return;
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        const std::size_t share = pages > 0 && pageSize > 0
+                                      ? std::size_t(pages) / kCacheShareOfMemory * std::size_t(pageSize)
+                                      : std::size_t(1) << 30;
+        const std::size_t group = pictureBytes * std::size_t(longestGroup + kCacheExtraPictures);
+        budget = std::max(std::min(group, share), pictureBytes * 2);
+    }
+
     AviPicture cached(int32_t rank)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return cachedLocked(rank);
+    }
+    AviPicture cachedLocked(int32_t rank)
     {
         const auto it = cache.find(rank);
         if (it == cache.end())
@@ -600,15 +659,33 @@ struct AviFrameDecoder::Impl
     }
     void store(int32_t rank, AviPicture picture)
     {
+        std::unique_lock<std::mutex> guard(lock);
         if (cache.count(rank))
             return;
         const std::size_t bytes = frameBytes(picture.get());
+        sizeBudget(bytes);
+        if (fillRun && onWorker()) {
+            // Filling the group below for the steps back: it takes the room of the pictures the
+            // steps have left behind, and waits for more rather than push out pictures still to come.
+            while (cacheBytes + bytes > budget) {
+                if (evictFurthestPassed(-1))
+                    continue;
+                if (stop)
+                    return;
+                waitingForRoom = true;
+                fromWorker.notify_all();
+                toWorker.wait(guard);
+                waitingForRoom = false;
+            }
+        }
         uses.push_front(rank);
         cache.emplace(rank, Entry{std::move(picture), bytes, uses.begin(), !fillRun});
         cacheBytes += bytes;
         if (!fillRun)
             ++forwardCount;
         trim(rank);
+        if (onWorker())
+            fromWorker.notify_all();
     }
     void trim(int32_t keep)
     {
@@ -621,6 +698,10 @@ struct AviFrameDecoder::Impl
                 continue;
             it = evict(it);
         }
+        // Over the budget, the pictures a step back has left behind go first, the furthest first:
+        // the group below the one shown is still to come.
+        while (cacheBytes > budget && evictFurthestPassed(keep)) {
+        }
         it = uses.end();
         while (cacheBytes > budget && it != uses.begin()) {
             --it;
@@ -630,6 +711,27 @@ struct AviFrameDecoder::Impl
             it = evict(it);
         }
     }
+    bool evictFurthestPassed(int32_t keep)
+    {
+        if (lastAsked < 0)
+            return false;
+        int32_t furthest = -1;
+        for (const auto& [rank, entry] : cache) {
+            if (rank > lastAsked + kKeptAbove && rank > furthest && rank != keep && rank != pinned)
+                furthest = rank;
+        }
+        if (furthest < 0)
+            return false;
+        evict(cache.find(furthest)->second.use);
+        return true;
+    }
+    void clearCache()
+    {
+        cache.clear();
+        uses.clear();
+        cacheBytes = 0;
+        forwardCount = 0;
+    }
     std::list<int32_t>::iterator evict(std::list<int32_t>::iterator use)
     {
         const auto entry = cache.find(*use);
@@ -638,6 +740,150 @@ struct AviFrameDecoder::Impl
             --forwardCount;
         cache.erase(entry);
         return uses.erase(use);
+    }
+
+    bool onWorker() const { return std::this_thread::get_id() == workerId; }
+    QString& err() { return onWorker() ? workerError : error; }
+    bool useWorker() const { return threads > 1; }
+
+    ~Impl()
+    {
+        if (!worker.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            quit = true;
+            stop = true;
+            job = Job::None;
+        }
+        toWorker.notify_all();
+        worker.join();
+    }
+
+    void workerLoop()
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        for (;;) {
+            toWorker.wait(guard, [this] { return quit || job != Job::None; });
+            if (quit)
+                return;
+            running = std::exchange(job, Job::None);
+            runningArg = jobArg;
+            guard.unlock();
+            runJob(running, runningArg);
+            guard.lock();
+            running = Job::None;
+            fromWorker.notify_all();
+        }
+    }
+    // With `lock` held: stops the job in progress and drops the one posted.
+    void stopLocked(std::unique_lock<std::mutex>& guard)
+    {
+        job = Job::None;
+        if (running == Job::None)
+            return;
+        stop = true;
+        toWorker.notify_all();
+        fromWorker.wait(guard, [this] { return running == Job::None; });
+        stop = false;
+    }
+    void stopWorker()
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        stopLocked(guard);
+    }
+    void post(Job what, int32_t arg)
+    {
+        if (!useWorker())
+            return;
+        if (!worker.joinable()) {
+            worker = std::thread([this] { workerLoop(); });
+            workerId = worker.get_id();
+        }
+        std::unique_lock<std::mutex> guard(lock);
+        if ((running == what && runningArg == arg) || (job == what && jobArg == arg))
+            return; // already on it
+        stopLocked(guard);
+        job = what;
+        jobArg = arg;
+        toWorker.notify_all();
+    }
+    // The picture, when it is cached or the worker is making it (then it waits for it); null when
+    // the caller has to decode it itself.
+    AviPicture awaitWorker(int32_t rank)
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        const int group = keyIndexFor(rank);
+        auto makes = [&](Job what, int32_t arg) {
+            return (what == Job::Ahead && arg == rank) || (what == Job::FillGroup && arg == group);
+        };
+        for (;;) {
+            if (AviPicture hit = cachedLocked(rank))
+                return hit;
+            if (!makes(running, runningArg) && !makes(job, jobArg))
+                return nullptr;
+            if (waitingForRoom) {
+                // Nothing more can be left behind: the fill cannot reach the picture.
+                if (!evictFurthestPassed(-1))
+                    return nullptr;
+                toWorker.notify_all();
+            }
+            fromWorker.wait(guard);
+        }
+    }
+    void runJob(Job what, int32_t arg)
+    {
+        workerError.clear();
+        if (what == Job::Ahead) {
+            const int key = keyIndexFor(arg);
+            DecoderRun* run = &serial;
+            if (!canCarryOn(serial, arg, key) && parallel && canCarryOn(*parallel, arg, key))
+                run = parallel.get();
+            skipBefore = arg;
+            fillRun = false;
+            pinned = arg;
+            runTo(*run, arg, canCarryOn(*run, arg, key));
+        } else if (what == Job::FillGroup) {
+            const auto& kp = stream->keyPictureRanks;
+            const int32_t first = kp[size_t(arg)];
+            const int32_t last = (size_t(arg) + 1 < kp.size() ? kp[size_t(arg) + 1] : int32_t(stream->pictureSample.size())) - 1;
+            if (groupCached(first, last))
+                return;
+            skipBefore = -1;
+            fillRun = true;
+            pinned = -1;
+            runTo(serial, last, false);
+        }
+    }
+    bool groupCached(int32_t first, int32_t last)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        for (int32_t r = first; r <= last; ++r) {
+            if (!cache.count(r))
+                return false;
+        }
+        return true;
+    }
+
+    // Everything decoded goes, and so do the codecs' own pools of picture memory, which keep every
+    // picture they ever handed out until the codec is closed: the codecs are opened afresh, and the
+    // next request starts from its key frame. The freed memory is given back to the system.
+    void releaseMemory()
+    {
+        stopWorker();
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            clearCache();
+        }
+        if (CodecPtr fresh = openCodec(1, nullptr)) {
+            serial.codec = std::move(fresh);
+            serial.running = false;
+        }
+        parallel.reset();
+        parallelTried = false;
+#if defined(__GLIBC__)
+        malloc_trim(0);
+#endif
     }
 
     int keyIndexFor(int32_t rank) const
@@ -682,6 +928,7 @@ struct AviFrameDecoder::Impl
     bool receive(DecoderRun& run);
     static bool isLoneBFrame(const AVPacket* pkt);
     AviPicture decodeRank(int32_t rank);
+    AviPicture decodeHere(int32_t rank, bool steppingBack);
     AviPicture runTo(DecoderRun& run, int32_t rank, bool carryOn);
     bool learnDelay();
 };
@@ -709,7 +956,7 @@ bool AviFrameDecoder::Impl::step(DecoderRun& run)
     }
     if (run.nextFeed < pictures) {
         const AviSample& s = stream->samples[size_t(stream->pictureSample[size_t(run.nextFeed)])];
-        if (!file->readChunk(s.pos, s.size, chunkLimit, packet.get(), &error)) {
+        if (!file->readChunk(s.pos, s.size, chunkLimit, packet.get(), &err())) {
             run.running = false;
             return false;
         }
@@ -754,7 +1001,7 @@ bool AviFrameDecoder::Impl::step(DecoderRun& run)
         return false;
     }
     if (rc < 0 && rc != AVERROR(EAGAIN)) {
-        error = QStringLiteral("the decoder rejected picture %1: %2").arg(run.nextFeed - 1).arg(ffmpegText(rc));
+        err() = QStringLiteral("the decoder rejected picture %1: %2").arg(run.nextFeed - 1).arg(ffmpegText(rc));
         // Without timestamps of its own a reordering decoder cannot be followed past a lost picture;
         // nor can a threaded one, whose pictures are numbered by the chunks that went in.
         if (delay != 0 || run.lag > 0) {
@@ -783,11 +1030,13 @@ bool AviFrameDecoder::Impl::receive(DecoderRun& run)
             return true;
         }
         if (rc < 0) {
-            error = ffmpegText(rc);
+            err() = ffmpegText(rc);
             run.running = false;
             return false;
         }
         ++decoded;
+        if (onWorker())
+            ++backgroundDecoded;
         // The rank of the chunk that went in last; the end-of-stream signal counts as one more.
         const int32_t fed = run.drained ? int32_t(stream->pictureSample.size()) : run.nextFeed - 1;
         if (run.measuring) {
@@ -973,10 +1222,12 @@ AviPicture AviFrameDecoder::Impl::runTo(DecoderRun& run, int32_t rank, bool carr
             restart(run, key);
         carryOn = false;
         const int32_t firstOfRun = run.lastOut;
-        while (run.running && run.lastOut < rank) {
+        while (run.running && run.lastOut < rank && !stop) {
             if (!step(run))
                 break;
         }
+        if (stop)
+            return nullptr;
         if (AviPicture hit = cached(rank))
             return hit;
         // The picture lies before the first one this run produced: it belongs to the B-frames that
@@ -986,8 +1237,8 @@ AviPicture AviFrameDecoder::Impl::runTo(DecoderRun& run, int32_t rank, bool carr
             --key;
             continue;
         }
-        if (error.isEmpty())
-            error = QStringLiteral("picture %1 did not come out of the decoder").arg(rank);
+        if (err().isEmpty())
+            err() = QStringLiteral("picture %1 did not come out of the decoder").arg(rank);
         run.running = false;
         return nullptr;
     }
@@ -995,10 +1246,46 @@ AviPicture AviFrameDecoder::Impl::runTo(DecoderRun& run, int32_t rank, bool carr
 
 AviPicture AviFrameDecoder::Impl::decodeRank(int32_t rank)
 {
+    int32_t previous = -1;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        previous = lastAsked;
+    }
     // Stepping back a little: decode everything from the key frame on, so the next steps back
     // find their pictures in the cache. Any other request skips what it does not need.
-    const bool steppingBack = lastAsked >= 0 && rank < lastAsked && rank >= lastAsked - kStepBackWindow;
-    lastAsked = rank;
+    const bool steppingBack = previous >= 0 && rank < previous && rank >= previous - kStepBackWindow;
+    const bool steppingForward = previous >= 0 && rank == previous + 1;
+    // Anything but a step stops the second core's work at once, before the pictures it waits to
+    // make room for are given up.
+    if (!steppingBack && !steppingForward)
+        stopWorker();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        lastAsked = rank;
+        if (waitingForRoom)
+            toWorker.notify_all();
+    }
+    AviPicture picture = awaitWorker(rank);
+    if (!picture) {
+        stopWorker();
+        picture = decodeHere(rank, steppingBack);
+        if (!picture)
+            return nullptr;
+    }
+    // The neighbour in the same direction is most likely next.
+    const int32_t pictures = int32_t(stream->pictureSample.size());
+    if (steppingForward && rank + 1 < pictures) {
+        post(Job::Ahead, rank + 1);
+    } else if (steppingBack) {
+        const int key = keyIndexFor(rank);
+        if (key > 0)
+            post(Job::FillGroup, key - 1);
+    }
+    return picture;
+}
+
+AviPicture AviFrameDecoder::Impl::decodeHere(int32_t rank, bool steppingBack)
+{
     if (AviPicture hit = cached(rank))
         return hit;
     skipBefore = steppingBack ? -1 : rank;
@@ -1034,6 +1321,9 @@ AviFrameDecoder::~AviFrameDecoder()
 {
     AviFile::Impl* file = d->file;
     d.reset();
+#if defined(__GLIBC__)
+    malloc_trim(0); // the pictures of a closed video go back to the system
+#endif
     file->released(AviRelease::Decoder);
 }
 
@@ -1074,6 +1364,11 @@ std::unique_ptr<AviFrameDecoder> AviStream::openDecoder(QString* error)
             impl->h264->addParameterSets(QByteArray::fromRawData(reinterpret_cast<const char*>(par->extradata), par->extradata_size));
         impl->groupOrders.resize(d->keyRanks.size());
         impl->groupOrderRead.resize(d->keyRanks.size());
+    }
+    const auto& keys = d->keyRanks;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const int32_t end = i + 1 < keys.size() ? keys[i + 1] : int32_t(d->pictureSample.size());
+        impl->longestGroup = std::max(impl->longestGroup, end - keys[i]);
     }
     return std::unique_ptr<AviFrameDecoder>(new AviFrameDecoder(std::move(impl)));
 }
@@ -1201,6 +1496,7 @@ QString AviFrameDecoder::lastError() const
 
 void AviFrameDecoder::setThreads(int count)
 {
+    d->stopWorker();
     d->threads = std::clamp(count, 1, 16);
     d->parallel.reset();
     d->parallelTried = false;
@@ -1213,18 +1509,38 @@ int AviFrameDecoder::threads() const
 
 void AviFrameDecoder::setCacheBudget(std::size_t bytes)
 {
+    d->stopWorker();
+    std::lock_guard<std::mutex> guard(d->lock);
     d->budget = bytes;
+    d->budgetGiven = true;
     d->trim(-1);
+}
+
+std::size_t AviFrameDecoder::cacheBudget() const
+{
+    std::lock_guard<std::mutex> guard(d->lock);
+    return d->budget;
+}
+
+void AviFrameDecoder::releaseMemory()
+{
+    d->releaseMemory();
 }
 
 std::size_t AviFrameDecoder::cacheBytes() const
 {
+    std::lock_guard<std::mutex> guard(d->lock);
     return d->cacheBytes;
 }
 
 int64_t AviFrameDecoder::decodedPictureCount() const
 {
     return d->decoded;
+}
+
+int64_t AviFrameDecoder::backgroundPictureCount() const
+{
+    return d->backgroundDecoded;
 }
 
 int64_t AviFrameDecoder::threadedJumpCount() const

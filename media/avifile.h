@@ -157,17 +157,27 @@ public:
     QString lastError() const;
 
     // How many threads a jump may decode on: the codec's frame or slice threads, for codecs that
-    // have them. Steps and short walks forward always decode on the calling thread. 1 keeps every
-    // decode there; the default is the number of processor cores (at most 16).
+    // have them, and whether a second core decodes ahead of steps. Short walks forward decode on the
+    // calling thread. 1 keeps every decode there; the default is the number of processor cores (at
+    // most 16).
     void setThreads(int count);
     int threads() const;
 
-    // Decoded pictures are kept in a cache bounded in bytes (256 MiB unless changed).
+    // Decoded pictures are kept in the codec's own form in a cache bounded in bytes: unless set
+    // here, the longest group of the stream and a few pictures more, sized by the first picture
+    // (0 until then), at most a quarter of the machine's memory.
     void setCacheBudget(std::size_t bytes);
+    std::size_t cacheBudget() const;
     std::size_t cacheBytes() const;
+    // Drops every decoded picture and the codecs' memory for them (for a video left alone for a
+    // while); the next frame asked for is decoded from its key frame.
+    void releaseMemory();
     // How many pictures the codec has produced since the decoder was opened (for tests and
     // benchmarks: it shows how much work an access pattern costs).
     int64_t decodedPictureCount() const;
+    // How many of them a second core decoded ahead of the requests: the picture after a step forward,
+    // the group before after a step back. Any other request stops that work before it returns.
+    int64_t backgroundPictureCount() const;
     // How many pictures came from the threaded decoder (a jump, or a step carrying on after one).
     int64_t threadedJumpCount() const;
 

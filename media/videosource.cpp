@@ -97,6 +97,12 @@ bool VideoSource::ShowFrame(int n)
     return true;
 }
 
+void VideoSource::releaseMemory()
+{
+    if (m_decoder)
+        m_decoder->releaseMemory();
+}
+
 const QByteArray& VideoSource::lastBmpImage() const
 {
     // Made on demand: the picture itself is converted straight from the decoded frame, so the

@@ -46,6 +46,9 @@ public:
     // Decodes frame n into picture(). False without decoder (silently) or when decoding fails
     // ("AVIStreamGetFrame FAILED!!!!"; the picture keeps its previous content).
     bool ShowFrame(int n);
+    // Gives back the memory of the decoded pictures kept for stepping (the window calls it when the
+    // author has stayed on one frame for a while); the picture shown stays.
+    void releaseMemory();
     // The in-memory BMP file image of the last frame shown ("BM" header, info header, rows).
     const QByteArray& lastBmpImage() const;
 

@@ -201,6 +201,8 @@ private Q_SLOTS:
     void noDecoderShowsNothing();
     void reopenReleasesFirstVideo();
     void steppingBackDecodesGroupOnce();
+    void cacheSizedByGroupAndReleased();
+    void jumpStopsBackgroundDecoding();
     void jumpDecodesOnlyWhatItNeeds();
     void threadedJumpsMatchOneThread_data();
     void threadedJumpsMatchOneThread();
@@ -800,6 +802,71 @@ void TestVideoSource::steppingBackDecodesGroupOnce()
         QCOMPARE(shownNumber(video), n);
     }
     QVERIFY(video.decoder()->cacheBytes() <= size_t(8 * 160 * 120 * 3 / 2));
+}
+
+void TestVideoSource::cacheSizedByGroupAndReleased()
+{
+    VideoSpec spec;
+    spec.frames = 100;
+    spec.keyInterval = 50;
+    spec.bFrames = 2;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("budget.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    for (int n = 99; n >= 40; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), f.expectedAt(n));
+    }
+    // A group of 50 pictures of 160 x 120 (at least 28 800 bytes each in 4:2:0) fits; the budget
+    // is not a fixed size far beyond what this video can use.
+    const std::size_t minimal = 160 * 120 * 3 / 2;
+    QVERIFY2(video.decoder()->cacheBudget() >= 50 * minimal, qPrintable(QString::number(video.decoder()->cacheBudget())));
+    QVERIFY2(video.decoder()->cacheBudget() <= 4 * 80 * minimal, qPrintable(QString::number(video.decoder()->cacheBudget())));
+    QVERIFY(video.decoder()->cacheBytes() <= video.decoder()->cacheBudget());
+
+    // Released, nothing is kept, and the next steps back decode their group again, exactly.
+    video.releaseMemory();
+    QCOMPARE(video.decoder()->cacheBytes(), std::size_t(0));
+    QCOMPARE(shownNumber(video), f.expectedAt(40));
+    for (int n = 39; n >= 20; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), f.expectedAt(n));
+    }
+    QVERIFY(video.decoder()->cacheBytes() > 0);
+}
+
+// A step back sets the second core to decode the group before; a jump stops it before it shows its
+// own frame, and nothing of that group is decoded afterwards.
+void TestVideoSource::jumpStopsBackgroundDecoding()
+{
+    VideoSpec spec;
+    spec.frames = 120;
+    spec.keyInterval = 60;
+    spec.bFrames = 0;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("background.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    AviFrameDecoder* decoder = video.decoder();
+    decoder->setThreads(2);
+    QVERIFY(video.ShowFrame(0));
+    const std::size_t picture = decoder->cacheBytes(); // frame 0 alone
+    QVERIFY(picture > 0);
+    // Room for 40 pictures: the group before cannot be finished until the steps back leave room,
+    // so the work is still under way when the jump comes.
+    decoder->setCacheBudget(40 * picture);
+    QVERIFY(video.ShowFrame(119));
+    QVERIFY(video.ShowFrame(118));
+    QCOMPARE(shownNumber(video), f.expectedAt(118));
+    QTRY_VERIFY(decoder->backgroundPictureCount() >= 10);
+
+    QVERIFY(video.ShowFrame(100));
+    QCOMPARE(shownNumber(video), f.expectedAt(100));
+    const int64_t atJump = decoder->backgroundPictureCount();
+    QVERIFY2(atJump < 60, qPrintable(QString::number(atJump)));
+    // A jump into that group decodes it on the caller's side; the second core has stopped.
+    QVERIFY(video.ShowFrame(20));
+    QCOMPARE(shownNumber(video), f.expectedAt(20));
+    QCOMPARE(decoder->backgroundPictureCount(), atJump);
 }
 
 void TestVideoSource::jumpDecodesOnlyWhatItNeeds()

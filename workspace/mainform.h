@@ -395,6 +395,7 @@ private:
     QPointer<TProblemsForm> m_problems;
     QToolButton* m_problemCount = nullptr; // the status line
     QTimer* m_statusTimer = nullptr;
+    QTimer* m_videoIdleTimer = nullptr; // gives back the decoded pictures of a frame left alone
     bool m_problemsPlaced = false;
     bool m_projectBegun = false; // New was confirmed or a file opened
     std::unique_ptr<TMovieDataForm> m_movieData;

@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 #include <utility>
@@ -39,6 +40,9 @@ constexpr int kPictureMargin = 8;   // picture from the panel's edge when the wi
 constexpr int kFitExtraWidth = 24;  // frame width beyond the picture's
 constexpr int kFitExtraHeight = 62; // frame height beyond picture, track bar and control panel
 constexpr int kBevelOutside = 2;
+// After this long on one frame the pictures kept for stepping (a group of them, tens to hundreds of
+// megabytes) are given back; the next step decodes its group again.
+constexpr int kVideoIdleMs = 20000;
 
 // Reads a whole number the way the go-to field expects it; surrounding blanks are allowed.
 std::optional<int> wholeNumber(const QString& text)
@@ -222,6 +226,14 @@ bool TMainForm::ShowFrame(int n)
         return false;
     m_videoImage->setImage(m_video.picture());
     updateCanvasExtent();
+    if (!m_videoIdleTimer) {
+        m_videoIdleTimer = new QTimer(this); // owned by the window
+        m_videoIdleTimer->setObjectName(QStringLiteral("videoIdleTimer"));
+        m_videoIdleTimer->setSingleShot(true);
+        m_videoIdleTimer->setInterval(kVideoIdleMs);
+        connect(m_videoIdleTimer, &QTimer::timeout, this, [this] { m_video.releaseMemory(); });
+    }
+    m_videoIdleTimer->start();
     return true;
 }
 
