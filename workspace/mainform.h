@@ -340,6 +340,10 @@ private:
     void clearMultiPick();
     void refreshArrangeMenu();
     void syncShape(Selection* selection);
+    // Adds the selections of a copied block text to the page as one undo step and picks them.
+    void addCopiesAndPick(Page& page, const QString& copiedText, const QString& stepName);
+    // Makes the page's rectangles again after selections came or went, with the lists that show them.
+    void remakeShapes(Page& page);
     void beginShapeDrag(RShape* grabbed, QPoint inGrabbed);
     void dragShapes(RShape* grabbed, QPoint inGrabbed, Qt::KeyboardModifiers modifiers);
     bool endShapeDrag(); // true when the dragged rectangles moved; records the group's move

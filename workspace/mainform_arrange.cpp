@@ -715,28 +715,38 @@ void TMainForm::pasteShapes()
     Page* page = currentPage();
     if (!data || !page || !m_edits || !data->hasFormat(shapesMimeType()))
         return;
-    const std::vector<CopiedSelection> copied = readBlockText(QString::fromUtf8(data->data(shapesMimeType())));
+    addCopiesAndPick(*page, QString::fromUtf8(data->data(shapesMimeType())), text::kPasteRectangles);
+}
+
+void TMainForm::addCopiesAndPick(Page& page, const QString& copiedText, const QString& stepName)
+{
+    const std::vector<CopiedSelection> copied = readBlockText(copiedText);
     if (copied.empty())
         return;
-    const int counterBefore = page->nameCounter;
-    std::vector<std::unique_ptr<Selection>> pasted = makePasted(*page, copied, m_videoImage->image().size());
+    const int counterBefore = page.nameCounter;
+    std::vector<std::unique_ptr<Selection>> made = makePasted(page, copied, m_videoImage->image().size());
     QList<Selection*> added;
-    for (const auto& s : pasted)
+    for (const auto& s : made)
         added.append(s.get());
-    m_edits->addNamedSelections(*page, std::move(pasted), counterBefore, text::kPasteRectangles);
+    m_edits->addNamedSelections(page, std::move(made), counterBefore, stepName);
     // The page's rectangles are made again with the new ones, which are then picked.
-    removeShapes();
-    createShapes(*page);
-    if (m_selections)
-        m_selections->ShowPageSelections(page);
-    if (m_pages)
-        m_pages->UpdateDefaultSelectionCombo(page);
+    remakeShapes(page);
     QList<RShape*> shapes;
     for (Selection* s : std::as_const(added)) {
         if (auto* shape = qobject_cast<RShape*>(s->shape.data()))
             shapes.append(shape);
     }
     setPickedShapes(shapes);
+}
+
+void TMainForm::remakeShapes(Page& page)
+{
+    removeShapes();
+    createShapes(page);
+    if (m_selections)
+        m_selections->ShowPageSelections(&page);
+    if (m_pages)
+        m_pages->UpdateDefaultSelectionCombo(&page);
 }
 
 void TMainForm::duplicatePicked()
@@ -750,25 +760,7 @@ void TMainForm::duplicatePicked()
     if (!page || !m_edits || selections.isEmpty())
         return;
     // The same as a copy and a paste, without touching the clipboard.
-    const std::vector<CopiedSelection> copied = readBlockText(blockText(selections, false));
-    const int counterBefore = page->nameCounter;
-    std::vector<std::unique_ptr<Selection>> made = makePasted(*page, copied, m_videoImage->image().size());
-    QList<Selection*> added;
-    for (const auto& s : made)
-        added.append(s.get());
-    m_edits->addNamedSelections(*page, std::move(made), counterBefore, text::kDuplicateRectangles);
-    removeShapes();
-    createShapes(*page);
-    if (m_selections)
-        m_selections->ShowPageSelections(page);
-    if (m_pages)
-        m_pages->UpdateDefaultSelectionCombo(page);
-    QList<RShape*> shapes;
-    for (Selection* s : std::as_const(added)) {
-        if (auto* shape = qobject_cast<RShape*>(s->shape.data()))
-            shapes.append(shape);
-    }
-    setPickedShapes(shapes);
+    addCopiesAndPick(*page, blockText(selections, false), text::kDuplicateRectangles);
 }
 
 // --- the remote control's order --------------------------------------------------------------

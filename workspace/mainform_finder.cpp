@@ -87,10 +87,5 @@ void TMainForm::acceptProposals(Page* page, std::vector<QRect> rects)
                                    counterBefore);
     }
     m_edits->endMacro();
-    removeShapes();
-    createShapes(*page);
-    if (m_selections)
-        m_selections->ShowPageSelections(page);
-    if (m_pages)
-        m_pages->UpdateDefaultSelectionCombo(page);
+    remakeShapes(*page);
 }
