@@ -344,6 +344,8 @@ private:
     void addCopiesAndPick(Page& page, const QString& copiedText, const QString& stepName);
     // Makes the page's rectangles again after selections came or went, with the lists that show them.
     void remakeShapes(Page& page);
+    // The places in the page's selection list of these rectangles' selections, in picking order.
+    std::vector<int> selectionIndexes(Page& page, const QList<RShape*>& shapes) const;
     void beginShapeDrag(RShape* grabbed, QPoint inGrabbed);
     void dragShapes(RShape* grabbed, QPoint inGrabbed, Qt::KeyboardModifiers modifiers);
     bool endShapeDrag(); // true when the dragged rectangles moved; records the group's move

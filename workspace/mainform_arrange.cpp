@@ -410,18 +410,24 @@ void TMainForm::nudgePicked(int dx, int dy, bool continuesRun)
     m_edits->setAreas(changes, text::kNudgeRectangles, continuesRun);
 }
 
+std::vector<int> TMainForm::selectionIndexes(Page& page, const QList<RShape*>& shapes) const
+{
+    std::vector<int> indexes;
+    for (RShape* s : shapes) {
+        const int index = m_edits->selectionIndex(&page, s->tag);
+        if (index >= 0)
+            indexes.push_back(index);
+    }
+    return indexes;
+}
+
 void TMainForm::deletePicked()
 {
     Page* page = currentPage();
     const QList<RShape*> shapes = pickedShapes();
     if (!page || !m_edits || shapes.isEmpty())
         return;
-    std::vector<int> indexes;
-    for (RShape* s : shapes) {
-        const int index = m_edits->selectionIndex(page, s->tag);
-        if (index >= 0)
-            indexes.push_back(index);
-    }
+    const std::vector<int> indexes = selectionIndexes(*page, shapes);
     m_picked.clear();
     m_currentShape = nullptr;
     m_edits->deleteSelections(*page, indexes, text::kDeleteRectangles); // takes the rectangles off the picture
@@ -437,12 +443,7 @@ void TMainForm::movePickedToPage(Page* target)
     const QList<RShape*> shapes = pickedShapes();
     if (!page || !target || target == page || !m_edits || shapes.isEmpty())
         return;
-    std::vector<int> indexes;
-    for (RShape* s : shapes) {
-        const int index = m_edits->selectionIndex(page, s->tag);
-        if (index >= 0)
-            indexes.push_back(index);
-    }
+    const std::vector<int> indexes = selectionIndexes(*page, shapes);
     m_picked.clear();
     m_currentShape = nullptr;
     m_edits->moveSelectionsToPage(*page, indexes, *target, text::kMoveRectanglesToPage);
