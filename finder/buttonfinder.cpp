@@ -221,7 +221,7 @@ std::vector<QRect> analyse(const cv::Mat& rgb, const cv::Mat& moving)
         it.bottom = it.top + stats.at<int>(id, cv::CC_STAT_HEIGHT) - 1;
         it.pixels = stats.at<int>(id, cv::CC_STAT_AREA);
         it.edgeSum = edgeSums[size_t(id)];
-        // Specks of noise; and outlines of (nearly) the whole picture, which frame everything.
+        // Dots of noise; and outlines of (nearly) the whole picture, which frame everything.
         if (it.pixels < 6 || qint64(it.width()) * it.height() * 2 > pictureArea)
             continue;
         it.box = isOutline(labels, id, it);
@@ -273,7 +273,7 @@ std::vector<QRect> analyse(const cv::Mat& rgb, const cv::Mat& moving)
     for (const Item& it : items) {
         if (!it.alive)
             continue;
-        // Specks (stars, dust, sparkles) are smaller than the smallest digit a label shows.
+        // Dots (stars, dust, sparkles) are smaller than the smallest digit a label shows.
         if (!it.box && (it.pixels < 12 || std::max(it.width(), it.height()) < 10))
             continue;
         // A band or a line across the whole picture is decoration, not something to click.
