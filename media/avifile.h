@@ -169,6 +169,9 @@ public:
     void setCacheBudget(std::size_t bytes);
     std::size_t cacheBudget() const;
     std::size_t cacheBytes() const;
+    // Picture memory the decoder holds from the system: the cached pictures, the codecs' own
+    // reference pictures and a few released ones kept for reuse. Both of its codecs share it.
+    std::size_t pictureMemory() const;
     // Drops every decoded picture and the codecs' memory for them (for a video left alone for a
     // while); the next frame asked for is decoded from its key frame.
     void releaseMemory();

@@ -203,6 +203,9 @@ private Q_SLOTS:
     void steppingBackDecodesGroupOnce();
     void cacheSizedByGroupAndReleased();
     void jumpStopsBackgroundDecoding();
+    void jumpKeepsItsGroupForStepsBack();
+    void pictureMemoryFollowsTheCache_data();
+    void pictureMemoryFollowsTheCache();
     void jumpDecodesOnlyWhatItNeeds();
     void threadedJumpsMatchOneThread_data();
     void threadedJumpsMatchOneThread();
@@ -855,8 +858,12 @@ void TestVideoSource::jumpStopsBackgroundDecoding()
     // so the work is still under way when the jump comes.
     decoder->setCacheBudget(40 * picture);
     QVERIFY(video.ShowFrame(119));
-    QVERIFY(video.ShowFrame(118));
-    QCOMPARE(shownNumber(video), f.expectedAt(118));
+    // The jump decoded its group on this side and kept the last 40 pictures of it: the steps back
+    // leave room behind them for the group before.
+    for (int n = 118; n >= 100; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), f.expectedAt(n));
+    }
     QTRY_VERIFY(decoder->backgroundPictureCount() >= 10);
 
     // A jump (farther back than a step) into the group being filled: it stops the second core
@@ -870,6 +877,76 @@ void TestVideoSource::jumpStopsBackgroundDecoding()
     QVERIFY(video.ShowFrame(110));
     QCOMPARE(shownNumber(video), f.expectedAt(110));
     QCOMPARE(decoder->backgroundPictureCount(), atJump);
+}
+
+// A jump the caller's side decodes goes through every picture of the group before it: the steps back
+// from there find them all, nothing is decoded twice.
+void TestVideoSource::jumpKeepsItsGroupForStepsBack()
+{
+    VideoSpec spec;
+    spec.frames = 100;
+    spec.keyInterval = 50;
+    spec.bFrames = 0; // a jump leaves out B-frames; without them it decodes every picture on its way
+    const auto f = fixtures::writeVideo(path(QStringLiteral("jumpkeeps.avi")), spec);
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    video.decoder()->setThreads(1);
+    QVERIFY(video.ShowFrame(98));
+    const int64_t atJump = video.decoder()->decodedPictureCount();
+    QVERIFY(atJump >= 48);
+    for (int n = 97; n >= 50; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), f.expectedAt(n));
+    }
+    QCOMPARE(video.decoder()->decodedPictureCount(), atJump);
+}
+
+void TestVideoSource::pictureMemoryFollowsTheCache_data()
+{
+    QTest::addColumn<VideoSpec>("spec");
+    VideoSpec mpeg4;
+    mpeg4.frames = 150;
+    mpeg4.keyInterval = 50;
+    mpeg4.bFrames = 2;
+    VideoSpec h264 = mpeg4;
+    h264.kind = VideoKind::H264;
+    h264.bFrames = 3;
+    QTest::newRow("mpeg4 2 B") << mpeg4;
+    QTest::newRow("h264 3 B") << h264;
+}
+
+// Both codecs of a decoder (one thread for steps, the threads for jumps and fills) take their
+// pictures from one pool: stepping back through three groups on both holds about one group of
+// pictures, not one per codec, and a release gives all of it back but the picture on show.
+void TestVideoSource::pictureMemoryFollowsTheCache()
+{
+    QFETCH(VideoSpec, spec);
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    QString why;
+    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("memory-") + tag + QStringLiteral(".avi")), spec, &why);
+    if (f.path.isEmpty())
+        QSKIP(qPrintable(why));
+    VideoSource video({});
+    QVERIFY(video.OpenVideo(f.path));
+    AviFrameDecoder* decoder = video.decoder();
+    decoder->setThreads(3);
+    QVERIFY(video.ShowFrame(0));
+    const std::size_t picture = decoder->cacheBytes();
+    QVERIFY(picture > 0);
+    std::size_t most = 0;
+    // A jump into the middle of the last group (the threads), then steps back to the start.
+    for (int n = 120; n >= 0; --n) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(shownNumber(video), f.expectedAt(n));
+        QVERIFY(decoder->pictureMemory() >= decoder->cacheBytes());
+        most = std::max(most, decoder->pictureMemory());
+    }
+    // The budget is one group and a few pictures; the codecs hold their references besides.
+    const std::size_t allowed = decoder->cacheBudget() + 40 * picture;
+    QVERIFY2(most <= allowed, qPrintable(QStringLiteral("%1 pictures held, %2 allowed").arg(most / picture).arg(allowed / picture)));
+    video.releaseMemory();
+    QVERIFY2(decoder->pictureMemory() < 2 * picture, qPrintable(QString::number(decoder->pictureMemory() / picture)));
+    QCOMPARE(shownNumber(video), f.expectedAt(0));
 }
 
 void TestVideoSource::jumpDecodesOnlyWhatItNeeds()
@@ -949,6 +1026,10 @@ void TestVideoSource::threadedJumpsMatchOneThread()
             frames.push_back(n + s);
     }
     for (const int n : {f.frameCount - 3, f.frameCount - 1, f.frameCount / 2, 0, f.frameCount - 2})
+        frames.push_back(n);
+    // Then every frame stepping back from the end: each group is filled for the steps back, on the
+    // codec's threads when it has them, by the second core for the group before.
+    for (int n = f.frameCount - 1; n >= 0; --n)
         frames.push_back(n);
     for (const int n : frames) {
         QVERIFY(one.ShowFrame(n));

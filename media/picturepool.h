@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+struct AVCodecContext;
+
+// Picture memory shared by every codec context of one frame decoder.
+//
+// FFmpeg gives each codec context a pool of its own that keeps every picture it ever handed out until
+// the context is closed. A decoder with a single-threaded run and a threaded one would hold two
+// groups of pictures where the cache holds one, and memory freed by the cache would stay with the
+// pool. This pool is shared by both runs, keeps only a few idle pictures for reuse and gives the
+// rest back to the system at once.
+class PicturePool
+{
+public:
+    // `idleKept`: how many released pictures are kept for the next ones.
+    static std::shared_ptr<PicturePool> create(int idleKept);
+    ~PicturePool();
+    PicturePool(const PicturePool&) = delete;
+    PicturePool& operator=(const PicturePool&) = delete;
+
+    // Makes the codec take its picture memory from this pool (codecs that cannot, keep their own).
+    void attach(AVCodecContext* codec);
+    // Drops the idle pictures; those still in use go back to the system when they are released.
+    void trim();
+    // Bytes of picture memory currently taken from the system (in use and idle).
+    std::size_t bytesHeld() const;
+
+    struct State;
+
+private:
+    PicturePool() = default;
+    State* state = nullptr; // shared with the buffers still out, freed with the last of them
+};
