@@ -1215,7 +1215,7 @@ DecoderRun* AviFrameDecoder::Impl::parallelFor(int32_t rank)
                 if (run->firstOutAfter >= 0 && lag >= 0)
                     parallel = std::move(run);
             }
-            error.clear();
+            err().clear();
         }
     }
     if (!parallel)
