@@ -99,6 +99,8 @@ constexpr int kForwardPictures = 12;
 // A walk forward of up to this many pictures from where the single-threaded run stands is no jump:
 // it stays on that run, as a step does.
 constexpr int32_t kShortWalk = 16;
+// After a step forward the second core makes this many pictures ahead.
+constexpr int32_t kAheadPictures = 2;
 // Released picture memory is kept for the next pictures (fresh memory costs the kernel a quarter
 // of a decode per picture in page faults) up to this many; all of it goes back when the cache is
 // released. The cache budget bounds what is ever in use, so this is no more than a whole group.
@@ -622,6 +624,8 @@ struct AviFrameDecoder::Impl
     Job running = Job::None; // taken and in progress
     int32_t runningArg = -1;
     bool waitingForRoom = false;
+    int32_t aheadLimit = -1; // the run ahead decodes up to this rank, then waits for the next step
+    bool aheadWaiting = false; // ... and is waiting now
     bool quit = false;
     std::atomic<bool> stop{false};
     std::atomic<int64_t> backgroundDecoded{0};
@@ -799,6 +803,15 @@ struct AviFrameDecoder::Impl
         std::unique_lock<std::mutex> guard(lock);
         stopLocked(guard);
     }
+    // Whether the worker's run ahead is under way and reaches `rank` (woken up for the new limit).
+    bool aheadGoesOn(int32_t rank)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (running != Job::Ahead || runningArg > rank || stop)
+            return false;
+        toWorker.notify_all();
+        return true;
+    }
     void post(Job what, int32_t arg)
     {
         if (!useWorker())
@@ -822,13 +835,16 @@ struct AviFrameDecoder::Impl
         std::unique_lock<std::mutex> guard(lock);
         const int group = keyIndexFor(rank);
         auto makes = [&](Job what, int32_t arg) {
-            return (what == Job::Ahead && arg == rank) || (what == Job::FillGroup && arg == group);
+            const bool ahead = what == Job::Ahead && (arg == rank || (what == running && arg < rank && rank <= aheadLimit));
+            return ahead || (what == Job::FillGroup && arg == group);
         };
         for (;;) {
             if (AviPicture hit = cachedLocked(rank))
                 return hit;
             if (!makes(running, runningArg) && !makes(job, jobArg))
                 return nullptr;
+            if (running == Job::Ahead && aheadWaiting)
+                return nullptr; // it made what it was allowed to, and not this (a tiny cache let it go)
             if (waitingForRoom) {
                 // Nothing more can be left behind: the fill cannot reach the picture.
                 if (!evictFurthestPassed(-1))
@@ -846,10 +862,23 @@ struct AviFrameDecoder::Impl
             DecoderRun* run = &serial;
             if (!canCarryOn(serial, arg, key) && parallel && canCarryOn(*parallel, arg, key))
                 run = parallel.get();
-            skipBefore = arg;
             fillRun = false;
-            pinned = arg;
-            runTo(*run, arg, canCarryOn(*run, arg, key));
+            // It carries on as long as the steps go on: each step moves the limit one picture further,
+            // so the next picture is usually made before it is asked for, and this thread does not
+            // go to sleep and wake up again for every step.
+            for (int32_t target = arg;; ++target) {
+                skipBefore = target;
+                pinned = target;
+                if (!cached(target) && !runTo(*run, target, canCarryOn(*run, target, keyIndexFor(target))))
+                    return;
+                std::unique_lock<std::mutex> guard(lock);
+                aheadWaiting = true;
+                fromWorker.notify_all();
+                toWorker.wait(guard, [&] { return stop || quit || aheadLimit > target; });
+                aheadWaiting = false;
+                if (stop || quit)
+                    return;
+            }
         } else if (what == Job::FillGroup) {
             const auto& kp = stream->keyPictureRanks;
             const int32_t first = kp[size_t(arg)];
@@ -1300,7 +1329,12 @@ AviPicture AviFrameDecoder::Impl::decodeRank(int32_t rank)
     // The neighbour in the same direction is most likely next.
     const int32_t pictures = int32_t(stream->pictureSample.size());
     if (steppingForward && rank + 1 < pictures) {
-        post(Job::Ahead, rank + 1);
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            aheadLimit = std::min(rank + kAheadPictures, pictures - 1);
+        }
+        if (!aheadGoesOn(rank + 1))
+            post(Job::Ahead, rank + 1);
     } else if (steppingBack) {
         const int key = keyIndexFor(rank);
         if (key > 0)
