@@ -500,6 +500,7 @@ void benchFile(TMainForm& form, const char* title, const QString& path, int fram
                 require(video.OpenVideo(path), "open");
                 video.decoder()->setThreads(threads);
                 AviFrameDecoder* decoder = video.decoder();
+                require(video.ShowFrame(0), "jump"); // the cache is sized by the first picture
                 const std::size_t budget = decoder->cacheBudget();
                 require(budget > 0, "cache sized by the first picture");
                 // Each jump starts with nothing cached: a single-threaded jump keeps the group it went
