@@ -101,10 +101,6 @@ constexpr int kForwardPictures = 12;
 constexpr int32_t kShortWalk = 16;
 // After a step forward the second core makes this many pictures ahead.
 constexpr int32_t kAheadPictures = 2;
-// Released picture memory is kept for the next pictures (fresh memory costs the kernel a quarter
-// of a decode per picture in page faults) up to this many; all of it goes back when the cache is
-// released. The cache budget bounds what is ever in use, so this is no more than a whole group.
-constexpr int kIdlePictures = 1 << 20;
 
 struct FormatCloser
 {
@@ -568,7 +564,7 @@ struct DecoderRun
 struct AviFrameDecoder::Impl
 {
     // Both runs take their pictures from here (declared first: it goes last).
-    std::shared_ptr<PicturePool> pool = PicturePool::create(kIdlePictures);
+    std::shared_ptr<PicturePool> pool = PicturePool::create();
     AviStream::Impl* stream = nullptr;
     AviFile::Impl* file = nullptr;
     const AVCodec* decoder = nullptr;
@@ -1284,8 +1280,9 @@ AviPicture AviFrameDecoder::Impl::runTo(DecoderRun& run, int32_t rank, bool carr
 }
 
 // Decodes every picture of the group from its key frame up to `rank`, for the steps back: on the
-// codec's threads when it has them (a group decodes in about half the time on two cores), on the
-// single-threaded run otherwise and near the end of the stream, where the threaded run cannot go.
+// codec's threads when it has them (a group in about three quarters of one core's time on two
+// cores), on the single-threaded run otherwise and near the end of the stream, where the threaded
+// run cannot go.
 AviPicture AviFrameDecoder::Impl::fillGroup(int32_t rank)
 {
     if (DecoderRun* run = parallelFor(rank)) {
@@ -1364,7 +1361,7 @@ AviPicture AviFrameDecoder::Impl::decodeHere(int32_t rank, bool steppingBack)
     const bool serialNear = canCarryOn(serial, rank, key) && rank - serial.lastOut <= kShortWalk;
     if (steppingBack && !serialNear)
         return fillGroup(rank);
-    if (!steppingBack && !serialNear) {
+    if (!serialNear) {
         if (DecoderRun* run = parallelFor(rank)) {
             if (AviPicture picture = runTo(*run, rank, canCarryOn(*run, rank, key))) {
                 ++threadedJumps;

@@ -35,14 +35,13 @@ struct Note
 
 } // namespace
 
-// Picture buffers are mapped from the system directly: one released beyond the few kept idle is
-// unmapped, and its memory leaves the process (the C library would keep a freed 600 KB block).
+// Picture buffers are mapped from the system directly, so that a trim or the last release unmaps
+// them and their memory leaves the process (the C library would keep a freed 600 KB block).
 struct PicturePool::State
 {
     std::mutex lock;
     std::size_t size = 0;             // bytes of each buffer now handed out
     std::vector<void*> idle;          // released buffers of `size` bytes
-    int idleKept = 0;
     std::atomic<std::size_t> mapped{0}; // buffers mapped so far, for their start offsets
     std::size_t held = 0;             // bytes mapped, in use or idle
     std::atomic<int> refs{1};         // the pool's owner and every buffer out
@@ -65,7 +64,7 @@ struct PicturePool::State
         const std::size_t bytes = note->bytes;
         {
             std::lock_guard<std::mutex> guard(self->lock);
-            if (bytes == self->size && self->attached && int(self->idle.size()) < self->idleKept) {
+            if (bytes == self->size && self->attached) {
                 self->idle.push_back(base);
                 base = nullptr;
             } else {
@@ -176,11 +175,10 @@ int getBuffer(AVCodecContext* codec, AVFrame* frame, int flags)
 
 } // namespace
 
-std::shared_ptr<PicturePool> PicturePool::create(int idleKept)
+std::shared_ptr<PicturePool> PicturePool::create()
 {
     std::shared_ptr<PicturePool> pool(new PicturePool);
     pool->state = new State;
-    pool->state->idleKept = idleKept;
     return pool;
 }
 

@@ -9,14 +9,14 @@ struct AVCodecContext;
 //
 // FFmpeg gives each codec context a pool of its own that keeps every picture it ever handed out until
 // the context is closed. A decoder with a single-threaded run and a threaded one would hold two
-// groups of pictures where the cache holds one, and memory freed by the cache would stay with the
-// pool. This pool is shared by both runs, keeps only a few idle pictures for reuse and gives the
-// rest back to the system at once.
+// groups of pictures where the cache holds one. This pool is shared by both runs: released pictures
+// are kept for the next ones (fresh memory costs the kernel about a quarter of a decode per picture
+// in page faults), so it holds what the cache and the codecs held at most at once, and trim() gives
+// the idle ones back to the system.
 class PicturePool
 {
 public:
-    // `idleKept`: how many released pictures are kept for the next ones.
-    static std::shared_ptr<PicturePool> create(int idleKept);
+    static std::shared_ptr<PicturePool> create();
     ~PicturePool();
     PicturePool(const PicturePool&) = delete;
     PicturePool& operator=(const PicturePool&) = delete;
