@@ -946,6 +946,11 @@ struct AviFrameDecoder::Impl
                run.nextFeed > stream->keyRanks[size_t(key)];
     }
 
+    // Whether the picture comes out of the run only when it is drained at the end of the stream.
+    bool drains(const DecoderRun& run, int32_t rank) const
+    {
+        return int64_t(rank) + delay + run.lag >= int64_t(stream->pictureSample.size());
+    }
     int groupOf(int32_t rank) const
     {
         const auto& kr = stream->keyRanks;
@@ -1024,13 +1029,14 @@ bool AviFrameDecoder::Impl::step(DecoderRun& run)
                 run.sent.pop_front();
         }
         ++run.nextFeed;
-    } else if (!run.drained && &run == &serial) {
+    } else if (!run.drained && (&run == &serial || run.byOrder)) {
         rc = avcodec_send_packet(run.codec.get(), nullptr);
         run.drained = true;
     } else {
-        // The threaded run never drains: at the end of the stream a frame-threaded decoder gives
-        // out what its threads hold without saying which chunk each picture came from. The last
-        // few pictures are the single-threaded run's.
+        // A threaded run drains only when its pictures are placed by their group's order: at the
+        // end of the stream a frame-threaded decoder gives out what its threads hold without
+        // saying which chunk each picture came from, and only the order can tell. Otherwise the
+        // last few pictures are the single-threaded run's.
         run.running = false;
         return false;
     }
@@ -1211,7 +1217,8 @@ CodecPtr AviFrameDecoder::Impl::openCodec(int threadCount, QString* why)
 
 // The threaded run, when it can decode `rank`: the codec has threads, the stream is not a packed
 // bitstream (whose B-frames the decoder carries from one chunk to the next, which its threads
-// would have to pass along), and the picture comes out before the end of the stream (see step()).
+// would have to pass along), and the picture comes out before the end of the stream or the run
+// places its pictures by their group's order (see step()).
 DecoderRun* AviFrameDecoder::Impl::parallelFor(int32_t rank)
 {
     if (!parallelTried) {
@@ -1245,8 +1252,9 @@ DecoderRun* AviFrameDecoder::Impl::parallelFor(int32_t rank)
     }
     if (!parallel)
         return nullptr;
-    const int32_t pictures = int32_t(stream->pictureSample.size());
-    return int64_t(rank) + delay + parallel->lag < pictures ? parallel.get() : nullptr;
+    if (!drains(*parallel, rank))
+        return parallel.get();
+    return parallel->mayUseOrder && groupOrder(keyIndexFor(rank)) ? parallel.get() : nullptr;
 }
 
 AviPicture AviFrameDecoder::Impl::runTo(DecoderRun& run, int32_t rank, bool carryOn)
@@ -1281,8 +1289,8 @@ AviPicture AviFrameDecoder::Impl::runTo(DecoderRun& run, int32_t rank, bool carr
 
 // Decodes every picture of the group from its key frame up to `rank`, for the steps back: on the
 // codec's threads when it has them (a group in about three quarters of one core's time on two
-// cores), on the single-threaded run otherwise and near the end of the stream, where the threaded
-// run cannot go.
+// cores), on the single-threaded run otherwise and near the end of a stream whose pictures the
+// threaded run cannot place there.
 AviPicture AviFrameDecoder::Impl::fillGroup(int32_t rank)
 {
     if (DecoderRun* run = parallelFor(rank)) {
@@ -1363,7 +1371,14 @@ AviPicture AviFrameDecoder::Impl::decodeHere(int32_t rank, bool steppingBack)
         return fillGroup(rank);
     if (!serialNear) {
         if (DecoderRun* run = parallelFor(rank)) {
-            if (AviPicture picture = runTo(*run, rank, canCarryOn(*run, rank, key))) {
+            const bool carryOn = canCarryOn(*run, rank, key);
+            // The last pictures of the stream come out only as the run drains: such a jump keeps
+            // its whole group, as one on the single-threaded run does (see below).
+            if (!carryOn && drains(*run, rank)) {
+                skipBefore = -1;
+                fillRun = true;
+            }
+            if (AviPicture picture = runTo(*run, rank, carryOn)) {
                 ++threadedJumps;
                 return picture;
             }

@@ -203,6 +203,7 @@ private Q_SLOTS:
     void steppingBackDecodesGroupOnce();
     void cacheSizedByGroupAndReleased();
     void jumpStopsBackgroundDecoding();
+    void jumpKeepsItsGroupForStepsBack_data();
     void jumpKeepsItsGroupForStepsBack();
     void pictureMemoryFollowsTheCache_data();
     void pictureMemoryFollowsTheCache();
@@ -879,26 +880,48 @@ void TestVideoSource::jumpStopsBackgroundDecoding()
     QCOMPARE(decoder->backgroundPictureCount(), atJump);
 }
 
-// A jump the caller's side decodes goes through every picture of the group before it: the steps back
-// from there find them all, nothing is decoded twice.
+void TestVideoSource::jumpKeepsItsGroupForStepsBack_data()
+{
+    QTest::addColumn<VideoSpec>("spec");
+    QTest::addColumn<int>("threads");
+    VideoSpec mpeg4;
+    mpeg4.frames = 100;
+    mpeg4.keyInterval = 50;
+    mpeg4.bFrames = 0; // a jump leaves out B-frames; without them it decodes every picture on its way
+    VideoSpec h264 = mpeg4;
+    h264.kind = VideoKind::H264;
+    h264.bFrames = 3;
+    QTest::newRow("mpeg4 P only, one thread") << mpeg4 << 1;
+    // The last pictures come out of a threaded run only as it drains at the end of the stream.
+    QTest::newRow("h264 3 B, threads, end of the stream") << h264 << 3;
+}
+
+// A jump the caller's side decodes on the single-threaded run, or to the end of the stream, goes
+// through every picture of the group before it: the steps back from there find them all, nothing is
+// decoded twice.
 void TestVideoSource::jumpKeepsItsGroupForStepsBack()
 {
-    VideoSpec spec;
-    spec.frames = 100;
-    spec.keyInterval = 50;
-    spec.bFrames = 0; // a jump leaves out B-frames; without them it decodes every picture on its way
-    const auto f = fixtures::writeVideo(path(QStringLiteral("jumpkeeps.avi")), spec);
+    QFETCH(VideoSpec, spec);
+    QFETCH(int, threads);
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    QString why;
+    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("keeps-") + tag + QStringLiteral(".avi")), spec, &why);
+    if (f.path.isEmpty())
+        QSKIP(qPrintable(why));
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
-    video.decoder()->setThreads(1);
+    video.decoder()->setThreads(threads);
     QVERIFY(video.ShowFrame(98));
+    QCOMPARE(shownNumber(video), f.expectedAt(98));
     const int64_t atJump = video.decoder()->decodedPictureCount();
-    QVERIFY(atJump >= 48);
+    QVERIFY2(atJump >= 48, qPrintable(QString::number(atJump)));
     for (int n = 97; n >= 50; --n) {
         QVERIFY(video.ShowFrame(n));
         QCOMPARE(shownNumber(video), f.expectedAt(n));
     }
-    QCOMPARE(video.decoder()->decodedPictureCount(), atJump);
+    // The second core may have gone on to the group before; the steps themselves decoded nothing.
+    AviFrameDecoder* d = video.decoder();
+    QCOMPARE(d->decodedPictureCount() - d->backgroundPictureCount(), atJump);
 }
 
 void TestVideoSource::pictureMemoryFollowsTheCache_data()
