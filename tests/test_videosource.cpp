@@ -69,6 +69,12 @@ fixtures::VideoFixture writeUnlessNoEncoder(const QString& path, const VideoSpec
     }
 }
 
+// The current data row's tag, fit for a file name.
+QString fileTag()
+{
+    return QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+}
+
 int shownNumber(const VideoSource& video)
 {
     return fixtures::readFrameNumber(video.picture());
@@ -276,7 +282,7 @@ void TestVideoSource::frameExactness()
 {
     QFETCH(VideoSpec, spec);
     QFETCH(int, copy);
-    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QString tag = fileTag();
     QString why;
     fixtures::VideoFixture f = writeUnlessNoEncoder(path(tag + QStringLiteral(".avi")), spec, &why);
     if (f.path.isEmpty())
@@ -903,7 +909,7 @@ void TestVideoSource::jumpKeepsItsGroupForStepsBack()
 {
     QFETCH(VideoSpec, spec);
     QFETCH(int, threads);
-    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QString tag = fileTag();
     QString why;
     const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("keeps-") + tag + QStringLiteral(".avi")), spec, &why);
     if (f.path.isEmpty())
@@ -913,15 +919,16 @@ void TestVideoSource::jumpKeepsItsGroupForStepsBack()
     video.decoder()->setThreads(threads);
     QVERIFY(video.ShowFrame(98));
     QCOMPARE(shownNumber(video), f.expectedAt(98));
-    const int64_t atJump = video.decoder()->decodedPictureCount();
+    // Only what the caller's side decoded: the second core may work ahead at any moment.
+    AviFrameDecoder* d = video.decoder();
+    const auto decodedHere = [d] { return d->decodedPictureCount() - d->backgroundPictureCount(); };
+    const int64_t atJump = decodedHere();
     QVERIFY2(atJump >= 48, qPrintable(QString::number(atJump)));
     for (int n = 97; n >= 50; --n) {
         QVERIFY(video.ShowFrame(n));
         QCOMPARE(shownNumber(video), f.expectedAt(n));
     }
-    // The second core may have gone on to the group before; the steps themselves decoded nothing.
-    AviFrameDecoder* d = video.decoder();
-    QCOMPARE(d->decodedPictureCount() - d->backgroundPictureCount(), atJump);
+    QCOMPARE(decodedHere(), atJump);
 }
 
 void TestVideoSource::pictureMemoryFollowsTheCache_data()
@@ -944,7 +951,7 @@ void TestVideoSource::pictureMemoryFollowsTheCache_data()
 void TestVideoSource::pictureMemoryFollowsTheCache()
 {
     QFETCH(VideoSpec, spec);
-    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QString tag = fileTag();
     QString why;
     const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("memory-") + tag + QStringLiteral(".avi")), spec, &why);
     if (f.path.isEmpty())
@@ -1028,7 +1035,7 @@ void TestVideoSource::threadedJumpsMatchOneThread()
 {
     QFETCH(VideoSpec, spec);
     QFETCH(bool, threaded);
-    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QString tag = fileTag();
     QString why;
     const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("threads-") + tag + QStringLiteral(".avi")), spec, &why);
     if (f.path.isEmpty())
