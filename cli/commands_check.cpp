@@ -147,6 +147,10 @@ int check(const QStringList& args)
         ++messages;
         printMessage(text, m);
     }, hooks);
+    if (!report.menuFile) {
+        printLine(stderr, QStringLiteral("vrplmenu: %1 is not a menu file").arg(path));
+        return 2;
+    }
 
     // A file whose reading stopped early would show the problems of what is missing; its messages
     // already say what went wrong.

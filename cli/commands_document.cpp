@@ -69,6 +69,10 @@ int normalize(const QStringList& args)
         printMessage(stderr, m);
     };
     const LoadReport report = LoadProject(in, project, toStderr);
+    if (!report.menuFile) {
+        printLine(stderr, QStringLiteral("vrplmenu: %1 is not a menu file; nothing was written").arg(in));
+        return 2;
+    }
     if (!report.headComplete || !report.pagesRead) {
         // The program would save what it has; here that could overwrite the file with less than it
         // holds, so nothing is written.

@@ -27,8 +27,11 @@ int walk(const QStringList& args)
     MenuProject project;
     // The menu's own messages do not decide the walk; they are shown so that the author sees them.
     const LoadReport report = LoadProject(iniPath, project, [](const Message& m) { printMessage(stderr, m); });
-    if (!report.fileReadable)
+    if (!report.fileReadable || !report.menuFile) {
+        if (report.fileReadable)
+            printLine(stderr, QStringLiteral("vrplmenu: %1 is not a menu file").arg(iniPath));
         return 2;
+    }
     const std::optional<WalkFailure> failure = replayWalkthrough(project, walkthrough);
     if (failure) {
         printLine(stdout, failure->sentence());

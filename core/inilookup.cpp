@@ -103,6 +103,11 @@ IniKeyLookup::IniKeyLookup(QByteArray bytes, TextEncoding encoding)
     }
 }
 
+bool IniKeyLookup::hasSection(const QString& section) const
+{
+    return m_sections.contains(foldName(section));
+}
+
 IniKeyLookup::Section* IniKeyLookup::find(const QString& section) const
 {
     auto it = m_sections.find(foldName(section));

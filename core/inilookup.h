@@ -26,6 +26,8 @@ public:
     IniKeyLookup(QByteArray bytes, TextEncoding encoding);
 
     QString readString(const QString& section, const QString& key) const;
+    // Whether the text has a header line of the section.
+    bool hasSection(const QString& section) const;
     // The value as an integer; 0 when it is missing or not an integer.
     int readInt(const QString& section, const QString& key) const;
 

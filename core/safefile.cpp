@@ -1,5 +1,7 @@
 #include "core/safefile.h"
 
+#include "core/filekind.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -157,8 +159,17 @@ FileWriteResult writeWithSaveFile(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-FileWriteResult writeFileSafely(const QString& path, const QByteArray& bytes)
+FileWriteResult writeFileSafely(const QString& path, const QByteArray& bytes, ReplaceRule rule)
 {
+    if (rule == ReplaceRule::TextOnly) {
+        const QString kind = describeNonTextFile(path);
+        if (!kind.isEmpty()) {
+            FileWriteResult refused;
+            refused.notText = kind;
+            refused.error = QStringLiteral("it looks like %1").arg(kind);
+            return refused;
+        }
+    }
 #ifdef Q_OS_UNIX
     return writeUnix(path, bytes);
 #else
@@ -169,6 +180,9 @@ FileWriteResult writeFileSafely(const QString& path, const QByteArray& bytes)
 QString fileWriteFailureText(const QString& path, const FileWriteResult& result)
 {
     const QString native = QDir::toNativeSeparators(path);
+    if (!result.notText.isEmpty())
+        return QStringLiteral("%1 is not a text file (it looks like %2); choose another name.")
+            .arg(QFileInfo(path).fileName(), result.notText);
     if (result.oldFileKept)
         return QStringLiteral("Cannot write the file %1: %2. The file was left as it was.").arg(native, result.error);
     return QStringLiteral("The file %1 was written, but it may not survive a power cut: %2.").arg(native, result.error);

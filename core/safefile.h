@@ -16,11 +16,19 @@ struct FileWriteResult
     // Whether the file at the target path is still the one that was there before (or still missing).
     // Only a failure after the rename (the folder could not be synced) leaves this false.
     bool oldFileKept = true;
+    // Set when the write was refused because the file there is not text (see ReplaceRule::TextOnly):
+    // what it looks like ("an AVI video"). Nothing was written then.
+    QString notText;
 
     explicit operator bool() const { return ok; }
 };
 
-FileWriteResult writeFileSafely(const QString& path, const QByteArray& bytes);
+// Which files a write may replace. Text files (menus, walkthroughs) are written with TextOnly, so that
+// a name mistyped or picked by mistake never costs the author a video or a picture.
+enum class ReplaceRule { AnyFile, TextOnly };
+
+FileWriteResult writeFileSafely(const QString& path, const QByteArray& bytes,
+                                ReplaceRule rule = ReplaceRule::AnyFile);
 
 // The sentence the program shows or prints for a failed write of `path`: the file system's error and
 // what became of the file.

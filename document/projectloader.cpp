@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "document/inireader.h"
+#include "core/filekind.h"
 #include "core/inilookup.h"
 #include "core/paths.h"
 
@@ -192,6 +193,15 @@ void findHeadLines(const QByteArray& bytes, QHash<QString, int>& head)
     }
 }
 
+// Whether a line holds a page block's header, which is how the block reader finds the menu part.
+bool containsPageBlock(const QByteArray& bytes)
+{
+    if (bytes.contains("[PAGE=") || bytes.contains("[page="))
+        return true;
+    // Mixed case is rare enough to pay for a folded copy.
+    return bytes.toUpper().contains("[PAGE=");
+}
+
 } // namespace
 
 int FileLines::headLine(const QString& section, const QString& key) const
@@ -206,9 +216,10 @@ LoadReport LoadProjectFromBytes(const QByteArray& fileBytes, const QString& path
     // A byte order mark would hide the first section from the key lookup; it is set aside and
     // written again on saving.
     const bool bom = fileBytes.startsWith("\xEF\xBB\xBF");
-    const QByteArray bytes = bom ? fileBytes.sliced(3) : fileBytes;
     LoadReport report;
     report.fileReadable = true;
+    report.notText = describeNonText(fileBytes);
+    const QByteArray bytes = bom ? fileBytes.sliced(3) : fileBytes;
     auto send = [&](const Message& m) {
         ++report.messageCount;
         if (sink)
@@ -228,6 +239,8 @@ LoadReport LoadProjectFromBytes(const QByteArray& fileBytes, const QString& path
         findHeadLines(bytes, hooks.lines->head);
     }
     const IniKeyLookup ini(bytes, project.encoding);
+    report.menuFile =
+        report.notText.isEmpty() && (ini.hasSection(QStringLiteral("MAIN")) || containsPageBlock(bytes));
     int firstNumberedLanguage = 0;
     if (!readHead(ini, md, sink, report, firstNumberedLanguage))
         return report;
@@ -292,6 +305,10 @@ LoadReport LoadProject(const QString& path, MenuProject& project, const MessageS
         report.fileReadable = false;
         return report;
     }
-    const QByteArray bytes = file.readAll();
+    // A video picked by mistake can be gigabytes: its first bytes are enough to tell it is no menu.
+    const QByteArray head = file.read(kFileKindProbeLength);
+    if (!describeNonText(head).isEmpty())
+        return LoadProjectFromBytes(head, path, project, sink, hooks);
+    const QByteArray bytes = head + file.readAll();
     return LoadProjectFromBytes(bytes, path, project, sink, hooks);
 }

@@ -17,6 +17,11 @@ enum class FieldState { NotRead, Found, Missing };
 struct LoadReport
 {
     bool fileReadable = false; // the file's bytes could be read at all
+    // The file was taken for a menu file: text with a [MAIN] section or a page block. Anything else
+    // (a video, a picture, another program's settings, an empty file) must not replace an open menu.
+    bool menuFile = false;
+    // What the file looks like when it is not text at all ("an AVI video"); empty otherwise.
+    QString notText;
     bool headComplete = false; // no required key was missing
     bool pagesRead = false;    // the menu part was read to its end without a conversion error
     FieldState title = FieldState::NotRead;

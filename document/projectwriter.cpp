@@ -1,5 +1,7 @@
 #include "document/projectwriter.h"
 
+#include <QFileInfo>
+
 #include <charconv>
 #include <string>
 
@@ -379,10 +381,14 @@ SaveResult SaveProjectFile(const MenuProject& project, const QString& path, cons
     const std::optional<QByteArray> bytes = BuildMenuFile(project, sink);
     if (!bytes)
         return {SaveOutcome::Refused};
-    const FileWriteResult written = writeFileSafely(path, *bytes);
+    const FileWriteResult written = writeFileSafely(path, *bytes, ReplaceRule::TextOnly);
     if (!written) {
+        const QString text = written.notText.isEmpty()
+                                 ? fileWriteFailureText(path, written)
+                                 : QStringLiteral("%1 is not a menu file (it looks like %2); choose another name with Save as")
+                                       .arg(QFileInfo(path).fileName(), written.notText);
         if (sink)
-            sink(Message{fileWriteFailureText(path, written), kCaptionError, MessageIcon::Error});
+            sink(Message{text, kCaptionError, MessageIcon::Error});
         return {SaveOutcome::WriteFailed};
     }
     return {SaveOutcome::Saved};

@@ -697,7 +697,9 @@ void TPageViewerForm::bttAddClick()
 {
     const std::pair<int, int> range = readRange(edRange->text()).value_or(std::pair{0, 0});
     const bool video = rbVideo->isChecked();
-    if (video && range.first != 0 && m_main)
+    // The thumbnail is taken from the picture on screen: a still page's picture there is no frame of
+    // the new page, even when the track bar already stands at its first frame.
+    if (video && m_main && (range.first != 0 || m_main->stillShown()))
         m_main->setTrackBarPosition(range.first);
     try {
         const QImage thumbnail = makeThumbnail();
@@ -733,6 +735,14 @@ void TPageViewerForm::bttAddClick()
         if (!edProhibitSelAfter->text().isEmpty())
             page->prohibitSelectionAfter = integerOf(edProhibitSelAfter->text());
         page->columnOrdering = rbColumn->isChecked();
+        // What the author chose in the fields goes with the new page, as Modify would take it: the
+        // fields show the new page's values afterwards, and a choice dropped there would be lost
+        // without a word.
+        if (!edPictureDuration->text().isEmpty())
+            page->pictureDuration = integerOf(edPictureDuration->text());
+        if (const Page* target = cbJumpAtEnd->currentIndex() >= 0 ? cbJumpAtEnd->currentPage() : nullptr)
+            page->jumpAtEnd = target->number;
+        page->defaultSelection = qMax(0, cbDefaultSelection->currentIndex());
 
         const int row = pageCount();
         m_edits.insertPage(row, std::move(page));
@@ -776,7 +786,12 @@ void TPageViewerForm::readFields(PageProperties& p, bool withThumbnail) const
     if (!edProhibitSelAfter->text().isEmpty())
         p.prohibitSelectionAfter = integerOf(edProhibitSelAfter->text());
     p.columnOrdering = rbColumn->isChecked();
-    p.defaultSelection = qMax(0, cbDefaultSelection->currentIndex());
+    // "None" stands for every default the page's selections do not reach, the file's -1 among them:
+    // the page keeps its own value until the author picks a selection there.
+    const int shown = qMax(0, cbDefaultSelection->currentIndex());
+    const bool storedShowsNone = p.defaultSelection < 1 || p.defaultSelection > cbDefaultSelection->count() - 1;
+    if (shown != 0 || !storedShowsNone)
+        p.defaultSelection = shown;
 }
 
 bool TPageViewerForm::applyFields()
@@ -814,10 +829,7 @@ QStringList TPageViewerForm::pendingChanges() const
     const Page* page = pageAt(m_currentPageIndex);
     if (!page || selectedRow() != m_currentPageIndex)
         return {};
-    PageProperties stored = page->properties();
-    // The box shows "None" for a default beyond the page's selections; that is no change of the author's.
-    if (stored.defaultSelection > int(page->selections.size()))
-        stored.defaultSelection = 0;
+    const PageProperties& stored = page->properties();
     PageProperties p = stored;
     QString failed;
     try {

@@ -258,7 +258,7 @@ bool loadWalkthrough(const QString& path, Walkthrough& walk, QString* error)
 
 bool saveWalkthrough(const QString& path, const Walkthrough& walk, const QString& menuName, QString* error)
 {
-    const FileWriteResult written = writeFileSafely(path, formatWalkthrough(walk, menuName).toUtf8());
+    const FileWriteResult written = writeFileSafely(path, formatWalkthrough(walk, menuName).toUtf8(), ReplaceRule::TextOnly);
     if (written)
         return true;
     if (error)

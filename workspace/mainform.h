@@ -94,7 +94,8 @@ public:
     void miNewClick();
     void miMMOpenINIClick();
     // Reads the menu file into the editors; false when it could not be read or the reading was
-    // cancelled (the project is then a new, empty one). With `copy`, its bytes are read instead of
+    // cancelled (the project is then a new, empty one), or when the file is no menu file (the open
+    // project then stays as it was). With `copy`, its bytes are read instead of
     // the file and its base directory kept: recovery opens an autosaved copy so, under the project's
     // own name and folder (and the copy is not a file the author opened, so no projectOpened).
     struct ProjectCopy
@@ -103,6 +104,10 @@ public:
         QString baseDirectory;
     };
     bool OpenProject(const QString& path, const ProjectCopy* copy = nullptr);
+    // Whether the picture is a still page's rather than the frame at the track bar.
+    bool stillShown() const { return m_stillShown; }
+    // How long an opening runs before its progress dialog shows (tests show it at once).
+    void setOpenProgressDelay(int milliseconds) { m_openProgressDelay = milliseconds; }
     void miMMSaveINIClick();
     void miMMSaveasINIClick();
     bool SaveProject(bool askForName);
@@ -411,6 +416,8 @@ private:
     // A file whose reading stopped part-way: saving over it would write only what was read, so the
     // first save to it asks. Empty once the author has answered by saving there, or after New/Open.
     QString m_incompleteFile;
+    int m_openProgressDelay = 500;
+    bool m_stillShown = false; // the picture is a still page's, not the frame at the track bar
     int m_dockWidth = 0;
     QString m_rememberedGotoText;
 

@@ -33,12 +33,14 @@ namespace {
 namespace text {
 const QString kOpenFilter = QStringLiteral("VRPL INI files (*.ini;*.vrm)|*.INI;*.VRM");
 const QString kSaveFilter = QStringLiteral("VRD menu INI file (*.ini)|*.INI");
-const QString kSaveExtension = QStringLiteral("INI");
+// The filter shows "*.ini": a name typed without extension gets the one the author saw.
+const QString kSaveExtension = QStringLiteral("ini");
 const QString kSaveChanges = QStringLiteral("Save changes to %1?");
 const QString kOpenCaption = QStringLiteral("Open menu file");
 const QString kSaveAsCaption = QStringLiteral("Save menu file as");
 const QString kOpening = QStringLiteral("Opening %1...");
 const QString kCancel = QStringLiteral("Cancel");
+const QString kNotAMenuFile = QStringLiteral("%1 is not a menu file; the open menu stays as it was");
 const QString kNotReadCompletely =
     QStringLiteral("%1 was not read completely: saving now writes only what was read (%2 pages). Save anyway?");
 } // namespace text
@@ -241,6 +243,25 @@ void TMainForm::miMMOpenINIClick()
 
 bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
 {
+    // The file is read on the side first: only a menu file may replace the open project. A video, a
+    // picture or another program's settings picked by mistake leaves everything as it was, so that
+    // no later Save can write the menu over that file.
+    {
+        MenuProject probe;
+        QList<Message> messages;
+        const auto collect = [&messages](const Message& m) { messages.append(m); };
+        const LoadReport report = copy ? LoadProjectFromBytes(copy->bytes, path, probe, collect)
+                                       : LoadProject(path, probe, collect);
+        if (!report.menuFile) {
+            QWidget* owner = m_pages ? static_cast<QWidget*>(m_pages) : this;
+            for (const Message& m : std::as_const(messages))
+                m_dialogs.showMessage(m, owner);
+            m_dialogs.showMessage({text::kNotAMenuFile.arg(QFileInfo(path).fileName()), kCaptionError, MessageIcon::Error},
+                                  this);
+            return false;
+        }
+    }
+
     clearProject();
     m_projectBegun = true;
     setDocumentName(QDir::toNativeSeparators(path));
@@ -250,18 +271,35 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
     ShowCrosshair(false);
 
     // Reading is quick; making the thumbnails of a large menu is not. A progress dialog appears when
-    // the whole takes longer than half a second, and cancelling it leaves an empty new project.
-    QProgressDialog progress(text::kOpening.arg(QFileInfo(path).fileName()), text::kCancel, 0, 0, this);
-    progress.setObjectName(QStringLiteral("OpenProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
+    // the whole takes longer than half a second, and cancelling it leaves an empty new project. It is
+    // made only then, from the reading itself: a dialog that showed itself from a timer could come up
+    // over a message box that is waiting for the author, and block it.
+    std::unique_ptr<QProgressDialog> progress;
+    QElapsedTimer clock;
+    clock.start();
     int pagesRead = 0;
+    int progressMaximum = 0;
     auto step = [&](int done) {
-        progress.setValue(done);
-        if (progress.wasCanceled())
+        if (!progress && clock.elapsed() >= m_openProgressDelay) {
+            progress = std::make_unique<QProgressDialog>(text::kOpening.arg(QFileInfo(path).fileName()), text::kCancel,
+                                                         0, progressMaximum, this);
+            progress->setObjectName(QStringLiteral("OpenProgress"));
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+            progress->show();
+        }
+        if (!progress)
+            return;
+        progress->setMaximum(progressMaximum);
+        progress->setValue(done);
+        if (progress->wasCanceled())
             throw OpenCancelled{};
+    };
+    auto closeProgress = [&] {
+        if (progress)
+            progress->close();
     };
 
     std::vector<Page*> videoPages;
@@ -292,7 +330,13 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
         page.thumbnail = QVariant::fromValue(m_pages ? m_pages->makeThumbnail() : QImage());
     };
 
-    const MessageSink sink = m_dialogs.sinkFor(m_pages ? static_cast<QWidget*>(m_pages) : this);
+    // A message comes above the progress dialog while that is up, where the author can answer it.
+    const MessageSink sink = [&](const Message& m) {
+        QWidget* owner = m_pages ? static_cast<QWidget*>(m_pages) : this;
+        if (progress && progress->isVisible())
+            owner = progress.get();
+        m_dialogs.showMessage(m, owner);
+    };
     LoadReport report;
     try {
         report = copy ? LoadProjectFromBytes(copy->bytes, path, m_project, sink, hooks)
@@ -303,7 +347,7 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
         // parts along that order only so that the progress dialog can move and be cancelled.
         std::sort(videoPages.begin(), videoPages.end(),
                   [](const Page* a, const Page* b) { return a->firstFrame < b->firstFrame; });
-        progress.setMaximum(int(videoPages.size()) + pagesRead);
+        progressMaximum = int(videoPages.size()) + pagesRead;
         const size_t chunk = 100;
         for (size_t from = 0; from < videoPages.size(); from += chunk) {
             step(pagesRead + int(from));
@@ -323,7 +367,7 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
             }
         }
     } catch (const OpenCancelled&) {
-        progress.close();
+        closeProgress();
         clearProject();
         setDocumentName(kNewFileName);
         if (m_video.isOpen())
@@ -331,7 +375,7 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
         ShowCrosshair(true);
         return false;
     }
-    progress.close();
+    closeProgress();
 
     if (m_movieData) {
         using Field = TMovieDataForm::RequiredField;
@@ -386,6 +430,11 @@ void TMainForm::miMMSaveasINIClick()
 
 bool TMainForm::SaveProject(bool askForName)
 {
+    // The project takes a new name only once the file under it holds the project: a Save as that
+    // fails (a check, a folder that refuses the file, a name that is not a menu file) leaves the
+    // project where it was, so that the next Save, and the question before quitting, name a file
+    // the project was really read from or saved to.
+    QString target = m_project.documentName;
     if (askForName) {
         DialogService::FileDialogOptions options;
         options.caption = text::kSaveAsCaption;
@@ -395,13 +444,11 @@ bool TMainForm::SaveProject(bool askForName)
         const QString chosen = m_dialogs.getSaveFileName(options, this);
         if (chosen.isEmpty())
             return false;
-        // The new name holds from here, also when a check below refuses to write.
-        setDocumentName(QDir::toNativeSeparators(chosen));
+        target = QDir::toNativeSeparators(chosen);
     }
-    if (!m_incompleteFile.isEmpty() && sameFile(m_project.documentName, m_incompleteFile)) {
+    if (!m_incompleteFile.isEmpty() && sameFile(target, m_incompleteFile)) {
         using Choice = DialogService::Choice;
-        const QString question = text::kNotReadCompletely.arg(QFileInfo(m_project.documentName).fileName())
-                                     .arg(m_project.pages.size());
+        const QString question = text::kNotReadCompletely.arg(QFileInfo(target).fileName()).arg(m_project.pages.size());
         switch (m_dialogs.ask(question, kAppTitle, {Choice::SaveAs, Choice::SaveAnyway, Choice::Cancel}, this)) {
         case Choice::SaveAs:
             return SaveProject(true);
@@ -411,19 +458,14 @@ bool TMainForm::SaveProject(bool askForName)
             return false;
         }
     }
-    const SaveResult saved = SaveProjectFile(m_project, m_project.documentName, m_dialogs.sinkFor(this));
-    if (!saved) {
-        // The file under the new name does not hold the project: the author must still be asked
-        // before it is left.
-        if (saved.outcome == SaveOutcome::WriteFailed && askForName && m_edits)
-            m_edits->stack().resetClean();
+    if (!SaveProjectFile(m_project, target, m_dialogs.sinkFor(this)))
         return false;
-    }
-    if (!m_incompleteFile.isEmpty() && sameFile(m_project.documentName, m_incompleteFile))
+    setDocumentName(target);
+    if (!m_incompleteFile.isEmpty() && sameFile(target, m_incompleteFile))
         m_incompleteFile.clear(); // the author chose to write what was read there
     if (m_edits)
         m_edits->stack().setClean();
-    emit projectSaved(m_project.documentName);
+    emit projectSaved(target);
     return true;
 }
 

@@ -228,10 +228,10 @@ bool TMainForm::offerRecovery()
             ProjectCopy copy;
             copy.bytes = bytes.open(QIODevice::ReadOnly) ? bytes.readAll() : QByteArray();
             copy.baseDirectory = origin.value(text::kBaseDirectoryKey).toString();
-            OpenProject(origin.value(text::kDocumentKey).toString(kNewFileName), &copy);
+            const bool opened = OpenProject(origin.value(text::kDocumentKey).toString(kNewFileName), &copy);
             // Read like a file, yet not what is on the disk under that name: modified from the start,
             // and no undo brings it back to a saved state.
-            if (m_edits)
+            if (opened && m_edits)
                 m_edits->stack().resetClean();
             autosave(); // into this program's own file before the old one goes
         }

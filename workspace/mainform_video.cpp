@@ -224,6 +224,7 @@ bool TMainForm::ShowFrame(int n)
 {
     if (!m_video.ShowFrame(n))
         return false;
+    m_stillShown = false;
     m_videoImage->setImage(m_video.picture());
     updateCanvasExtent();
     if (!m_videoIdleTimer) {
@@ -240,6 +241,7 @@ bool TMainForm::ShowFrame(int n)
 void TMainForm::ShowPicture(const QString& path)
 {
     m_video.ShowPicture(path);
+    m_stillShown = true;
     m_videoImage->setImage(m_video.picture());
     updateCanvasExtent();
 }
@@ -284,8 +286,13 @@ int TMainForm::trackBarPosition() const
 
 void TMainForm::setTrackBarPosition(int position)
 {
-    // The slider limits the value to its range and reports only real changes.
+    // The slider limits the value to its range and reports only real changes. A still picture on
+    // screen is no frame of the video: the frame at the track bar's position is shown again, or a
+    // video page would show (and take its thumbnail from) the still page shown before it.
+    const int before = m_trackBar->value();
     m_trackBar->setValue(position);
+    if (m_trackBar->value() == before && m_stillShown && !m_keyMovesTrackBar)
+        VideoTrackBarChange();
     // Whoever sets the position from code expects its frame on screen on return, also when a drag
     // had already moved the track bar there.
     if (!m_keyMovesTrackBar)
