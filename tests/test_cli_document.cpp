@@ -37,6 +37,8 @@ void TestCliDocument::initTestCase()
     write("messages.ini", crlf(minimalHead() + QList<QByteArray>{"[CHAPTERS]", "1=120", "[PAGE=1]\t\t;One",
                                                                  "\tVideoLoop=x"}));
     write("nomenupage.ini", crlf(minimalHead() + QList<QByteArray>{"[MENU]", "Directory=m", "StartPage=1"}));
+    // The movie's AVI, named by mistake where a menu file belongs.
+    write("harbour.avi", QByteArray("RIFF\x24\0\0\0AVI LIST", 16) + QByteArray(64, '\0'));
     write("unix.ini", (minimalHead() + QList<QByteArray>{"[PAGE=2]\t\t;Two"}).join('\n'));
 
     // The menu check looks for the files the movie data names: the movie file is there (empty, so the
@@ -138,6 +140,18 @@ void TestCliDocument::commands_data()
                                         << QByteArray("Error: Can't open file\n") << QByteArray();
     QTest::newRow("check a folder") << QStringList{"check", "."} << 2 << QByteArray("Error: Can't open file\n")
                                     << QByteArray();
+    // What is no menu file cannot be read at all, and is never written over.
+    QTest::newRow("check a video") << QStringList{"check", "harbour.avi"} << 2
+                                   << QByteArray("Error: The key [MAIN]->Title is missing. Leaving...\n")
+                                   << QByteArray("vrplmenu: {dir}/harbour.avi is not a menu file\n");
+    QTest::newRow("normalize a video")
+        << QStringList{"normalize", "harbour.avi"} << 2 << QByteArray()
+        << QByteArray("Error: The key [MAIN]->Title is missing. Leaving...\n"
+                      "vrplmenu: {dir}/harbour.avi is not a menu file; nothing was written\n");
+    QTest::newRow("normalize over a video")
+        << QStringList{"normalize", "clean.ini", "-o", "harbour.avi"} << 2 << QByteArray()
+        << QByteArray("Error: harbour.avi is not a menu file (it looks like an AVI video); choose another name "
+                      "with Save as\n");
     QTest::newRow("normalize to standard output")
         << QStringList{"normalize", "unix.ini"} << 0
         << crlf(minimalHead() + QList<QByteArray>{"[PAGE=2]\t\t;Two", "\tBackgroundMode=2", "\tPictureFile=",
@@ -159,7 +173,7 @@ void TestCliDocument::commands()
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     for (QString& a : args)
-        if (a.endsWith(".ini") || a == ".")
+        if (a.endsWith(".ini") || a.endsWith(".avi") || a == ".")
             a = m_dir.filePath(a);
     const CliRun r = runVrplmenu(args);
     QCOMPARE(r.exitCode, exitCode);
@@ -172,6 +186,7 @@ void TestCliDocument::commands()
         return;
     }
     out.replace("{dir}", QDir(m_dir.path()).absolutePath().toLocal8Bit());
+    err.replace("{dir}", QDir(m_dir.path()).absolutePath().toLocal8Bit());
     QCOMPARE(r.out, out);
     QCOMPARE(r.err, err);
 }

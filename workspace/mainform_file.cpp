@@ -302,6 +302,14 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
             progress->close();
     };
 
+    // A message comes above the progress dialog while that is up, where the author can answer it.
+    const MessageSink sink = [&](const Message& m) {
+        QWidget* owner = m_pages ? static_cast<QWidget*>(m_pages) : this;
+        if (progress && progress->isVisible())
+            owner = progress.get();
+        m_dialogs.showMessage(m, owner);
+    };
+
     std::vector<Page*> videoPages;
     LoadHooks hooks;
     hooks.beforePages = [this, copy](MenuProject& project) {
@@ -324,19 +332,12 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
                 FitToPicture(picture().width(), picture().height());
             } catch (const std::exception& error) {
                 // The page is read all the same; only its picture is missing.
-                m_dialogs.showMessage({QString::fromUtf8(error.what()), kCaptionError, MessageIcon::Error}, m_pages);
+                sink({QString::fromUtf8(error.what()), kCaptionError, MessageIcon::Error});
             }
         }
         page.thumbnail = QVariant::fromValue(m_pages ? m_pages->makeThumbnail() : QImage());
     };
 
-    // A message comes above the progress dialog while that is up, where the author can answer it.
-    const MessageSink sink = [&](const Message& m) {
-        QWidget* owner = m_pages ? static_cast<QWidget*>(m_pages) : this;
-        if (progress && progress->isVisible())
-            owner = progress.get();
-        m_dialogs.showMessage(m, owner);
-    };
     LoadReport report;
     try {
         report = copy ? LoadProjectFromBytes(copy->bytes, path, m_project, sink, hooks)
