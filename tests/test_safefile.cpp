@@ -61,6 +61,48 @@ private slots:
         QVERIFY(QFileInfo(dir.filePath("menu.ini")).isDir());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
+
+    // A text file's writer never replaces a video, a picture or binary data; text, an empty file and
+    // no file at all are written. The first bytes decide, also through a link and with text after them.
+    void textOnlyReplacesOnlyText_data()
+    {
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<QString>("looksLike"); // empty: written
+        QTest::newRow("no file") << QByteArray() << "";
+        QTest::newRow("a menu") << QByteArray("[Vireo Ini File]\r\n") << "";
+        QTest::newRow("UTF-8 text") << QByteArray("\xEF\xBB\xBF" "Caf\xC3\xA9\r\n") << "";
+        QTest::newRow("AVI") << QByteArray("RIFF\x10\0\0\0AVI LIST[MAIN]\r\n", 22) << "an AVI video";
+        QTest::newRow("JPEG") << QByteArray("\xFF\xD8\xFF\xE0[MAIN]") << "a JPEG picture";
+        QTest::newRow("PNG") << QByteArray("\x89PNG\r\n\x1A\n[MAIN]") << "a PNG picture";
+        QTest::newRow("MPEG program stream") << QByteArray("\0\0\x01\xBA[MAIN]", 10) << "an MPEG video";
+        QTest::newRow("MPEG video") << QByteArray("\0\0\x01\xB3[MAIN]", 10) << "an MPEG video";
+        QTest::newRow("UTF-16 text") << QByteArray("\xFF\xFE[\0M\0", 6) << "UTF-16 text";
+        QTest::newRow("a NUL at the end of the first 4 KiB") << QByteArray(4095, 'a') + '\0' << "binary data";
+        QTest::newRow("a NUL after the first 4 KiB") << QByteArray(4096, 'a') + '\0' << "";
+    }
+
+    void textOnlyReplacesOnlyText()
+    {
+        QFETCH(QByteArray, old);
+        QFETCH(QString, looksLike);
+        QTemporaryDir dir;
+        const QString real = dir.filePath("movie.avi");
+        const QString path = dir.filePath("link.ini");
+        if (!old.isEmpty()) {
+            QFile f(real);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+        }
+        QVERIFY(QFile::link(real, path));
+        const FileWriteResult r = writeFileSafely(path, "[MAIN]\r\n", ReplaceRule::TextOnly);
+        QCOMPARE(r.notText, looksLike);
+        QCOMPARE(bool(r), looksLike.isEmpty());
+        QFile f(real);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), looksLike.isEmpty() ? QByteArray("[MAIN]\r\n") : old);
+        if (!r)
+            QCOMPARE(fileWriteFailureText(path, r),
+                     "link.ini is not a text file (it looks like " + looksLike + "); choose another name.");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSafeFile)
