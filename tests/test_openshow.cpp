@@ -295,8 +295,14 @@ private slots:
         const QString menu = menuFolder(QStringLiteral("still")) + QStringLiteral("/menu.ini");
         writeFile(menu, kMenuHead + kEdgeValues);
         h.start(false);
-        QVERIFY(h.main().OpenProject(menu));
         auto shown = [&] { return fixtures::readFrameNumber(h.main().picture()); };
+        // A still page first: the opening's last refresh of the frame display must not cover it.
+        const QString stillFirst = QFileInfo(menu).path() + QStringLiteral("/still-first.ini");
+        writeFile(stillFirst, kMenuHead + kEdgeValues.mid(kEdgeValues.indexOf("[PAGE=2]")));
+        QVERIFY(h.main().OpenProject(stillFirst));
+        QCOMPARE(shown(), 777);
+
+        QVERIFY(h.main().OpenProject(menu));
         clickPageRow(1);
         QCOMPARE(shown(), 777);
         clickPageRow(2); // frame 0, where the first page left the track bar

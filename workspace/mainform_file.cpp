@@ -393,13 +393,15 @@ bool TMainForm::OpenProject(const QString& path, const ProjectCopy* copy)
     }
     setDocumentName(m_project.documentName);
 
+    // The frame display is refreshed before the first page is shown: refreshed after it, it would put
+    // the video's frame over a still page's picture, under that page's rectangles.
+    VideoTrackBarChange();
     if (m_pages) {
         m_pages->refreshList();
         m_pages->refreshJumpAtEnd(false);
         m_pages->selectRow(m_pages->pageCount() > 0 ? 0 : -1);
         m_pages->ShowPage(m_pages->pageCount() > 0 ? 0 : -1);
     }
-    VideoTrackBarChange();
     ShowCrosshair(true);
     if (m_edits) {
         m_edits->stack().clear();
