@@ -30,6 +30,8 @@ private Q_SLOTS:
     void manyPagesAndJunk_data();
     void manyPagesAndJunk();
     void unreadableFile();
+    void whatIsTakenForAMenu_data();
+    void whatIsTakenForAMenu();
     void byteOrderMarkDoesNotHideTheFirstSection();
     void demoMenuOpensCleanly();
 };
@@ -440,6 +442,43 @@ void TestMenuReader::unreadableFile()
     QCOMPARE(log.texts(), QStringList{"The key [MAIN]->Title is missing. Leaving..."});
     QVERIFY_THROWS_EXCEPTION(VRPLFileException,
                              VRPLIniFileReader(QStringLiteral("/nonexistent/x.ini"), TextEncoding::Utf8, {}));
+}
+
+// A file is a menu when its text has a [MAIN] section or a page block, in any letter case; a file that
+// is not text never is, whatever its bytes hold further on. Read from the disk, as Open reads it, so a
+// menu longer than the first bytes looked at is read to its end.
+void TestMenuReader::whatIsTakenForAMenu_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("menu");
+    QTest::addColumn<int>("pages");
+    QByteArray many;
+    for (int n = 1; n <= 300; ++n)
+        many += "[PAGE=" + QByteArray::number(n) + "]\t\t;P\r\n\tBackgroundMode=1\r\n\r\n";
+    QTest::newRow("a long menu") << crlf(minimalHead()) + many << true << 300;
+    QTest::newRow("the head alone") << crlf(minimalHead()) << true << 0;
+    QTest::newRow("a [main] without a title") << QByteArray("[main]\r\nID=1\r\n") << true << 0;
+    QTest::newRow("pages without a head") << QByteArray("[Page=1]\r\n") << true << 0;
+    QTest::newRow("another program's settings") << QByteArray("[General]\r\nTitle=Film\r\n[MAINS]\r\n") << false << 0;
+    QTest::newRow("empty") << QByteArray() << false << 0;
+    QTest::newRow("an AVI holding a menu") << QByteArray("RIFF\0\0\0\0AVI ", 12) + crlf(minimalHead()) + many
+                                           << false << 0;
+}
+
+void TestMenuReader::whatIsTakenForAMenu()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, menu);
+    QFETCH(int, pages);
+    QTemporaryDir dir;
+    QFile f(dir.filePath("file.ini"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    f.close();
+    MenuProject project;
+    const LoadReport r = LoadProject(f.fileName(), project, {});
+    QCOMPARE(r.menuFile, menu);
+    if (menu)
+        QCOMPARE(int(project.pages.size()), pages);
 }
 
 void TestMenuReader::byteOrderMarkDoesNotHideTheFirstSection()

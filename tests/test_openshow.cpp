@@ -39,13 +39,13 @@ const QByteArray kMenuHead = "[Vireo Ini File]\r\n\r\n[MAIN]\r\nTitle=Film\r\nID
                              "MenuPage=1\r\n\r\n";
 
 // Values at and beyond their edges, as hand-written and older files hold them: no default selection
-// (-1 and 0), one beyond the selections, a jump to a page that is not there, a still page whose
+// (-1 and 0), one just beyond the selections, a jump to a page that is not there, a still page whose
 // picture is missing, and a video page on the frame a still page leaves the track bar at.
 const QByteArray kEdgeValues =
     "[PAGE=1]\t\t;Minus one\r\n\tBackgroundMode=1\r\n\tVideoLoop=1\r\n\tVideoRange=0-9\r\n\tSelectionAvailable=1\r\n"
     "\tDefaultSelection=-1\r\n\t[SELECTION=1]\t\t;A\r\n\t\tArea=10,10-60,40\r\n\t\tAction=1\r\n\t\tParameter=2\r\n\r\n"
     "[PAGE=2]\t\t;Still\r\n\tBackgroundMode=2\r\n\tPictureFile=still.jpg\r\n\tPictureDuration=4\r\n"
-    "\tSelectionAvailable=1\r\n\tDefaultSelection=3\r\n\t[SELECTION=1]\t\t;B\r\n\t\tArea=20,20-90,70\r\n"
+    "\tSelectionAvailable=1\r\n\tDefaultSelection=2\r\n\t[SELECTION=1]\t\t;B\r\n\t\tArea=20,20-90,70\r\n"
     "\t\tAction=2\r\n\t\tParameter=\r\n\r\n"
     "[PAGE=3]\t\t;Zero\r\n\tBackgroundMode=1\r\n\tVideoLoop=0\r\n\tVideoRange=0-30\r\n\tJumpAtEnd=42\r\n"
     "\tSelectionAvailable=1\r\n\tDefaultSelection=0\r\n\tProhibitSelectionBefore=5\r\n\t[SELECTION=1]\t\t;C\r\n"

@@ -698,7 +698,13 @@ void TestPlayer::cliExitCodes()
     r = runVrplmenu({"walk", ini, bad});
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.err.contains("line 2: unknown step \"fly\""));
-    QCOMPARE(runVrplmenu({"walk", dir.filePath("missing.ini"), holds}).exitCode, 2);
+    r = runVrplmenu({"walk", dir.filePath("missing.ini"), holds});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(!r.err.contains("not a menu file")); // it cannot be read; what it is nobody knows
+    // A walkthrough named where the menu belongs is read, and found to be no menu.
+    r = runVrplmenu({"walk", holds, holds});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.err.endsWith(("\nvrplmenu: " + holds + " is not a menu file\n").toUtf8()));
     QCOMPARE(runVrplmenu({"walk", ini, dir.filePath("missing.walk")}).exitCode, 2);
 }
 
