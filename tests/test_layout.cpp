@@ -239,6 +239,40 @@ private slots:
         QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
     }
 
+    // An edge typed onto or past the opposite one stops short of it by the smallest size a drawn
+    // rectangle has; the opposite edge stays.
+    void typedEdgeKeepsMinimumSize_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("area");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("left onto right") << "edAreaLeft" << "110" << "105,20-110,70" << 105;
+        QTest::newRow("left past right") << "edAreaLeft" << "300" << "105,20-110,70" << 105;
+        QTest::newRow("top onto bottom") << "edAreaTop" << "70" << "10,65-110,70" << 65;
+        QTest::newRow("right past left") << "edAreaRight" << "0" << "10,20-15,70" << 15;
+        QTest::newRow("bottom onto top") << "edAreaBottom" << "20" << "10,20-110,25" << 25;
+    }
+    void typedEdgeKeepsMinimumSize()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, area);
+        QFETCH(int, shown);
+        Page* page = pageWith({"10,20-110,70"});
+        RShape* shape = shapeOf(*page, 0);
+        QTest::mouseClick(shape, Qt::LeftButton, {}, QPoint(3, 3));
+        auto* box = child<QSpinBox>(&h.selections(), field);
+        QVERIFY(box->isEnabled());
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(page->selections[0]->area, area);
+        QCOMPARE(h.main().areaTextOf(*shape), area);
+        QCOMPARE(box->value(), shown); // the field shows the number kept
+    }
+
     // --- snapping -----------------------------------------------------------------------------
     void snapping_data()
     {
