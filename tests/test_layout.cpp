@@ -13,6 +13,7 @@
 
 #include "document/projectwriter.h"
 #include "player/playermodel.h"
+#include "workspace/problemsform.h"
 
 class TestLayout : public QObject
 {
@@ -271,6 +272,28 @@ private slots:
         QCOMPARE(page->selections[0]->area, area);
         QCOMPARE(h.main().areaTextOf(*shape), area);
         QCOMPARE(box->value(), shown); // the field shows the number kept
+    }
+
+    // The readout ends on the numbers where the pointer comes to rest, however fast it moved there;
+    // undo and redo leave no numbers of a rectangle that is no longer there.
+    void readoutShowsTheLatestNumbers()
+    {
+        Page* page = pageWith({"10,20-110,70"});
+        QTRY_VERIFY(!h.app->problems->checkPending()); // its count would take the line
+        RShape* shape = shapeOf(*page, 0);
+        QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(5, 5));
+        for (int i = 0; i < 10; ++i) // a quick run, one pixel to the right each
+            QTest::mouseMove(shape, QPoint(6, 5));
+        QCOMPARE(h.main().areaTextOf(*shape), QString("20,20-120,70"));
+        const QString moved("x 20  y 20  w 100  h 50  (20,20-120,70)");
+        QTRY_COMPARE(h.main().statusText(), moved);
+        QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(6, 5));
+
+        h.main().undoAction()->trigger();
+        QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
+        QCOMPARE(h.main().statusText(), QString("x 10  y 20  w 100  h 50  (10,20-110,70)"));
+        h.main().redoAction()->trigger();
+        QCOMPARE(h.main().statusText(), moved);
     }
 
     // --- snapping -----------------------------------------------------------------------------

@@ -210,6 +210,7 @@ void TMainForm::setEdits(ProjectEdits* edits)
     });
     connect(edits, &ProjectEdits::selectionsChanged, this, [this] { refreshRemoteOrder(); });
     connect(edits, &ProjectEdits::pageChanged, this, [this] { refreshRemoteOrder(); });
+    connect(&edits->stack(), &QUndoStack::indexChanged, this, [this] { refreshReadout(); });
     watchModified();
 }
 
