@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -294,6 +295,32 @@ private slots:
         QCOMPARE(h.main().statusText(), QString("x 10  y 20  w 100  h 50  (10,20-110,70)"));
         h.main().redoAction()->trigger();
         QCOMPARE(h.main().statusText(), moved);
+    }
+
+    // The status line gives way to the menus: with a readout as long as any, every menu of the bar
+    // is still on it at the window's first size.
+    void readoutLeavesTheMenusTheirRoom()
+    {
+        Page* page = pageWith({"10,20-110,70"});
+        QTRY_VERIFY(!h.app->problems->checkPending()); // its count would take the line
+        const QSize frame = h.main().frameGeometry().size() - h.main().size();
+        h.main().resize(QSize(TMainForm::kInitialWidth, TMainForm::kInitialHeight) - frame);
+        RShape* shape = shapeOf(*page, 0);
+        QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(shape, QPoint(12, 2));
+        QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(12, 2));
+        const QString readout("x 17  y 17  w 100  h 50  (17,17-117,67)");
+        QCOMPARE(h.main().statusText(), readout);
+
+        QMenuBar* bar = h.main().menuBar();
+        const QWidget* more = bar->findChild<QWidget*>(QStringLiteral("qt_menubar_ext_button"));
+        QVERIFY(!more || !more->isVisible());
+        const QRect line = bar->cornerWidget(Qt::TopRightCorner)->geometry();
+        for (QAction* menu : bar->actions()) {
+            const QRect place = bar->actionGeometry(menu);
+            QVERIFY2(!place.isEmpty() && bar->rect().contains(place) && !place.intersects(line),
+                     qPrintable(menu->text()));
+        }
     }
 
     // --- snapping -----------------------------------------------------------------------------
