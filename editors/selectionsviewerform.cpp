@@ -10,6 +10,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "document/areatext.h"
 #include "document/model.h"
 #include "edits/projectedits.h"
@@ -145,20 +147,25 @@ void TSelectionsViewerForm::areaFieldChanged(int field)
     std::optional<AreaRect> area = selection ? parseArea(selection->area) : std::nullopt;
     if (!area)
         return;
-    // Kept on the picture as a drag keeps a rectangle, and an edge never passes the opposite one.
+    // Kept on the picture as a drag keeps a rectangle, and an edge stops as far from the opposite one
+    // as the smallest rectangle drawn with the mouse is wide: an edge typed onto or past the other
+    // would leave a selection without width or height, which nobody can click. The opposite edge
+    // stays where it is.
     const QSize picture = m_main && !m_main->picture().isNull() ? m_main->picture().size() : QSize(99999, 99999);
+    constexpr int side = RShape::kMinimumSide;
+    const auto clamp = [](int low, int value, int high) { return std::max(low, std::min(value, high)); };
     switch (field) {
     case 0:
-        area->left = qBound(0, edAreaLeft->value(), qMin(area->right, picture.width()));
+        area->left = clamp(0, edAreaLeft->value(), std::min(area->right - side, picture.width()));
         break;
     case 1:
-        area->top = qBound(0, edAreaTop->value(), qMin(area->bottom, picture.height()));
+        area->top = clamp(0, edAreaTop->value(), std::min(area->bottom - side, picture.height()));
         break;
     case 2:
-        area->right = qBound(qMax(0, area->left), edAreaRight->value(), picture.width());
+        area->right = clamp(std::max(0, area->left) + side, edAreaRight->value(), picture.width());
         break;
     case 3:
-        area->bottom = qBound(qMax(0, area->top), edAreaBottom->value(), picture.height());
+        area->bottom = clamp(std::max(0, area->top) + side, edAreaBottom->value(), picture.height());
         break;
     default:
         break;

@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -13,6 +14,7 @@
 
 #include "document/projectwriter.h"
 #include "player/playermodel.h"
+#include "workspace/problemsform.h"
 
 class TestLayout : public QObject
 {
@@ -237,6 +239,88 @@ private slots:
         QCOMPARE(top->value(), 17); // the fields follow the undo
         h.edits().stack().undo();
         QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
+    }
+
+    // An edge typed onto or past the opposite one stops short of it by the smallest size a drawn
+    // rectangle has; the opposite edge stays.
+    void typedEdgeKeepsMinimumSize_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("area");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("left onto right") << "edAreaLeft" << "110" << "105,20-110,70" << 105;
+        QTest::newRow("left past right") << "edAreaLeft" << "300" << "105,20-110,70" << 105;
+        QTest::newRow("top onto bottom") << "edAreaTop" << "70" << "10,65-110,70" << 65;
+        QTest::newRow("right past left") << "edAreaRight" << "0" << "10,20-15,70" << 15;
+        QTest::newRow("bottom onto top") << "edAreaBottom" << "20" << "10,20-110,25" << 25;
+    }
+    void typedEdgeKeepsMinimumSize()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, area);
+        QFETCH(int, shown);
+        Page* page = pageWith({"10,20-110,70"});
+        RShape* shape = shapeOf(*page, 0);
+        QTest::mouseClick(shape, Qt::LeftButton, {}, QPoint(3, 3));
+        auto* box = child<QSpinBox>(&h.selections(), field);
+        QVERIFY(box->isEnabled());
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(page->selections[0]->area, area);
+        QCOMPARE(h.main().areaTextOf(*shape), area);
+        QCOMPARE(box->value(), shown); // the field shows the number kept
+    }
+
+    // The readout ends on the numbers where the pointer comes to rest, however fast it moved there;
+    // undo and redo leave no numbers of a rectangle that is no longer there.
+    void readoutShowsTheLatestNumbers()
+    {
+        Page* page = pageWith({"10,20-110,70"});
+        QTRY_VERIFY(!h.app->problems->checkPending()); // its count would take the line
+        RShape* shape = shapeOf(*page, 0);
+        QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(5, 5));
+        for (int i = 0; i < 10; ++i) // a quick run, one pixel to the right each
+            QTest::mouseMove(shape, QPoint(6, 5));
+        QCOMPARE(h.main().areaTextOf(*shape), QString("20,20-120,70"));
+        const QString moved("x 20  y 20  w 100  h 50  (20,20-120,70)");
+        QTRY_COMPARE(h.main().statusText(), moved);
+        QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(6, 5));
+
+        h.main().undoAction()->trigger();
+        QCOMPARE(page->selections[0]->area, QString("10,20-110,70"));
+        QCOMPARE(h.main().statusText(), QString("x 10  y 20  w 100  h 50  (10,20-110,70)"));
+        h.main().redoAction()->trigger();
+        QCOMPARE(h.main().statusText(), moved);
+    }
+
+    // The status line gives way to the menus: with a readout as long as any, every menu of the bar
+    // is still on it at the window's first size.
+    void readoutLeavesTheMenusTheirRoom()
+    {
+        Page* page = pageWith({"10,20-110,70"});
+        QTRY_VERIFY(!h.app->problems->checkPending()); // its count would take the line
+        const QSize frame = h.main().frameGeometry().size() - h.main().size();
+        h.main().resize(QSize(TMainForm::kInitialWidth, TMainForm::kInitialHeight) - frame);
+        RShape* shape = shapeOf(*page, 0);
+        QTest::mousePress(shape, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(shape, QPoint(12, 2));
+        QTest::mouseRelease(shape, Qt::LeftButton, {}, QPoint(12, 2));
+        const QString readout("x 17  y 17  w 100  h 50  (17,17-117,67)");
+        QCOMPARE(h.main().statusText(), readout);
+
+        QMenuBar* bar = h.main().menuBar();
+        const QWidget* more = bar->findChild<QWidget*>(QStringLiteral("qt_menubar_ext_button"));
+        QVERIFY(!more || !more->isVisible());
+        const QRect line = bar->cornerWidget(Qt::TopRightCorner)->geometry();
+        for (QAction* menu : bar->actions()) {
+            const QRect place = bar->actionGeometry(menu);
+            QVERIFY2(!place.isEmpty() && bar->rect().contains(place) && !place.intersects(line),
+                     qPrintable(menu->text()));
+        }
     }
 
     // --- snapping -----------------------------------------------------------------------------

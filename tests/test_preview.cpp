@@ -215,6 +215,32 @@ private slots:
                  qPrintable(preview().statusLine()));
     }
 
+    // A menu video that cannot be opened is said once a play, also when the window was closed in
+    // between (showing the window again and playing each tried the video). A still page's missing
+    // picture is named in the status line only.
+    void unopenableVideoSaidOncePerPlay_data()
+    {
+        QTest::addColumn<int>("pageIndex");
+        QTest::newRow("from the start page") << -1;
+        QTest::newRow("from a still page without its picture") << 2;
+    }
+    void unopenableVideoSaidOncePerPlay()
+    {
+        QFETCH(int, pageIndex);
+        QFile::remove(QDir(h.project().baseDirectory).filePath(QStringLiteral("still.jpg")));
+        h.project().movieData.menuAVIName = QStringLiteral("missing.avi");
+        const auto play = [&] { pageIndex < 0 ? preview().playFromStartPage() : preview().playFromPage(pageIndex); };
+        const qsizetype before = h.dialogs.messages().size();
+        play();
+        QCOMPARE(h.dialogs.messages().size(), before + 1);
+        preview().close();
+        play();
+        QCOMPARE(h.dialogs.messages().size(), before + 2);
+        QCOMPARE(h.dialogs.messages().constLast(), h.dialogs.messages().at(before));
+        if (pageIndex == 2)
+            QVERIFY2(preview().statusLine().contains("still.jpg"), qPrintable(preview().statusLine()));
+    }
+
     void playsAndSteps()
     {
         preview().playFromStartPage();

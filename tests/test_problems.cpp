@@ -206,6 +206,27 @@ private slots:
         QCOMPARE(shownText, fieldText);
     }
 
+    // Before New or Open the list is empty. Pages added before that make a project without movie
+    // data: its rows are listed, but a double click leaves the dialog closed while its menu item is.
+    void movieDataRowsWaitForTheProject()
+    {
+        h.start();
+        QCOMPARE(problems().ProblemList->topLevelItemCount(), 0);
+        QVERIFY(problems().problems().empty());
+
+        int runs = 0;
+        h.main().setModalRunner([&](QDialog&) {
+            ++runs;
+            return int(QDialog::Rejected);
+        });
+        h.addPage("1", "Menu", "0-10");
+        QTRY_VERIFY(rowOf("required-field-empty", -1) >= 0);
+        QVERIFY(!child<QAction>(&h.main(), "miMovieData")->isEnabled());
+        h.main().miWinProblemsClick();
+        doubleClickRow(rowOf("required-field-empty", -1));
+        QCOMPARE(runs, 0);
+    }
+
     // Shown from the Windows menu or the count; docked as a third tab only while it is open.
     void dockedAndFloating()
     {

@@ -361,6 +361,10 @@ private:
     QRect snapDrawing(QRect band, Qt::KeyboardModifiers modifiers);
     void refreshRemoteOrder();
     void showReadout(const RShape& shape);
+    void showLatestReadout();
+    // Shows the current rectangle's numbers again after an undo or redo, or the count when there is
+    // no current rectangle; nothing changes when the line shows something else.
+    void refreshReadout();
     void placeRemoteOrder();
     void deletePicked();
     void movePickedToPage(Page* target);
@@ -497,6 +501,8 @@ private:
     QPoint m_bandOrigin;
     QWidget* m_band = nullptr;
     QElapsedTimer m_readoutClock; // when the readout last changed during a drag
+    QTimer* m_readoutTimer = nullptr; // shows the latest numbers once the interval after the last is over
+    QString m_readoutText;           // the latest numbers, shown or waiting
 
     // The outer width each tool window had before it was docked.
     QHash<QWidget*, QSize> m_undockedSize;

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QRubberBand>
 #include <QSettings>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -53,6 +54,7 @@ const QString kRemoteOrderKey = QStringLiteral("ShowRemoteOrder");
 } // namespace text
 
 constexpr int kPasteOffset = 10; // a pasted rectangle whose place is taken moves by this much
+constexpr qint64 kReadoutIntervalMs = 40; // the position readout changes at most this often
 
 // The remote control's order over the picture: each rectangle's place in the order at its top-left
 // corner, the default selection's in orange and framed. It lies over the picture and lets every
@@ -257,6 +259,9 @@ void TMainForm::buildArrange(QMenu* edit)
     m_band->hide();
     m_remoteOverlay = new RemoteOrderOverlay(m_videoCanvas); // owned by the canvas
     m_remoteOverlay->hide();
+    m_readoutTimer = new QTimer(this); // owned by the window
+    m_readoutTimer->setSingleShot(true);
+    connect(m_readoutTimer, &QTimer::timeout, this, [this] { showLatestReadout(); });
 }
 
 // --- picking ---------------------------------------------------------------------------------
@@ -469,12 +474,42 @@ QString TMainForm::geometryText(const RShape& shape) const
 void TMainForm::showReadout(const RShape& shape)
 {
     // The status place relays out the menu bar when its text changes, which costs more than the move
-    // itself: during a drag it shows the numbers a few dozen times a second, the first at once.
-    constexpr qint64 kReadoutIntervalMs = 40;
-    if (m_readoutClock.isValid() && !m_readoutClock.hasExpired(kReadoutIntervalMs))
+    // itself: during a drag it shows the numbers a few dozen times a second, the first at once. The
+    // latest numbers of a faster run follow when the interval is over, so a pointer that comes to
+    // rest shows where it rests.
+    m_readoutText = geometryText(shape);
+    const qint64 wait = m_readoutClock.isValid() ? kReadoutIntervalMs - m_readoutClock.elapsed() : 0;
+    if (wait > 0) {
+        if (!m_readoutTimer->isActive())
+            m_readoutTimer->start(int(wait));
         return;
+    }
+    showLatestReadout();
+}
+
+void TMainForm::showLatestReadout()
+{
+    m_readoutTimer->stop();
     m_readoutClock.start();
-    showStatusMessage(geometryText(shape));
+    showStatusMessage(m_readoutText);
+}
+
+void TMainForm::refreshReadout()
+{
+    // Undo and redo move rectangles back and forth: numbers the line still shows from before would
+    // describe a rectangle that is no longer there.
+    const bool shown = m_readoutTimer->isActive() || (m_statusTimer->isActive() && statusText() == m_readoutText);
+    if (!shown)
+        return;
+    if (m_currentShape && m_currentShape->isVisible()) {
+        m_readoutText = geometryText(*m_currentShape);
+        showLatestReadout();
+        return;
+    }
+    m_readoutTimer->stop();
+    m_statusTimer->stop();
+    setStatusLineText(QString());
+    showProblemCount();
 }
 
 QList<QRect> TMainForm::otherShapeBounds(const QList<RShape*>& moving) const

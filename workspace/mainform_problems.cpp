@@ -41,15 +41,60 @@ constexpr int kStatusMessageMs = 10000;
 constexpr int kSavedMessageMs = 4000;
 
 // The menu bar grows to its corner widget's size hint, so the hint obeys the maximum height.
+//
+// The menus come first: the bar gives its corner the width the corner asks for and moves the menus
+// that no longer fit behind a "more" button, so the line asks for no more than the menus leave. A
+// text longer than that (the position readout beside all the menus of a narrow window) is cut short
+// with an ellipsis; its hint then holds it whole.
 class StatusLineButton : public QToolButton
 {
 public:
-    using QToolButton::QToolButton;
+    StatusLineButton(QMenuBar* bar, const QString& hint) : QToolButton(bar), m_bar(bar), m_hint(hint)
+    {
+        setToolTip(hint);
+        bar->installEventFilter(this); // its resizes, before it lays out its menus and corner
+    }
     QSize sizeHint() const override { return capped(QToolButton::sizeHint()); }
     QSize minimumSizeHint() const override { return capped(QToolButton::minimumSizeHint()); }
 
+    const QString& fullText() const { return m_full; }
+    void setFullText(const QString& text)
+    {
+        m_full = text;
+        fit();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_bar && event->type() == QEvent::Resize)
+            fit();
+        return QToolButton::eventFilter(watched, event);
+    }
+
 private:
-    QSize capped(QSize s) const { return {s.width(), qMin(s.height(), maximumHeight())}; }
+    void fit()
+    {
+        setText(m_full);
+        const int natural = QToolButton::sizeHint().width();
+        // The bar asks for its menus and its corner side by side: what is not the corner is the menus'.
+        const int menus = m_bar->sizeHint().width() - sizeHint().width();
+        m_room = qMax(0, m_bar->width() - menus);
+        if (natural <= m_room) {
+            setToolTip(m_hint);
+            return;
+        }
+        const QFontMetrics metrics = fontMetrics();
+        const int frame = natural - metrics.size(Qt::TextShowMnemonic, m_full).width();
+        setText(metrics.elidedText(m_full, Qt::ElideRight, qMax(0, m_room - frame)));
+        setToolTip(m_full.isEmpty() ? m_hint : m_full + QLatin1Char('\n') + m_hint);
+    }
+    QSize capped(QSize s) const { return {qMin(s.width(), m_room), qMin(s.height(), maximumHeight())}; }
+
+    QMenuBar* m_bar;
+    QString m_hint;
+    QString m_full;
+    int m_room = QWIDGETSIZE_MAX;
 };
 
 } // namespace
@@ -66,12 +111,11 @@ void TMainForm::buildProblemsCommands(QMenu* windows)
     // keeps its size.
     QMenuBar* bar = menuBar();
     const int barHeight = bar->sizeHint().height();
-    m_problemCount = new StatusLineButton(bar); // owned by the menu bar
+    m_problemCount = new StatusLineButton(bar, text::kCountHint); // owned by the menu bar
     m_problemCount->setObjectName(QStringLiteral("bttProblemCount"));
     m_problemCount->setAutoRaise(true);
     m_problemCount->setFocusPolicy(Qt::NoFocus);
     m_problemCount->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_problemCount->setToolTip(text::kCountHint);
     m_problemCount->setMaximumHeight(barHeight);
     bar->setCornerWidget(m_problemCount, Qt::TopRightCorner);
     // The bar adds its margins to the corner's height; what remains is the button's.
@@ -143,11 +187,12 @@ void TMainForm::showProblemCount()
 
 void TMainForm::setStatusLineText(const QString& text)
 {
-    if (m_problemCount->text() == text)
+    auto* line = static_cast<StatusLineButton*>(m_problemCount);
+    if (line->fullText() == text)
         return;
-    m_problemCount->setText(text);
+    line->setFullText(text);
     // The menu bar lays out its corner only when it is resized, not when the corner's text grows: it
-    // is told it was, so the count is never cut short.
+    // is told it was, so the line takes its new width at once.
     m_problemCount->adjustSize();
     QResizeEvent relayout(menuBar()->size(), menuBar()->size());
     QCoreApplication::sendEvent(menuBar(), &relayout);
@@ -155,7 +200,7 @@ void TMainForm::setStatusLineText(const QString& text)
 
 QString TMainForm::statusText() const
 {
-    return m_problemCount->text();
+    return static_cast<const StatusLineButton*>(m_problemCount)->fullText();
 }
 
 void TMainForm::showStatusMessage(const QString& message, int milliseconds)

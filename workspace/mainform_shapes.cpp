@@ -34,7 +34,6 @@ const QString kResizeRectangle = QStringLiteral("Resize rectangle");
 const QString kNudgeRectangle = QStringLiteral("Nudge rectangle");
 } // namespace text
 
-constexpr int kMinimumSide = 5;     // a smaller rubber band makes no selection
 constexpr int kCrosshairGap = 15;   // the lines stop this far short of the pointer
 constexpr int kCrosshairWidth = 3;
 constexpr int kNudgeStep = 1;
@@ -211,6 +210,7 @@ void TMainForm::setEdits(ProjectEdits* edits)
     });
     connect(edits, &ProjectEdits::selectionsChanged, this, [this] { refreshRemoteOrder(); });
     connect(edits, &ProjectEdits::pageChanged, this, [this] { refreshRemoteOrder(); });
+    connect(&edits->stack(), &QUndoStack::indexChanged, this, [this] { refreshReadout(); });
     watchModified();
 }
 
@@ -456,7 +456,7 @@ void TMainForm::VideoImageMouseUp(QMouseEvent* event)
         RShape* shape = m_currentShape;
         Page* page = currentPage();
         const QRect b = shape->bounds();
-        if (b.width() >= kMinimumSide && b.height() >= kMinimumSide && page && m_edits) {
+        if (b.width() >= RShape::kMinimumSide && b.height() >= RShape::kMinimumSide && page && m_edits) {
             const int counterBefore = page->nameCounter;
             page->nameCounter += 1;
             auto selection = std::make_unique<Selection>(text::kSelectionPrefix + QString::number(page->nameCounter),

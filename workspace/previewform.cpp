@@ -409,8 +409,11 @@ void TPreviewForm::showAndFocus()
 
 void TPreviewForm::playFromStartPage()
 {
+    // The author asked: the video is tried again even if it failed before, but once. The path is
+    // forgotten before the window is shown, so a closed window that opens its video as it is shown
+    // leaves the start nothing to try again (and nothing to say twice).
+    m_videoPath.clear();
     showAndFocus();
-    m_videoPath.clear(); // the author asked: try the video again even if it failed before
     restart(-1, true);
     setPlaying(true);
 }
@@ -421,8 +424,8 @@ void TPreviewForm::playFromPage(int pageIndex)
         playFromStartPage();
         return;
     }
+    m_videoPath.clear(); // tried again, once, as from the start page
     showAndFocus();
-    m_videoPath.clear();
     restart(pageIndex, false);
     setPlaying(true);
 }

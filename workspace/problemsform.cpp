@@ -1,6 +1,7 @@
 // The Problems tool window: the menu check run after the edits, its list, and going to a problem.
 #include "workspace/problemsform.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -159,6 +160,8 @@ void TProblemsForm::setWindows(TMainForm* main, TPageViewerForm* pages, TSelecti
     m_main = main;
     m_pages = pages;
     m_selections = selections;
+    // The first check ran before the main window could say whether there is a project yet.
+    refresh();
 }
 
 void TProblemsForm::scheduleCheck()
@@ -327,8 +330,10 @@ void TProblemsForm::showProblem(int row)
     const Target target = m_targets[size_t(row)];
 
     if (!target.page) {
-        // A problem of the movie data: its dialog, on the field's tab.
-        if (!m_main || !m_main->movieDataForm())
+        // A problem of the movie data: its dialog, on the field's tab, when its menu item would open
+        // it (not before New or Open).
+        const QAction* item = m_main ? m_main->findChild<QAction*>(QStringLiteral("miMovieData")) : nullptr;
+        if (!m_main || !m_main->movieDataForm() || !item || !item->isEnabled())
             return;
         m_main->movieDataForm()->showField(target.field);
         m_main->miMovieDataClick();

@@ -43,6 +43,9 @@ class RShape : public InvertedArea
 public:
     static constexpr int kAnchorSize = 6;
     static constexpr int kAnchorCount = 8;
+    // The smallest width and height of a selection the author makes: a smaller rubber band makes
+    // none, and a typed edge stops this far from the opposite one.
+    static constexpr int kMinimumSide = 5;
     // Anchor order: 0 left middle, 1 right middle, 2 top middle, 3 bottom middle, 4 top-left,
     // 5 bottom-left, 6 top-right, 7 bottom-right.
 
