@@ -321,6 +321,9 @@ private slots:
             QVERIFY2(!place.isEmpty() && bar->rect().contains(place) && !place.intersects(line),
                      qPrintable(menu->text()));
         }
+        // Where the bar has room, the line shows whole.
+        h.main().resize(1100, h.main().height());
+        QTRY_COMPARE(static_cast<QToolButton*>(bar->cornerWidget(Qt::TopRightCorner))->text(), readout);
     }
 
     // --- snapping -----------------------------------------------------------------------------

@@ -227,6 +227,16 @@ private slots:
         QCOMPARE(runs, 0);
     }
 
+    // A menu without problems, opened when there was no project yet: its count says so, though the
+    // list stays as empty as it was.
+    void aMenuWithoutProblemsSaysSo()
+    {
+        h.start(false);
+        QCOMPARE(h.main().statusText(), QString());
+        QVERIFY(h.main().OpenProject(QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini")));
+        QTRY_COMPARE(h.main().statusText(), QString("no problem"));
+    }
+
     // Shown from the Windows menu or the count; docked as a third tab only while it is open.
     void dockedAndFloating()
     {

@@ -77,9 +77,18 @@ private:
     {
         setText(m_full);
         const int natural = QToolButton::sizeHint().width();
-        // The bar asks for its menus and its corner side by side: what is not the corner is the menus'.
-        const int menus = m_bar->sizeHint().width() - sizeHint().width();
-        m_room = qMax(0, m_bar->width() - menus);
+        // The menus keep the places they have without a corner (the bar places them from the left
+        // whatever its width, and keeps the places of those it moves behind its "more" button): the
+        // room right of the last one is the line's.
+        int menus = 0;
+        for (QAction* menu : m_bar->actions()) {
+            if (menu->isVisible())
+                menus = qMax(menus, m_bar->actionGeometry(menu).right() + 1);
+        }
+        const int margin = m_bar->style()->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, m_bar) +
+                           m_bar->style()->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, m_bar) +
+                           m_bar->style()->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, m_bar);
+        m_room = qMax(0, m_bar->width() - menus - margin);
         if (natural <= m_room) {
             setToolTip(m_hint);
             return;

@@ -247,8 +247,8 @@ void TProblemsForm::refresh()
 {
     m_timer.stop();
     // Nothing to count before the author has a project (New or Open): the fields are out of reach.
-    std::vector<Problem> problems =
-        !m_main || m_main->hasProject() ? checkProject(m_project, makeContext()) : std::vector<Problem>{};
+    const bool aProject = !m_main || m_main->hasProject();
+    std::vector<Problem> problems = aProject ? checkProject(m_project, makeContext()) : std::vector<Problem>{};
 
     // The rows lead to objects, taken now while the positions are those the check saw.
     m_targets.clear();
@@ -266,8 +266,10 @@ void TProblemsForm::refresh()
         m_targets.push_back(t);
     }
 
-    if (sameProblems(problems, m_problems))
+    // A project without problems lists as little as no project, yet its count ("no problem") is news.
+    if (sameProblems(problems, m_problems) && aProject == m_checkedAProject)
         return;
+    m_checkedAProject = aProject;
     m_problems = std::move(problems);
     fillList();
     emit problemsChanged();

@@ -108,6 +108,7 @@ private:
 
     QTimer m_timer;
     std::vector<Problem> m_problems;
+    bool m_checkedAProject = false; // the last check had a project to check (an empty list is news then)
     std::vector<Target> m_targets;
 
     QHash<QString, FileFact> m_movieFacts;
