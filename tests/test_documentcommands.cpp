@@ -1,6 +1,7 @@
 // The document commands end to end: New, Movie Data, Open, Save and Save as from the main window,
 // page navigation, and the modified mark that tells the author there is work to save.
 #include "editorstestutil.h"
+#include "filetestutil.h"
 #include "savefailtestutil.h"
 
 #include <QComboBox>
@@ -17,19 +18,6 @@
 #include "media/videosource.h"
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 // A menu with a video page, a still-image page and another video page, all files in place.
 QString writeMixedMenu(const QTemporaryDir& dir)

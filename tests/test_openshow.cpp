@@ -3,6 +3,7 @@
 // a modified mark, and saves to the same bytes. And what is no menu file never replaces the open menu,
 // nor is it ever written over.
 #include "editorstestutil.h"
+#include "filetestutil.h"
 #include "randommenu.h"
 
 #include <QComboBox>
@@ -20,19 +21,6 @@
 #include "moviedata/moviedataform.h"
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 const QByteArray kMenuHead = "[Vireo Ini File]\r\n\r\n[MAIN]\r\nTitle=Film\r\nID=F1\r\n\r\n[MOVIE]\r\nDirectory=.\r\n"
                              "AVIName=film.avi\r\n\r\n[MENU]\r\nDirectory=menu\r\nAVIName=menu.avi\r\nStartPage=1\r\n"

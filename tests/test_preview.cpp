@@ -239,6 +239,13 @@ private slots:
         QCOMPARE(h.dialogs.messages().constLast(), h.dialogs.messages().at(before));
         if (pageIndex == 2)
             QVERIFY2(preview().statusLine().contains("still.jpg"), qPrintable(preview().statusLine()));
+        // The file comes while the window is open: playing again tries it again, and shows its frames.
+        const QString arrived = QDir(h.project().baseDirectory).filePath(QStringLiteral("missing.avi"));
+        QVERIFY(QFile::copy(EditorHarness::video().path, arrived));
+        const auto removeArrived = qScopeGuard([&] { QFile::remove(arrived); });
+        pageIndex < 0 ? preview().playFromStartPage() : preview().playFromPage(0); // a video page
+        QCOMPARE(h.dialogs.messages().size(), before + 2);
+        QTRY_VERIFY(fixtures::readFrameNumber(preview().picture()) >= 0);
     }
 
     void playsAndSteps()
