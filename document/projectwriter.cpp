@@ -24,8 +24,8 @@ struct SaveStopped
 } // namespace
 
 // Collects the file's bytes line by line. Every value the author typed passes through `value()`, which
-// refuses what the file could not give back: a line break, or a character the file's encoding cannot
-// hold.
+// refuses what the file could not give back: a line break, a NUL, or a character the file's encoding
+// cannot hold.
 class MenuFileBuilder
 {
 public:
@@ -57,6 +57,11 @@ public:
             }
         }
         if (!append(v)) {
+            // A NUL ends a text where the player reads it, and makes the whole file binary data that
+            // this program never takes for a menu, nor saves over.
+            if (v.contains(QChar(u'\0')))
+                stop(QStringLiteral("The %1 holds a NUL character, which a menu file cannot store. Nothing was saved.")
+                         .arg(where()));
             if (v.contains(QLatin1Char('\n')) || v.contains(QLatin1Char('\r')))
                 stop(QStringLiteral("The %1 holds a line break, which a menu file cannot store. Nothing was saved.")
                          .arg(where()));
@@ -89,7 +94,7 @@ private:
         const size_t start = m_bytes.size();
         for (const QChar qc : v) {
             const char16_t c = qc.unicode();
-            if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' || c == u'\n' || c == u'\0') {
                 m_bytes.resize(start);
                 return false;
             }
@@ -101,7 +106,7 @@ private:
             m_bytes.resize(start);
             QByteArray encoded;
             if (!appendEncoded(encoded, v, m_encoding) || v.contains(QLatin1Char('\n')) ||
-                v.contains(QLatin1Char('\r')))
+                v.contains(QLatin1Char('\r')) || v.contains(QChar(u'\0')))
                 return false;
             m_bytes.append(encoded.constData(), size_t(encoded.size()));
             return true;

@@ -70,6 +70,14 @@ int main(int argc, char* argv[])
             writeCopyWithFourcc(plain.path, at("unknown.avi"), "VZQX");
             writeCopyWithPictureSize(plain.path, at("negative-height.avi"), 48, -32);
             writeTruncatedCopy(plain.path, at("truncated.avi"), QFileInfo(plain.path).size() * 2 / 3);
+        } else if (target == QLatin1String("fuzz_opensave")) {
+            // Files of other kinds an author may pick by mistake, beside the menu seeds.
+            VideoSpec s;
+            s.width = 32;
+            s.height = 24;
+            s.frames = 2;
+            writeVideo(at("movie.avi"), s);
+            writePatternJpeg(at("picture.jpg"), 5, 32, 24);
         } else if (target == QLatin1String("fuzz_jpeg")) {
             writePatternJpeg(at("baseline.jpg"), 5, 48, 32);
             writePatternJpeg(at("progressive.jpg"), 6, 48, 32, {80, false, true, false});

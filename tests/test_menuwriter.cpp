@@ -240,6 +240,9 @@ void TestMenuWriter::saveChecks_data()
         << "area"
         << "The area of selection 1 (Ask) on page 4 (Four) holds a line break, which a menu file cannot store. "
            "Nothing was saved.";
+    QTest::newRow("NUL in an area")
+        << "nul" << "The area of selection 1 (Ask) on page 4 (Four) holds a NUL character, which a menu file cannot "
+                    "store. Nothing was saved.";
     QTest::newRow("a head value holding the page marker")
         << "marker"
         << "The value of AVI2Name holds the text \"[PAGE=\", which marks a part of the menu file: the file would "
@@ -286,6 +289,8 @@ void TestMenuWriter::saveChecks()
         page.name = "Four\r";
     if (faults.contains("area"))
         s.area = "1,2\n-3,4";
+    if (faults.contains("nul"))
+        s.area = QStringLiteral("1,2") + QChar(u'\0') + QStringLiteral("-3,4");
     if (faults.contains("marker"))
         md.avi2Name = "cd2.[page=x].avi";
     if (faults.contains("cjk"))
@@ -345,10 +350,10 @@ void TestMenuWriter::roundTrip_data()
     QVERIFY(seed.open(QIODevice::ReadOnly));
     QTest::newRow("two-disc example") << seed.readAll();
 
-    // Every byte value but the two line ends, inside names and titles; the letters around them keep
-    // the trimming of blanks and control characters away.
+    // Every byte value but the two line ends and NUL (which no text file holds), inside names and
+    // titles; the letters around them keep the trimming of blanks and control characters away.
     QByteArray all;
-    for (int b = 0; b < 256; ++b)
+    for (int b = 1; b < 256; ++b)
         if (b != '\r' && b != '\n')
             all.append(char(b));
     QTest::newRow("all byte values") << crlf({"[Vireo Ini File]", "", "[MAIN]", "Title=A" + all + "Z", "ID=F1", "",
