@@ -76,13 +76,14 @@ class TestOpenShow : public QObject
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     }
 
-    // Every page clicked in the list, every selection of each clicked in the selection window and
-    // every rectangle clicked on the picture.
+    // Every page clicked in the list and Modify pressed on it, every selection of each clicked in the
+    // selection window and every rectangle clicked on the picture.
     void visitEverything()
     {
         for (int row = 0; row < h.pages().pageCount(); ++row) {
             clickPageRow(row);
             QCOMPARE(h.pages().CurrentPageIndex(), row);
+            h.pages().bttModifyClick(); // the fields as shown: nothing to apply
             QTreeWidget* tree = h.selections().SelectionList;
             for (int i = 0; i < tree->topLevelItemCount(); ++i) {
                 QTreeWidgetItem* item = tree->topLevelItem(i);
