@@ -243,6 +243,8 @@ void TestMenuWriter::saveChecks_data()
     QTest::newRow("NUL in an area")
         << "nul" << "The area of selection 1 (Ask) on page 4 (Four) holds a NUL character, which a menu file cannot "
                     "store. Nothing was saved.";
+    QTest::newRow("NUL after a letter outside ASCII")
+        << "nultitle" << "The value of Title holds a NUL character, which a menu file cannot store. Nothing was saved.";
     QTest::newRow("a head value holding the page marker")
         << "marker"
         << "The value of AVI2Name holds the text \"[PAGE=\", which marks a part of the menu file: the file would "
@@ -289,6 +291,8 @@ void TestMenuWriter::saveChecks()
         page.name = "Four\r";
     if (faults.contains("area"))
         s.area = "1,2\n-3,4";
+    if (faults.contains("nultitle"))
+        md.title = QStringLiteral("Caf\u00e9") + QChar(u'\0') + QStringLiteral("x");
     if (faults.contains("nul"))
         s.area = QStringLiteral("1,2") + QChar(u'\0') + QStringLiteral("-3,4");
     if (faults.contains("marker"))
