@@ -384,6 +384,32 @@ private slots:
                                                        : sExpected + delta);
     }
 
+    // A placement command about a tool window that was closed shows it again, where it says.
+    void placingAClosedToolWindowShowsIt_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::newRow("pages, left") << "miWinPagesLeft";
+        QTest::newRow("pages, right, as it was") << "miWinPagesRight";
+        QTest::newRow("selections, free") << "miWinSelecFree";
+    }
+
+    void placingAClosedToolWindowShowsIt()
+    {
+        QFETCH(QString, item);
+        start();
+        QWidget* window = item.startsWith("miWinPages") ? static_cast<QWidget*>(m_app->pageViewer.get())
+                                                        : static_cast<QWidget*>(m_app->selectionsViewer.get());
+        QWidget* other = item.startsWith("miWinPages") ? static_cast<QWidget*>(m_app->selectionsViewer.get())
+                                                       : static_cast<QWidget*>(m_app->pageViewer.get());
+        other->close();
+        window->close();
+        child<QAction>(m_app->mainForm.get(), qPrintable(item))->trigger();
+        QVERIFY(window->isVisible());
+        QVERIFY(!other->isVisible()); // only the one the command names
+        if (item == "miWinPagesLeft")
+            QTRY_COMPARE(window->frameGeometry().right() + 1, mainForm().frameGeometry().left());
+    }
+
     void dockedOnAndOff_data()
     {
         QTest::addColumn<int>("pagesWidth");

@@ -132,6 +132,12 @@ void TMainForm::ArrangeToolWindows()
 void TMainForm::RadioMenuItemCheck(QAction* item)
 {
     item->setChecked(true); // the action group unchecks the others
+    // A command about a tool window the author closed brings it back, to the place it names.
+    QWidget* window = item->actionGroup() == m_pagesGroup        ? static_cast<QWidget*>(m_pages)
+                      : item->actionGroup() == m_selectionsGroup ? static_cast<QWidget*>(m_selections)
+                                                                 : nullptr;
+    if (window && !isDocked() && !window->isVisible())
+        window->show();
     ArrangeToolWindows();
 }
 
