@@ -30,6 +30,7 @@
 #include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
 #include "workspace/problemsform.h"
+#include "workspace/windowplacement.h"
 #include "media/videosource.h"
 
 namespace {
@@ -121,7 +122,9 @@ private slots:
     {
         start();
         QCOMPARE(mainForm().caption(), QString("VRPL VazoVevoz - New File"));
-        QCOMPARE(mainForm().frameGeometry(), QRect(225, 105, 471, 437));
+        // Where the form was drawn, as wide as every menu needs: nothing behind the bar's "more" button.
+        QCOMPARE(mainForm().frameGeometry(), QRect(225, 105, qMax(471, mainForm().menuBarFrameWidth()), 437));
+        QVERIFY(!menuOverflows());
         QCOMPARE(m_app->pageViewer->windowTitle(), QString("Pages"));
         QCOMPARE(m_app->selectionsViewer->windowTitle(), QString("Selections"));
         QVERIFY(m_app->pageViewer->isVisible() && m_app->selectionsViewer->isVisible());
@@ -242,6 +245,12 @@ private slots:
         QVERIFY(!child<QAction>(m_app->mainForm.get(), "miMMSaveINI")->isEnabled());
     }
 
+    bool menuOverflows()
+    {
+        auto* more = mainForm().menuBar()->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"));
+        return more && more->isVisible();
+    }
+
     void settingsAtStart_data()
     {
         QTest::addColumn<QVariantMap>("stored");
@@ -256,6 +265,9 @@ private slots:
         QTest::newRow("last dir only") << QVariantMap{{"LastDir", "<dir>"}} << QPoint(100, 100) << true;
         QTest::newRow("last dir missing folder") << QVariantMap{{"LastDir", "<gone>"}} << QPoint(100, 100) << false;
         QTest::newRow("empty last dir") << QVariantMap{{"LastDir", ""}, {"Left", 5}, {"Top", 6}} << QPoint(5, 6) << false;
+        // Saved on a screen that is gone, or above the top: brought wholly onto the screen there is.
+        QTest::newRow("above and left of the screen") << QVariantMap{{"Left", -3000}, {"Top", -40}} << QPoint(0, 0) << false;
+        QTest::newRow("past the bottom right") << QVariantMap{{"Left", 5000}, {"Top", 3000}} << QPoint(-1, -1) << false;
     }
 
     void settingsAtStart()
@@ -271,7 +283,11 @@ private slots:
         writeSettings(stored);
 
         start();
-        QCOMPARE(mainForm().pos(), position);
+        const QRect screen = mainForm().screen()->availableGeometry();
+        if (position == QPoint(-1, -1))
+            position = screen.bottomRight() - mainForm().frameGeometry().bottomRight() + mainForm().pos();
+        QTRY_COMPARE(mainForm().pos(), position);
+        QVERIFY(screen.contains(mainForm().frameGeometry()));
         const QString expectedDir = lastDirBecomesCurrent ? lastDir.path() : m_startDir;
         QCOMPARE(QDir(QDir::currentPath()).canonicalPath(), QDir(expectedDir).canonicalPath());
     }
@@ -353,9 +369,9 @@ private slots:
         child<QAction>(m_app->mainForm.get(), "miWinPagesFree")->trigger();
         child<QAction>(m_app->mainForm.get(), "miWinSelecFree")->trigger();
         mainForm().move(600, 300);
-        p->move(40, 700);
-        s->move(900, 800);
-        QTRY_COMPARE(p->pos(), QPoint(40, 700));
+        p->move(40, 500);
+        s->move(900, 550);
+        QTRY_COMPARE(p->pos(), QPoint(40, 500));
 
         child<QAction>(m_app->mainForm.get(), qPrintable("miWinPages" + pages))->trigger();
         child<QAction>(m_app->mainForm.get(), qPrintable("miWinSelec" + selections))->trigger();
@@ -365,12 +381,12 @@ private slots:
         const int sw = s->frameGeometry().width();
         const QPoint pExpected = pagesAt == "leftOfMain" ? QPoint(m.left() - pw, m.top())
                                : pagesAt == "rightOfMain" ? QPoint(m.left() + m.width(), m.top())
-                                                          : QPoint(40, 700);
+                                                          : QPoint(40, 500);
         const QPoint sExpected = selectionsAt == "leftOfMain"     ? QPoint(m.left() - sw, m.top())
                                : selectionsAt == "rightOfMain"    ? QPoint(m.left() + m.width(), m.top())
                                : selectionsAt == "leftOfPages"    ? QPoint(pExpected.x() - sw, m.top())
                                : selectionsAt == "rightOfPages"   ? QPoint(pExpected.x() + pw, m.top())
-                                                                  : QPoint(900, 800);
+                                                                  : QPoint(900, 550);
         QTRY_COMPARE(p->pos(), pExpected);
         QTRY_COMPARE(s->pos(), sExpected);
 
@@ -382,6 +398,98 @@ private slots:
         QTRY_COMPARE(s->pos(), selectionsAt == "stays" ? sExpected
                                : sFollowsPages         ? QPoint(sExpected.x(), sExpected.y() + delta.y())
                                                        : sExpected + delta);
+    }
+
+    // Every placement, on screens from roomy to too narrow for the three windows side by side, with
+    // the main window anywhere on it: each placed frame is wholly on the screen, and where the screen
+    // has room the windows stand exactly beside the main window (or the page window).
+    void toolWindowsStayOnScreen_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::newRow("1920 x 1200") << QRect(0, 0, 1920, 1200);
+        QTest::newRow("1366 x 768 with a panel on top") << QRect(0, 28, 1366, 740);
+        QTest::newRow("scale 2 on 1920 x 1080") << QRect(0, 0, 960, 540);
+        QTest::newRow("second screen right of the first") << QRect(1920, 0, 1280, 720);
+    }
+
+    void toolWindowsStayOnScreen()
+    {
+        QFETCH(QRect, area);
+        using P = ToolPlacement;
+        const QRect pages(5, 5, 292, 625);
+        const QRect selections(9, 9, 232, 645);
+        for (const QSize mainSize : {QSize(559, 437), QSize(746, 729), area.size()}) {
+            for (int x = area.left() - 200; x <= area.right() + 100; x += 97) {
+                const QRect main(QPoint(x, area.top() + 30), mainSize);
+                for (P p : {P::Left, P::Right, P::Free}) {
+                    for (P s : {P::Left, P::Right, P::Free}) {
+                        const ToolFramePositions to = placeToolFrames(main, pages, selections, p, s, area);
+                        QCOMPARE(to.pages.has_value(), p != P::Free);
+                        QCOMPARE(to.selections.has_value(), s != P::Free);
+                        const QRect pr = to.pages ? QRect(*to.pages, pages.size()) : pages;
+                        const QRect sr = to.selections ? QRect(*to.selections, selections.size()) : selections;
+                        for (const QRect& placed : {to.pages ? pr : QRect(), to.selections ? sr : QRect()}) {
+                            if (placed.isNull())
+                                continue;
+                            // Across within the screen; a window taller than the screen is shrunk by
+                            // the caller, its top is on the screen's.
+                            QVERIFY2(placed.left() >= area.left() && placed.right() <= area.right(),
+                                     qPrintable(QString("off the screen: x %1, main at %2").arg(placed.x()).arg(x)));
+                            QCOMPARE(placed.top(), qMax(area.top(), qMin(main.top(), area.bottom() + 1 - placed.height())));
+                        }
+                        // With room on both sides, the positions of the placement rules.
+                        const bool roomLeft = main.left() - area.left() >= pages.width() + selections.width();
+                        const bool roomRight = area.right() - main.right() >= pages.width() + selections.width();
+                        if (!roomLeft || !roomRight || !area.contains(main))
+                            continue;
+                        if (p == P::Left)
+                            QCOMPARE(pr.right() + 1, main.left());
+                        if (p == P::Right)
+                            QCOMPARE(pr.left(), main.right() + 1);
+                        if (s == P::Left)
+                            QCOMPARE(sr.right() + 1, p == P::Left ? pr.left() : main.left());
+                        if (s == P::Right)
+                            QCOMPARE(sr.left(), p == P::Left ? main.right() + 1 : pr.right() + 1);
+                    }
+                }
+            }
+        }
+    }
+
+    // The Problems window never covers the main window's menu or controls: below or above it, beside
+    // everything, or over the picture when the screen has no room elsewhere.
+    void problemsWindowCoversNoControl_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QRect>("main");
+        QTest::addColumn<QString>("where");
+        const QRect big(0, 0, 1920, 1200);
+        QTest::newRow("room below") << big << QRect(200, 100, 746, 729) << "below";
+        QTest::newRow("room above only") << big << QRect(200, 460, 746, 729) << "above";
+        QTest::newRow("room beside only") << QRect(0, 0, 1920, 768) << QRect(200, 0, 746, 768) << "beside";
+        QTest::newRow("no room") << QRect(0, 0, 1366, 768) << QRect(0, 0, 1366, 768) << "picture";
+    }
+
+    void problemsWindowCoversNoControl()
+    {
+        QFETCH(QRect, area);
+        QFETCH(QRect, main);
+        QFETCH(QString, where);
+        const QRect occupied = main.adjusted(0, 0, 522, 0); // the tool windows to its right
+        const QRect picture = main.adjusted(8, 50, -8, -80);
+        const QRect placed = placeProblemsFrame(main, occupied, picture, QSize(600, 250), 120, area);
+        QVERIFY(area.contains(placed));
+        QVERIFY(placed.height() >= 120);
+        if (where == "picture")
+            QVERIFY(picture.contains(placed));
+        else
+            QVERIFY(!placed.intersects(main));
+        if (where == "below")
+            QCOMPARE(placed.top(), main.bottom() + 1);
+        if (where == "above")
+            QCOMPARE(placed.bottom() + 1, main.top());
+        if (where == "beside")
+            QVERIFY(!placed.intersects(occupied));
     }
 
     // A placement command about a tool window that was closed shows it again, where it says.
@@ -401,6 +509,7 @@ private slots:
                                                         : static_cast<QWidget*>(m_app->selectionsViewer.get());
         QWidget* other = item.startsWith("miWinPages") ? static_cast<QWidget*>(m_app->selectionsViewer.get())
                                                        : static_cast<QWidget*>(m_app->pageViewer.get());
+        mainForm().move(600, 300);
         other->close();
         window->close();
         child<QAction>(m_app->mainForm.get(), qPrintable(item))->trigger();
@@ -473,12 +582,14 @@ private slots:
         QFETCH(bool, centred);
         start();
         mainForm().FitToPicture(picture.width(), picture.height());
+        window.setWidth(qMax(window.width(), mainForm().menuBarFrameWidth()));
         QTRY_COMPARE(mainForm().frameGeometry().size(), window);
+        QVERIFY(!menuOverflows());
 
         auto* panel = child<QWidget>(m_app->mainForm.get(), "VideoPanel");
         auto* image = child<QWidget>(m_app->mainForm.get(), "VideoImage");
         const QPoint at = image->mapTo(panel, QPoint(0, 0));
-        const int expectedX = picture.width() + 24 >= 440 ? 8 : (panel->width() - picture.width()) / 2;
+        const int expectedX = picture.width() + 24 >= window.width() ? 8 : (panel->width() - picture.width()) / 2;
         const int expectedY = centred ? (panel->height() - 33 - picture.height()) / 2 : 8;
         QCOMPARE(at, QPoint(expectedX, expectedY));
         auto* bevel = child<QWidget>(m_app->mainForm.get(), "VideoBevel");
@@ -517,7 +628,7 @@ private slots:
         QCOMPARE(mainForm().picture().size(), QSize(video().width, video().height));
         QCOMPARE(child<QWidget>(m_app->mainForm.get(), "VideoImage")->size(), QSize(video().width, video().height));
         QCOMPARE(frameInfo()->text(), QString("  Frame 0 (0:00:00.000) [K]"));
-        QTRY_COMPARE(mainForm().frameGeometry().size(), QSize(440, 426));
+        QTRY_COMPARE(mainForm().frameGeometry().size(), QSize(qMax(440, mainForm().menuBarFrameWidth()), 426));
         QVERIFY(m_dialogs.messages().isEmpty());
 
         // A file that cannot be opened leaves everything as it was; the message belongs to the page window.
@@ -891,14 +1002,15 @@ private slots:
 };
 
 // The main window needs the application object of the program (it catches escaping errors) and a
-// screen large enough for a 720 x 576 picture; Qt's offscreen screen is smaller unless configured.
+// screen large enough for a 720 x 576 picture with the tool windows on both sides of the main window;
+// Qt's offscreen screen is smaller unless configured.
 int main(int argc, char** argv)
 {
     QTemporaryDir config;
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
         QFile json(config.filePath("screen.json"));
         if (json.open(QIODevice::WriteOnly)) {
-            json.write(R"({"screens":[{"name":"Test","x":0,"y":0,"width":1600,"height":1200,)"
+            json.write(R"({"screens":[{"name":"Test","x":0,"y":0,"width":1920,"height":1200,)"
                        R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
             json.close();
             qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + json.fileName().toLocal8Bit());

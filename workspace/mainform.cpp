@@ -91,8 +91,10 @@ TMainForm::TMainForm(MenuProject& project, DialogService& dialogs, VideoSource& 
     buildFileCommands();
     buildRecentFiles();
 
-    move(kInitialLeft, kInitialTop);
-    resizeFrame(this, kInitialWidth, kInitialHeight);
+    m_startPosition = QPoint(kInitialLeft, kInitialTop);
+    move(m_startPosition);
+    // As the form was drawn, or as wide as the menu bar needs, so that no menu hides behind "more".
+    resizeFrame(this, qMax(kInitialWidth, menuBarFrameWidth()), kInitialHeight);
     applyMinimumSize();
 
     readSettings();
@@ -351,7 +353,9 @@ void TMainForm::readSettings()
     };
     const int top = readPosition(text::kTop);
     const int left = readPosition(text::kLeftKey);
-    move(left, top);
+    m_startPosition = QPoint(left, top);
+    move(m_startPosition);
+    m_positionRestored = true;
 
     // A missing value, an empty one or a folder that no longer exists leaves the current directory.
     const QVariant lastDir = settings->value(text::kLastDir);

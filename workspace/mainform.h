@@ -20,6 +20,7 @@
 #include "workspace/rshape.h"
 #include "workspace/snapping.h"
 #include "workspace/videoimage.h"
+#include "workspace/windowplacement.h"
 
 class QAction;
 class QActionGroup;
@@ -73,7 +74,7 @@ public:
     static constexpr int kControlPanelHeight = 33;
     static constexpr int kUnreadablePosition = 100;
 
-    enum class Placement { Left, Right, Free };
+    using Placement = ToolPlacement;
 
     // Reads the settings (position, current directory) while it is built.
     TMainForm(MenuProject& project, DialogService& dialogs, VideoSource& video, QWidget* parent = nullptr);
@@ -171,6 +172,9 @@ public:
 
     // --- tool windows -------------------------------------------------------------------------
     void ArrangeToolWindows();
+    // The outer width the menu bar needs to show every menu and the status line without its "more"
+    // button: the narrowest the window is made at start and by FitToPicture.
+    int menuBarFrameWidth();
     void RadioMenuItemCheck(QAction* item);
     void miDockedClick();
     void miAboutClick();
@@ -329,6 +333,8 @@ signals:
 
 protected:
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -395,6 +401,13 @@ private:
     void placePicture(QPoint inVideoPanel);
     void updateCanvasExtent();
     void keepOnScreen();
+    // The available areas of all screens, and the one a window's frame belongs on.
+    static QList<QRect> availableAreas();
+    static QRect screenAreaOf(const QWidget* window);
+    // Moves a window, shrinking it first when it is larger, until its frame lies on one screen.
+    static void bringOnScreen(QWidget* window);
+    // Once the window system has framed the window: the frame where it was asked to be, on a screen.
+    void settleOnScreen();
 
     void dockWindow(QWidget* window);
     void undockWindow(QWidget* window);
@@ -416,6 +429,11 @@ private:
     std::unique_ptr<TMovieDataForm> m_movieData;
 
     bool m_closing = false;
+    // Where the frame's top-left was asked to be at start, kept until the window system has framed
+    // the window (it may place the inside, not the frame, at the position asked).
+    QPoint m_startPosition;
+    bool m_settled = false;
+    bool m_positionRestored = false; // the position came from the settings
     bool m_shutDown = false;
     // A file whose reading stopped part-way: saving over it would write only what was read, so the
     // first save to it asks. Empty once the author has answered by saving there, or after New/Open.

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -105,6 +106,9 @@ private:
     QString m_full;
     int m_room = QWIDGETSIZE_MAX;
 };
+
+// The Problems window is not placed lower than this: a few rows of its list stay readable.
+constexpr int kProblemsMinimumHeight = 150;
 
 } // namespace
 
@@ -227,18 +231,22 @@ void TMainForm::miWinProblemsClick()
         m_dock->setCurrentWidget(m_problems);
         return;
     }
-    // The first time it floats, it lies under the main window, as wide as it, or as low on the
-    // screen as it can be when the main window reaches the bottom.
+    // The first time it floats it goes where it covers none of the main window's controls: under
+    // the main window and as wide as it, else above it, else beside all the program's windows, else
+    // over the picture.
     if (!m_problemsPlaced) {
         m_problemsPlaced = true;
         const QRect main = frameGeometry();
-        resizeFrame(m_problems, main.width(), m_problems->frameGeometry().height());
-        QRect place(QPoint(main.left(), main.bottom() + 1), m_problems->frameGeometry().size());
-        if (const QScreen* screen = this->screen()) {
-            const QRect available = screen->availableGeometry();
-            place.moveBottom(qMin(place.bottom(), available.bottom()));
-            place.moveLeft(qMax(available.left(), qMin(place.left(), available.right() - place.width() + 1)));
+        QRect occupied = main;
+        for (const QWidget* tool : {static_cast<QWidget*>(m_pages), static_cast<QWidget*>(m_selections)}) {
+            if (tool && tool->isVisible() && tool->isWindow())
+                occupied |= tool->frameGeometry();
         }
+        const QRect picture(m_videoScroll->mapToGlobal(QPoint(0, 0)), m_videoScroll->size());
+        const QSize wanted(main.width(), m_problems->frameGeometry().height());
+        const QRect place = placeProblemsFrame(main, occupied, picture, wanted, kProblemsMinimumHeight,
+                                               screenAreaFor(main, availableAreas()));
+        resizeFrame(m_problems, place.width(), place.height());
         m_problems->move(place.topLeft());
     }
     m_problems->show();

@@ -15,6 +15,7 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
+#include <QWindow>
 #include <QToolButton>
 
 #include <utility>
@@ -183,7 +184,13 @@ void TMainForm::updateCanvasExtent()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_videoPanel && event->type() == QEvent::Resize) {
+    if (!m_settled && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        // After the window system's own handling of the exposure, which may still move the frame.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_settled)
+                settleOnScreen();
+        });
+    } else if (watched == m_videoPanel && event->type() == QEvent::Resize) {
         placeVideoPanelChildren();
     } else if (watched == m_edVideoPos) {
         if (event->type() == QEvent::FocusIn)
@@ -251,8 +258,10 @@ void TMainForm::FitToPicture(int w, int h)
     const QSize outer = frameGeometry().size();
     QPoint at;
 
-    const bool wide = w + kFitExtraWidth >= kMinWidth;
-    const int width = wide ? w + kFitExtraWidth : kMinWidth;
+    // A narrow picture is centred in a window that still shows every menu.
+    const int minWidth = qMax(kMinWidth, menuBarFrameWidth());
+    const bool wide = w + kFitExtraWidth >= minWidth;
+    const int width = wide ? w + kFitExtraWidth : minWidth;
     const int fixedHeight = kTrackBarHeight + kControlPanelHeight + kFitExtraHeight;
     const bool tall = h + fixedHeight >= kMinHeight;
     const int height = tall ? h + fixedHeight : kMinHeight;

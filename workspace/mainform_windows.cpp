@@ -5,10 +5,15 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QLayout>
+#include <QGuiApplication>
+#include <QMenuBar>
 #include <QMoveEvent>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QWindow>
 
 #include "app/aboutform.h"
@@ -44,8 +49,11 @@ void TMainForm::resizeFrame(QWidget* window, int width, int height)
 
 void TMainForm::applyMinimumSize()
 {
+    // Never larger than the screen: on a small one, or with large scaling, the window must still fit.
     const QMargins m = frameMargins(this);
-    setMinimumSize(kMinWidth - m.left() - m.right(), kMinHeight - m.top() - m.bottom());
+    const QRect area = screenAreaOf(this);
+    setMinimumSize(qMin(kMinWidth, area.width()) - m.left() - m.right(),
+                   qMin(kMinHeight, area.height()) - m.top() - m.bottom());
 }
 
 // --- tool windows ----------------------------------------------------------------------------
@@ -90,43 +98,48 @@ void TMainForm::moveEvent(QMoveEvent* event)
     ArrangeToolWindows();
 }
 
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // A window made larger (maximised, or by its border) must not push the windows beside it off
+    // the screen.
+    if (isVisible())
+        ArrangeToolWindows();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_settled)
+        return;
+    // Menus added after the window was built (the Preview menu) count too; this runs before the
+    // window appears, so it does not visibly change its size.
+    const int menus = qMin(menuBarFrameWidth(), screenAreaOf(this).width());
+    if (frameGeometry().width() < menus)
+        resizeFrame(this, menus, frameGeometry().height());
+    if (windowHandle())
+        windowHandle()->installEventFilter(this);
+}
+
 void TMainForm::ArrangeToolWindows()
 {
     if (m_closing || !m_pages || !m_selections || isDocked())
         return;
 
     const QRect main = frameGeometry();
-    const QRect pages = m_pages->frameGeometry();
-    const QRect selections = m_selections->frameGeometry();
-    const Placement p = pagesPlacement();
-    const Placement s = selectionsPlacement();
-
-    QPoint pagesPos = pages.topLeft();
-    QPoint selectionsPos = selections.topLeft();
-    if (p != Placement::Free)
-        pagesPos.setY(main.top());
-    if (s != Placement::Free)
-        selectionsPos.setY(main.top());
-
-    if (p == Placement::Left) {
-        pagesPos.setX(main.left() - pages.width());
-        if (s == Placement::Left)
-            selectionsPos.setX(main.left() - pages.width() - selections.width());
-        else if (s == Placement::Right)
-            selectionsPos.setX(main.left() + main.width());
-    } else {
-        if (p == Placement::Right)
-            pagesPos.setX(main.left() + main.width());
-        if (s == Placement::Left)
-            selectionsPos.setX(main.left() - selections.width());
-        else if (s == Placement::Right)
-            selectionsPos.setX(pagesPos.x() + pages.width()); // beside the page window, wherever it is
+    const QRect area = screenAreaFor(main, availableAreas());
+    const ToolFramePositions to = placeToolFrames(main, m_pages->frameGeometry(), m_selections->frameGeometry(),
+                                                  pagesPlacement(), selectionsPlacement(), area);
+    // A tool window taller or wider than the screen is made to fit it first, so that the place
+    // computed for its frame holds all of it.
+    if (to.pages) {
+        m_pages->move(*to.pages);
+        bringOnScreen(m_pages);
     }
-
-    if (p != Placement::Free)
-        m_pages->move(pagesPos);
-    if (s != Placement::Free)
-        m_selections->move(selectionsPos);
+    if (to.selections) {
+        m_selections->move(*to.selections);
+        bringOnScreen(m_selections);
+    }
 }
 
 void TMainForm::RadioMenuItemCheck(QAction* item)
@@ -139,6 +152,9 @@ void TMainForm::RadioMenuItemCheck(QAction* item)
     if (window && !isDocked() && !window->isVisible())
         window->show();
     ArrangeToolWindows();
+    // Free leaves the window where it is, but not where the author cannot reach it.
+    if (window && !isDocked())
+        bringOnScreen(window);
 }
 
 // --- docking ---------------------------------------------------------------------------------
@@ -228,29 +244,97 @@ void TMainForm::miAboutClick()
     m_about->exec();
 }
 
-// --- a window larger than the screen ---------------------------------------------------------
+// --- on the screen ---------------------------------------------------------------------------
+QList<QRect> TMainForm::availableAreas()
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    return areas;
+}
+
+QRect TMainForm::screenAreaOf(const QWidget* window)
+{
+    return screenAreaFor(window->frameGeometry(), availableAreas());
+}
+
+void TMainForm::bringOnScreen(QWidget* window)
+{
+    const QRect outer = window->frameGeometry();
+    const QRect area = screenAreaFor(outer, availableAreas());
+    if (area.contains(outer))
+        return;
+    const QRect fitted = fitFrameInto(outer, area);
+    if (fitted.size() != outer.size())
+        resizeFrame(window, fitted.width(), fitted.height());
+    // A minimum size may have kept it larger than asked: place what it really is.
+    window->move(fitFrameInto(window->frameGeometry(), area).topLeft());
+}
+
+// The picture then scrolls inside the window, and the menu and the navigation controls below the
+// picture stay where the user can reach them.
 void TMainForm::keepOnScreen()
 {
-    QScreen* screen = this->screen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    QRect outer = frameGeometry();
-    if (available.contains(outer))
-        return;
-    // The window may not be larger than the screen: the picture then scrolls inside it, and the menu
-    // and the navigation controls below the picture stay where the user can reach them.
-    const QSize size(qMin(outer.width(), available.width()), qMin(outer.height(), available.height()));
-    if (size != outer.size())
-        resizeFrame(this, size.width(), size.height());
-    outer = frameGeometry();
-    QPoint topLeft = outer.topLeft();
-    if (outer.right() > available.right())
-        topLeft.setX(available.right() - outer.width() + 1);
-    if (outer.bottom() > available.bottom())
-        topLeft.setY(available.bottom() - outer.height() + 1);
-    topLeft.setX(qMax(topLeft.x(), available.left()));
-    topLeft.setY(qMax(topLeft.y(), available.top()));
-    if (topLeft != outer.topLeft())
-        move(topLeft);
+    bringOnScreen(this);
+}
+
+void TMainForm::settleOnScreen()
+{
+    m_settled = true;
+    if (windowHandle())
+        windowHandle()->removeEventFilter(this);
+    // Some window systems put the inside of the window, not its frame, where the program asked, and
+    // only now is the frame known: ask again, which then comes out right (a saved position would
+    // otherwise creep up by a title bar at every start).
+    if (pos() != m_startPosition)
+        move(m_startPosition);
+    bringOnScreen(this);
+    // At the first start the form's own position may leave no room for the tool windows beside it
+    // on a small screen: the main window then moves aside, where the whole row fits.
+    if (!m_positionRestored && m_pages && m_selections && !isDocked()) {
+        const QRect main = frameGeometry();
+        const QRect area = screenAreaOf(this);
+        int left = 0;
+        int right = 0;
+        for (const auto& [window, at] : {std::pair{static_cast<QWidget*>(m_pages), pagesPlacement()},
+                                         std::pair{static_cast<QWidget*>(m_selections), selectionsPlacement()}}) {
+            if (at == Placement::Left)
+                left += window->frameGeometry().width();
+            else if (at == Placement::Right)
+                right += window->frameGeometry().width();
+        }
+        const QRect row = main.adjusted(-left, 0, right, 0);
+        if (!area.contains(row) && row.width() <= area.width())
+            move(fitFrameInto(row, area).left() + left, main.top());
+    }
+    ArrangeToolWindows();
+}
+
+int TMainForm::menuBarFrameWidth()
+{
+    // The menus measured as the bar lays them out (its own size hint counts the status line as wide
+    // as it is now, which may be squeezed), plus room for the status line's shortest text ("no
+    // problem") and its icon.
+    QMenuBar* bar = menuBar();
+    const QStyle* style = bar->style();
+    const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, bar);
+    int width = 2 * (style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, bar) +
+                     style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, bar));
+    for (QAction* menu : bar->actions()) {
+        if (!menu->isVisible())
+            continue;
+        QStyleOptionMenuItem option;
+        option.initFrom(bar);
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.text = menu->text();
+        const QSize text = bar->fontMetrics().size(Qt::TextShowMnemonic, menu->text());
+        width += style->sizeFromContents(QStyle::CT_MenuBarItem, &option, text, bar).width() + spacing;
+    }
+    if (m_problemCount) {
+        const QFontMetrics metrics = m_problemCount->fontMetrics();
+        width += metrics.horizontalAdvance(QStringLiteral("no problem")) + m_problemCount->iconSize().width() +
+                 3 * metrics.averageCharWidth();
+    }
+    const QMargins m = frameMargins(this);
+    return width + m.left() + m.right();
 }
