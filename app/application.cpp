@@ -4,8 +4,10 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolTip>
 #include <QWidget>
 
@@ -64,6 +66,32 @@ protected:
     }
 };
 
+// Every window and dialog the program shows lies wholly on a screen, title bar included: a dialog
+// centred over a main window near the screen's edge, or one taller than a small or scaled screen, is
+// moved (and shrunk, as far as its layout allows) once the window system has framed it.
+class KeepWindowsOnScreen : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            const Qt::WindowType type = widget->windowType();
+            if (widget->isWindow() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool)) {
+                QPointer<QWidget> window(widget);
+                QTimer::singleShot(0, widget, [window] {
+                    if (window && window->isVisible())
+                        TMainForm::bringOnScreen(window);
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 VazoApplication::VazoApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -98,6 +126,7 @@ void applyApplicationSettings(QApplication& app)
         app.setProperty("vazoHintsApplied", true);
         QApplication::setStyle(new HintDelayStyle(QApplication::style()->name())); // the application owns it
         app.installEventFilter(new HintShowTime(&app));                           // owned by the application
+        app.installEventFilter(new KeepWindowsOnScreen(&app));                    // owned by the application
     }
 }
 

@@ -250,6 +250,18 @@ void TSelectionsViewerForm::SelectSelection(Selection* selection)
     }
 }
 
+void TSelectionsViewerForm::markSelections(const QList<Selection*>& selections)
+{
+    const bool was = m_listing;
+    m_listing = true;
+    for (int i = 0; i < SelectionList->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = SelectionList->topLevelItem(i);
+        item->setSelected(selections.isEmpty() ? item == SelectionList->currentItem()
+                                               : selections.contains(selectionOf(item)));
+    }
+    m_listing = was;
+}
+
 void TSelectionsViewerForm::SelectionListEdited(QTreeWidgetItem* item)
 {
     Selection* selection = selectionOf(item);

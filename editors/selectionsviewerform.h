@@ -41,6 +41,9 @@ public:
     void ShowPageSelections(Page* page);
     // Chooses the entry of the selection, as a click on it would.
     void SelectSelection(Selection* selection);
+    // Shows these selections as picked in the list, as several rectangles picked on the picture are;
+    // an empty list leaves only the current row picked.
+    void markSelections(const QList<Selection*>& selections);
     void ClearSelections();
     Page* listedPage() const { return m_page; }
     // The selection of the chosen entry, or none.

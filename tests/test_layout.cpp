@@ -41,6 +41,7 @@ class TestLayout : public QObject
             const QStringList n = QString(a).replace(QLatin1Char('-'), QLatin1Char(',')).split(QLatin1Char(','));
             h.draw(QPoint(n[0].toInt(), n[1].toInt()), QPoint(n[2].toInt(), n[3].toInt()));
         }
+        h.main().setPickedShapes({}); // a rectangle just drawn is picked; the tests pick their own
         return page;
     }
     QStringList areasOf(const Page& page)
@@ -51,6 +52,14 @@ class TestLayout : public QObject
         return out;
     }
     RShape* shapeOf(Page& page, int i) { return qobject_cast<RShape*>(page.selections[size_t(i)]->shape.data()); }
+    QStringList listPicked()
+    {
+        QStringList names;
+        for (const QTreeWidgetItem* item : h.selections().SelectionList->selectedItems())
+            names << item->text(0);
+        names.sort();
+        return names;
+    }
     void ctrlClick(RShape* shape) { QTest::mouseClick(shape, Qt::LeftButton, Qt::ControlModifier, QPoint(3, 3)); }
 
 private slots:
@@ -74,6 +83,7 @@ private slots:
         ctrlClick(shapeOf(*page, 0));
         ctrlClick(shapeOf(*page, 2));
         QCOMPARE(h.main().pickedShapes(), (QList<RShape*>{shapeOf(*page, 0), shapeOf(*page, 2)}));
+        QCOMPARE(listPicked(), (QStringList{"Selection-1", "Selection-3"})); // the list shows the same
         // Anchors only when exactly one is picked.
         QVERIFY(!shapeOf(*page, 0)->anchorsShown() && !shapeOf(*page, 2)->anchorsShown());
         ctrlClick(shapeOf(*page, 0)); // removed: the other one alone, with its anchors
@@ -90,11 +100,21 @@ private slots:
         canvas()->setFocus();
         QTest::keyClick(canvas(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(h.main().pickedShapes().size(), 3);
+        QCOMPARE(listPicked().size(), 3);
         // A plain click on one of them picks it alone.
         QTest::mouseClick(shapeOf(*page, 1), Qt::LeftButton, {}, QPoint(3, 3));
         QCOMPARE(h.main().pickedShapes(), QList<RShape*>{shapeOf(*page, 1)});
+        QCOMPARE(listPicked(), QStringList{"Selection-2"});
+
         QVERIFY(shapeOf(*page, 1)->anchorsShown());
         QCOMPARE(h.selections().chosenSelection(), page->selections[1].get());
+
+        // A rectangle just drawn is the picked one, ready to be named or given an action.
+        h.draw(QPoint(200, 100), QPoint(240, 140));
+        QCOMPARE(h.main().pickedShapes(), QList<RShape*>{shapeOf(*page, 3)});
+        QVERIFY(shapeOf(*page, 3)->anchorsShown());
+        QCOMPARE(h.selections().chosenSelection(), page->selections[3].get());
+        QCOMPARE(listPicked(), QStringList{"Selection-4"});
     }
 
     void severalMoveNudgeDeleteAsOneStepEach()

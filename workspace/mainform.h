@@ -172,6 +172,8 @@ public:
 
     // --- tool windows -------------------------------------------------------------------------
     void ArrangeToolWindows();
+    // Moves a window, shrinking it first when it is larger, until its frame lies on one screen.
+    static void bringOnScreen(QWidget* window);
     // The outer width the menu bar needs to show every menu and the status line without its "more"
     // button: the narrowest the window is made at start and by FitToPicture.
     int menuBarFrameWidth();
@@ -404,8 +406,6 @@ private:
     // The available areas of all screens, and the one a window's frame belongs on.
     static QList<QRect> availableAreas();
     static QRect screenAreaOf(const QWidget* window);
-    // Moves a window, shrinking it first when it is larger, until its frame lies on one screen.
-    static void bringOnScreen(QWidget* window);
     // Once the window system has framed the window: the frame where it was asked to be, on a screen.
     void settleOnScreen();
 

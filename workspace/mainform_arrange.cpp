@@ -287,6 +287,8 @@ void TMainForm::clearMultiPick()
             s->setMarked(false);
     }
     m_picked.clear();
+    if (m_selections)
+        m_selections->markSelections({});
 }
 
 void TMainForm::setPickedShapes(const QList<RShape*>& shapes)
@@ -301,10 +303,16 @@ void TMainForm::setPickedShapes(const QList<RShape*>& shapes)
         else
             shapes[0]->ShowAnchors();
     } else {
+        QList<Selection*> selections;
         for (RShape* s : shapes) {
             m_picked.append(s);
             s->setMarked(true);
+            if (s->tag)
+                selections.append(s->tag);
         }
+        // The list shows the same rectangles picked as the picture does.
+        if (m_selections)
+            m_selections->markSelections(selections);
     }
     refreshArrangeMenu();
 }

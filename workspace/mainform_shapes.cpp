@@ -464,11 +464,14 @@ void TMainForm::VideoImageMouseUp(QMouseEvent* event)
             shape->tag = selection.get();
             selection->shape = shape;
             m_edits->addDrawnSelection(*page, std::move(selection), counterBefore);
-            if (m_selections)
-                m_selections->ShowPageSelections(page);
             if (m_pages)
                 m_pages->UpdateDefaultSelectionCombo(page);
-            // The new rectangle stays current, without anchors.
+            // The new rectangle is picked, in the list too, so that naming it or giving it an action
+            // needs no further click.
+            if (m_selections) {
+                m_selections->ShowPageSelections(page);
+                m_selections->SelectSelection(shape->tag);
+            }
         } else {
             m_shapes.removeAll(shape);
             delete shape;
