@@ -917,7 +917,16 @@ void TPageViewerForm::DeletePage(int index)
 {
     if (index < 0 || index >= pageCount())
         return;
+    // One undo step brings the page back; the status line says what went with it.
+    const Page& page = *m_project.pages[size_t(index)];
+    QString what = QStringLiteral("Deleted page %1").arg(PageItemText(page));
+    if (!page.selections.empty())
+        what += page.selections.size() == 1 ? QStringLiteral(" with its selection")
+                                            : QStringLiteral(" with %1 selections").arg(page.selections.size());
+    what += QStringLiteral(" (Undo brings it back)");
     m_edits.deletePage(index); // the page's rectangles leave the picture with it
+    if (m_main)
+        m_main->showStatusMessage(what);
     refreshJumpAtEnd(false);
     if (pageCount() > 0)
         selectRow(qMin(index, pageCount() - 1));

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QMenu>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -24,6 +25,8 @@ namespace {
 const QString kCaption = QStringLiteral("Selections");
 const QString kColumn = QStringLiteral("Selection");
 const QString kActionsLabel = QStringLiteral("Actions for current selection :");
+const QString kRename = QStringLiteral("&Rename");
+const QString kDeleteSelection = QStringLiteral("&Delete");
 const QString kActionsHint = QStringLiteral("Use \"Action maker\" drag & drop \nor Add button to add an action \nto the list.");
 constexpr int kInitialWidth = 230;
 constexpr int kInitialHeight = 620;
@@ -68,6 +71,7 @@ TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* paren
             SelectionListEdited(item);
     });
     layout->addWidget(SelectionList, 1);
+    buildSelectionCommands();
     buildAreaFields();
 
     Label1 = new QLabel(kActionsLabel, this);
@@ -97,6 +101,45 @@ TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* paren
             fillActions(selection);
             fillAreaFields();
         }
+    });
+}
+
+// Delete and Rename on the list, from its context menu and from the keyboard while it has the
+// focus, as in the page and action lists.
+void TSelectionsViewerForm::buildSelectionCommands()
+{
+    pmSelectionList = new QMenu(this); // owned by the window
+    pmSelectionList->setObjectName(QStringLiteral("pmSelectionList"));
+    auto entry = [this](const char* name, const QString& caption, const QKeySequence& key) {
+        QAction* a = pmSelectionList->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        SelectionList->addAction(a);
+        return a;
+    };
+    QAction* rename = entry("miRenameSelection", kRename, QKeySequence(Qt::Key_F2));
+    QAction* del = entry("miDeleteSelection", kDeleteSelection, QKeySequence(Qt::Key_Delete));
+    connect(rename, &QAction::triggered, this, [this] {
+        if (QTreeWidgetItem* item = SelectionList->currentItem())
+            SelectionList->editItem(item, 0);
+    });
+    // The rectangles picked on the picture are the selections picked here: Delete removes them all,
+    // as Delete on the picture does.
+    connect(del, &QAction::triggered, this, [this] {
+        if (m_main && chosenSelection())
+            m_main->Delete1Click();
+    });
+    auto refresh = [this, rename, del] {
+        rename->setEnabled(chosenSelection() != nullptr);
+        del->setEnabled(chosenSelection() != nullptr);
+    };
+    connect(SelectionList, &QTreeWidget::currentItemChanged, this, refresh);
+    refresh();
+    SelectionList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(SelectionList, &QTreeWidget::customContextMenuRequested, this, [this, refresh](const QPoint& at) {
+        refresh();
+        pmSelectionList->popup(SelectionList->viewport()->mapToGlobal(at));
     });
 }
 

@@ -79,6 +79,7 @@ protected:
 private:
     static bool takesListedParameter(int code);
     void fillActions(Selection* selection);
+    void buildSelectionCommands();
     void buildAreaFields();
     // The chosen selection's Area in the four number fields (empty and disabled without one).
     void fillAreaFields();
@@ -100,6 +101,7 @@ private:
 
 public:
     QTreeWidget* SelectionList = nullptr;
+    QMenu* pmSelectionList = nullptr; // Rename, Delete
     // The chosen selection's Area as numbers that can be typed in: left, top, right, bottom.
     QSpinBox* edAreaLeft = nullptr;
     QSpinBox* edAreaTop = nullptr;

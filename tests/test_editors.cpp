@@ -467,6 +467,52 @@ private slots:
         QCOMPARE(numbers(), (QList<int>{1, 3}));
     }
 
+    // Delete is the same key in the page list, the selection list and on the picture: one undo step
+    // that the status line describes, actions included, and that undo takes back whole.
+    void deleteFromEachListSaysWhatWent_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("page list") << "pages" << "Deleted page 2) Two with 2 selections (Undo brings it back)";
+        QTest::newRow("selection list") << "selections" << "Deleted \"Selection-2\" with its action (Undo brings it back)";
+        QTest::newRow("two picked on the picture") << "picture" << "Deleted 2 selections with 1 action (Undo brings it back)";
+    }
+
+    void deleteFromEachListSaysWhatWent()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, status);
+        h.start();
+        h.addPage("1", "One");
+        Page* two = h.addPage("2", "Two", "20-30");
+        h.draw(QPoint(10, 10), QPoint(40, 40));
+        h.draw(QPoint(60, 10), QPoint(90, 40));
+        two->selections[1]->actions.push_back(std::make_unique<MenuAction>(3, QStringLiteral("1")));
+        const int steps = h.edits().stack().count();
+        const size_t selections = two->selections.size();
+
+        QWidget* list = where == "pages" ? static_cast<QWidget*>(h.pages().PageList)
+                      : where == "selections" ? static_cast<QWidget*>(h.selections().SelectionList)
+                                              : h.main().findChild<QWidget*>(QStringLiteral("VideoCanvas"));
+        if (where == "picture")
+            h.main().selectAllShapes();
+        list->window()->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), list->window());
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Delete);
+
+        QCOMPARE(h.edits().stack().count(), steps + 1);
+        QCOMPARE(h.main().statusText(), status);
+        if (where == "pages")
+            QCOMPARE(h.project().pages.size(), size_t(1));
+        else
+            QCOMPARE(two->selections.size(), where == "selections" ? selections - 1 : selections - 2);
+        h.main().undoAction()->trigger();
+        QCOMPARE(h.project().pages.size(), size_t(2));
+        QCOMPARE(two->selections.size(), selections);
+        QCOMPARE(two->selections[1]->actions.size(), size_t(1));
+    }
+
     void advancedOptionsTwiceRestoreTheHeight()
     {
         h.start(false);

@@ -197,6 +197,8 @@ public:
     QString statusText() const;
     // For `milliseconds`, or ten seconds when not given.
     void showStatusMessage(const QString& message, int milliseconds = 0);
+    // What the status line says after a delete: the selections' names or count, and their actions.
+    static QString deletedText(const QList<const Selection*>& selections);
 
     // --- video picture ------------------------------------------------------------------------
     // Opens the menu video, sets the track bar to its frames, shows frame 0 and fits the window.

@@ -441,9 +441,16 @@ void TMainForm::deletePicked()
     if (!page || !m_edits || shapes.isEmpty())
         return;
     const std::vector<int> indexes = selectionIndexes(*page, shapes);
+    QList<const Selection*> selections;
+    for (RShape* s : shapes) {
+        if (s->tag)
+            selections.append(s->tag);
+    }
+    const QString what = deletedText(selections);
     m_picked.clear();
     m_currentShape = nullptr;
     m_edits->deleteSelections(*page, indexes, text::kDeleteRectangles); // takes the rectangles off the picture
+    showStatusMessage(what);
     if (m_selections)
         m_selections->ShowPageSelections(page);
     if (m_pages)

@@ -608,6 +608,22 @@ void TMainForm::ShapeContextPopup(RShape* shape, QPoint inShape)
     m_shapePopUp->popup(shape->mapToGlobal(inShape));
 }
 
+QString TMainForm::deletedText(const QList<const Selection*>& selections)
+{
+    // One undo step brings it all back; the status line says what went, actions included, since a
+    // selection's actions are not in sight when it is deleted from the picture.
+    qsizetype actions = 0;
+    for (const Selection* s : selections)
+        actions += qsizetype(s->actions.size());
+    QString text = selections.size() == 1 ? QStringLiteral("Deleted \"%1\"").arg(selections.front()->name)
+                                          : QStringLiteral("Deleted %1 selections").arg(selections.size());
+    const QString whose = selections.size() == 1 ? QStringLiteral("its ") : QString();
+    if (actions > 0)
+        text += actions == 1 ? QStringLiteral(" with %1action").arg(whose)
+                             : QStringLiteral(" with %1%2 actions").arg(whose).arg(actions);
+    return text + QStringLiteral(" (Undo brings it back)");
+}
+
 void TMainForm::Delete1Click()
 {
     if (m_picked.size() > 1) {
@@ -624,7 +640,9 @@ void TMainForm::Delete1Click()
     } else {
         const int index = shape->tag ? m_edits->selectionIndex(page, shape->tag) : -1;
         if (index >= 0) {
+            const QString what = deletedText({shape->tag});
             m_edits->deleteSelection(*page, index); // takes the rectangle off the picture
+            showStatusMessage(what);
         } else {
             m_shapes.removeAll(shape);
             delete shape;
