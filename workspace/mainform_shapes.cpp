@@ -617,10 +617,10 @@ QString TMainForm::deletedText(const QList<const Selection*>& selections)
         actions += qsizetype(s->actions.size());
     QString text = selections.size() == 1 ? QStringLiteral("Deleted \"%1\"").arg(selections.front()->name)
                                           : QStringLiteral("Deleted %1 selections").arg(selections.size());
-    const QString whose = selections.size() == 1 ? QStringLiteral("its ") : QString();
-    if (actions > 0)
-        text += actions == 1 ? QStringLiteral(" with %1action").arg(whose)
-                             : QStringLiteral(" with %1%2 actions").arg(whose).arg(actions);
+    if (actions > 0 && selections.size() == 1)
+        text += actions == 1 ? QStringLiteral(" with its action") : QStringLiteral(" with its %1 actions").arg(actions);
+    else if (actions > 0)
+        text += actions == 1 ? QStringLiteral(" with 1 action") : QStringLiteral(" with %1 actions").arg(actions);
     return text + QStringLiteral(" (Undo brings it back)");
 }
 
