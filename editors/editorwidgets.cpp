@@ -184,7 +184,8 @@ void ActionItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         const QFontMetrics fm(option.font);
         painter->drawText(option.rect.left() + m_offset.x(), option.rect.top() + m_offset.y() + fm.ascent(),
-                          ActionText(*action));
+                          fm.elidedText(ActionText(*action), Qt::ElideRight,
+                                        qMax(0, option.rect.width() - m_offset.x())));
     }
 }
 

@@ -18,7 +18,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QHelpEvent>
 #include <QListWidget>
+#include <QToolTip>
 #include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
@@ -186,7 +188,24 @@ public:
         const QFontMetrics fm(option.font);
         // The caption's top sits half a font height below the row's middle.
         const int top = r.top() + (r.height() - QFontInfo(option.font).pixelSize()) / 2;
-        painter->drawText(r.left() + 72, top + fm.ascent(), TPageViewerForm::PageCaption(*page));
+        // A long name ends in an ellipsis; its hint gives the whole caption.
+        const int room = qMax(0, r.right() - 2 - (r.left() + 72));
+        painter->drawText(r.left() + 72, top + fm.ascent(),
+                          fm.elidedText(TPageViewerForm::PageCaption(*page), Qt::ElideRight, room));
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        const Page* page = pageOfItem(index);
+        if (event->type() == QEvent::ToolTip && page) {
+            const QString caption = TPageViewerForm::PageCaption(*page);
+            if (72 + QFontMetrics(option.font).horizontalAdvance(caption) + 2 > option.rect.width()) {
+                QToolTip::showText(event->globalPos(), caption, view->viewport(), option.rect);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
     }
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override

@@ -93,8 +93,10 @@ TSelectionsViewerForm::TSelectionsViewerForm(ProjectEdits& edits, QWidget* paren
         m_listing = true;
         for (int i = 0; i < SelectionList->topLevelItemCount(); ++i) {
             QTreeWidgetItem* item = SelectionList->topLevelItem(i);
-            if (selectionOf(item) == selection)
+            if (selectionOf(item) == selection) {
                 item->setText(0, selection->name);
+                item->setToolTip(0, selection->name);
+            }
         }
         m_listing = was;
         if (selection == chosenSelection()) {
@@ -246,6 +248,7 @@ void TSelectionsViewerForm::ShowPageSelections(Page* page)
             auto* item = new QTreeWidgetItem(SelectionList, {s->name}); // owned by the list
             item->setData(0, kObjectRole, QVariant::fromValue(static_cast<void*>(s.get())));
             item->setFlags(item->flags() | Qt::ItemIsEditable);
+            item->setToolTip(0, s->name); // the whole name, where the list shows it cut short
         }
     }
     SelectionList->setCurrentItem(nullptr);
