@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <random>
 #include <utility>
@@ -154,6 +155,19 @@ private:
     void colourRequired(QLineEdit* field);
     void updateLanguageFilesEnabled();
     int selectedRow(const QTreeView* view) const;
+    // A list entry is taken only when each given field holds text; the first empty one is named in
+    // the refusal (its label, what it needs) and gets the keyboard focus, on its tab, once the
+    // message is closed. A null field is not required here.
+    struct RequiredEntry
+    {
+        QLineEdit* field;
+        QString label;
+        QString need;
+    };
+    bool entryFilled(std::initializer_list<RequiredEntry> entries);
+    bool languageFilled(bool needsFiles);
+    bool specialFilled();
+    bool subtitleFilled();
     int runModal(QDialog& dialog);
     void countFrames(int cd);
 

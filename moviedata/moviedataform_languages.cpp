@@ -106,14 +106,18 @@ void TMovieDataForm::updateLanguageFilesEnabled()
                                             : menuColour());
 }
 
+bool TMovieDataForm::languageFilled(bool needsFiles)
+{
+    return entryFilled({{edLangShortName, QStringLiteral("Short name"), kNeedShortName},
+                        {edLangFullName, QStringLiteral("Full name"), kNeedFullName},
+                        {needsFiles ? edLangFile1 : nullptr, QStringLiteral("Files"), kNeedLanguageFiles}});
+}
+
 void TMovieDataForm::bttAddLanguageClick()
 {
     const bool hasLanguages = m_languages->size() > 0;
-    if (edLangShortName->text().isEmpty() || edLangFullName->text().isEmpty() ||
-        (hasLanguages && edLangFile1->text().isEmpty())) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!languageFilled(hasLanguages))
         return;
-    }
     auto language = std::make_unique<AudioLanguage>();
     language->shortName = edLangShortName->text();
     language->fullName = edLangFullName->text();
@@ -129,11 +133,8 @@ void TMovieDataForm::bttModifyLanguageClick()
     const int row = selectedRow(lstLanguages);
     if (!m_languages->isValidRow(row))
         return;
-    if (edLangShortName->text().isEmpty() || edLangFullName->text().isEmpty() ||
-        (row != 0 && edLangFile1->text().isEmpty())) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!languageFilled(row != 0))
         return;
-    }
     AudioLanguage& language = m_languages->at(row);
     language.shortName = edLangShortName->text();
     language.fullName = edLangFullName->text();

@@ -130,17 +130,17 @@ QWidget* TMovieDataForm::buildSubtitlesTab()
     return tab;
 }
 
-static bool subtitleFieldsFilled(const QLineEdit* shortName, const QLineEdit* fullName, const QLineEdit* file)
+bool TMovieDataForm::subtitleFilled()
 {
-    return !shortName->text().isEmpty() && !fullName->text().isEmpty() && !file->text().isEmpty();
+    return entryFilled({{edSubtitlesShortName, QStringLiteral("Short name"), kNeedShortName},
+                        {edSubtitlesFullName, QStringLiteral("Full name"), kNeedFullName},
+                        {edSubtitlesFile, QStringLiteral("File"), kNeedSubtitleFile}});
 }
 
 void TMovieDataForm::bttAddSubtitlesClick()
 {
-    if (!subtitleFieldsFilled(edSubtitlesShortName, edSubtitlesFullName, edSubtitlesFile)) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!subtitleFilled())
         return;
-    }
     auto track = std::make_unique<SubtitleTrack>();
     track->shortName = edSubtitlesShortName->text();
     track->fullName = edSubtitlesFullName->text();
@@ -150,10 +150,8 @@ void TMovieDataForm::bttAddSubtitlesClick()
 
 void TMovieDataForm::bttModifySubtitlesClick()
 {
-    if (!subtitleFieldsFilled(edSubtitlesShortName, edSubtitlesFullName, edSubtitlesFile)) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!subtitleFilled())
         return;
-    }
     const int row = selectedRow(lstSubtitles);
     if (!m_subtitles->isValidRow(row))
         return;

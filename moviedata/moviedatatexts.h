@@ -13,6 +13,21 @@ inline const QString kNoBaseDirectory = QStringLiteral("You must give a base dir
 inline const QString kChapterFieldsMissing =
     QStringLiteral("Please fill 'First chapter frame' and 'Chapter name' correctly");
 inline const QString kFillDataCorrectly = QStringLiteral("Please fill data correctly");
+// What follows "Please fill data correctly" in a refused list entry: the field by its label, and what
+// it needs.
+inline QString fillDataCorrectly(const QString& field, const QString& need)
+{
+    return kFillDataCorrectly + QStringLiteral(".\n'%1' needs %2").arg(field, need);
+}
+inline const QString kNeedShortName = QStringLiteral("the short name, three characters at most.");
+inline const QString kNeedFullName = QStringLiteral("the full name.");
+inline const QString kNeedLanguageFiles =
+    QStringLiteral("the audio file of this language: every language after the primary one (#0) plays "
+                   "its own audio file, one per CD, separated by spaces. Choose it with the ... button "
+                   "beside the field.");
+inline const QString kNeedSpecialTitle = QStringLiteral("the title that the player shows for the special feature.");
+inline const QString kNeedSpecialFile = QStringLiteral("the special feature's video file, in the movie directory.");
+inline const QString kNeedSubtitleFile = QStringLiteral("the subtitle file. Choose it with the ... button beside the field.");
 inline const QString kFileOutsideRoot =
     QStringLiteral("The AVI file must be in the same, or in a subdirectory, of the base directory ");
 inline const QString kMenuDirectoryOutsideBase =
