@@ -27,7 +27,8 @@ QWidget* TMovieDataForm::buildLanguagesTab()
     edLanguageDirectory = textField(
         "edLanguageDirectory", &MovieData::languageDirectory,
         QStringLiteral("Directory, relative to the base directory, of the secondary language files on all CDs "
-                       "(usually the movie directory with Multiple Audio AVI). Set by the files button."));
+                       "(usually the movie directory with Multiple Audio AVI). Set by the files button or by its folder "
+                       "button."));
     edLanguageDirectory->setReadOnly(true);
     setFieldBackground(edLanguageDirectory, menuColour());
 
@@ -57,6 +58,11 @@ QWidget* TMovieDataForm::buildLanguagesTab()
         button("bttBrowseLanguage1", QStringLiteral("..."), QStringLiteral("Choose the files of the language"));
     connect(bttBrowseLanguage1, &QPushButton::clicked, this, &TMovieDataForm::bttBrowseLanguage1Click);
 
+    auto* bttBrowseLanguageDirectory = button("bttBrowseLanguageDirectory", QStringLiteral("..."),
+                                              QStringLiteral("Choose the language directory"));
+    connect(bttBrowseLanguageDirectory, &QPushButton::clicked, this,
+            &TMovieDataForm::bttBrowseLanguageDirectoryClick);
+
     auto* bttAddLanguage = button("bttAddLanguage", QStringLiteral("Add"), QStringLiteral("Add language"));
     auto* bttModifyLanguage =
         button("bttModifyLanguage", QStringLiteral("Modify"), QStringLiteral("Modify selected language"));
@@ -70,6 +76,7 @@ QWidget* TMovieDataForm::buildLanguagesTab()
     head->addWidget(chkMultipleAudioAVI, 0, 0, 1, 2);
     head->addWidget(label("lbLanguageDirectory", QStringLiteral("Directory :")), 1, 0);
     head->addWidget(edLanguageDirectory, 1, 1);
+    head->addWidget(bttBrowseLanguageDirectory, 1, 2);
     head->setColumnStretch(1, 1);
 
     auto* fields = new QGridLayout;
@@ -164,11 +171,19 @@ void TMovieDataForm::lstLanguagesClick()
     edLangFile1->setText(language.files);
 }
 
+// The language files lie in the language directory; before one is chosen, most likely beside the
+// movie.
 void TMovieDataForm::bttBrowseLanguage1Click()
 {
-    const auto chosen = BrowseRelativeFile(kChooseLanguageFiles, edBaseDirectory->text(), kFilterAudio, true);
+    const QString start = edLanguageDirectory->text().isEmpty() ? edMovieDirectory->text() : edLanguageDirectory->text();
+    const auto chosen = BrowseRelativeFile(kChooseLanguageFiles, edBaseDirectory->text(), kFilterAudio, true, start);
     if (!chosen)
         return;
     edLanguageDirectory->setText(chosen->directory);
     edLangFile1->setText(chosen->fileNames);
+}
+
+void TMovieDataForm::bttBrowseLanguageDirectoryClick()
+{
+    chooseDirectory(edLanguageDirectory, kSelectLanguageDirectory, directoryOutsideBase(QStringLiteral("language")));
 }

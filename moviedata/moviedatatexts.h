@@ -32,10 +32,18 @@ inline const QString kFileOutsideRoot =
     QStringLiteral("The AVI file must be in the same, or in a subdirectory, of the base directory ");
 inline const QString kMenuDirectoryOutsideBase =
     QStringLiteral("The menu directory must be the same or a subdirectory of the base directory");
+// The same rule for the other directory fields, each named.
+inline QString directoryOutsideBase(const QString& directory)
+{
+    return QStringLiteral("The %1 directory must be the same or a subdirectory of the base directory").arg(directory);
+}
 inline const QString kNotAnInteger = QStringLiteral("'%1' is not a valid integer value");
 
 inline const QString kSelectBaseDirectory = QStringLiteral("Select the base directory : ");
 inline const QString kSelectMenuDirectory = QStringLiteral("Select the menu directory : ");
+inline const QString kSelectMovieDirectory = QStringLiteral("Select the movie directory : ");
+inline const QString kSelectLanguageDirectory = QStringLiteral("Select the language directory : ");
+inline const QString kSelectSubtitlesDirectory = QStringLiteral("Select the subtitles directory : ");
 inline const QString kChooseWithButton = QStringLiteral("(chosen with the ... button)");
 // The titles of the file dialogs, each saying what it chooses.
 inline const QString kChooseMenuVideo = QStringLiteral("Choose the menu video");
