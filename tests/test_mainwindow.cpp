@@ -16,12 +16,14 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QToolButton>
 
 #include <memory>
 #include <optional>
 
 #include "app/aboutform.h"
+#include "workspace/helpform.h"
 #include "app/application.h"
 #include "fixtures/framepattern.h"
 #include "fixtures/jpegfixtures.h"
@@ -181,7 +183,7 @@ private slots:
         QTest::newRow("selections") << "SelectionsWindow1"
                                     << QStringList{"miWinSelecLeft|Left||1|0", "miWinSelecRight|Right||1|1",
                                                    "miWinSelecFree|Free||1|0"};
-        QTest::newRow("help") << "miHelp" << QStringList{"miAbout|About ...||1|0"};
+        QTest::newRow("help") << "miHelp" << QStringList{"miHelpContents|&Help|F1|1|0", "miAbout|About ...||1|0"};
         QTest::newRow("shape popup") << "ShapePopUp" << QStringList{"puShapeDelete|Delete||1|0", "Movetopage1|Move to page||1|0",
                                                                     "-", "|&Arrange||1|0"};
         // Nothing to undo or redo in a new project. The rectangle commands show their keys, which
@@ -961,7 +963,32 @@ private slots:
         QVERIFY(about->windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(shownAt.center(), mainForm().frameGeometry().center());
         QCOMPARE(about->findChild<QLabel*>("lbTitle")->text(), QString("Vireo Player Vazo Vevoz"));
-        QCOMPARE(about->findChild<QLabel*>("lbVersion")->text(), QString("Version 1.0 beta 2"));
+        QCOMPARE(about->findChild<QLabel*>("lbVersion")->text(), QString("Version " VAZO_VERSION));
+    }
+
+    // Help shows the README's user parts (not the developers' ones) in one window of its own, on the
+    // screen; asked again, it shows the same window.
+    void helpShowsTheReadmeUserParts()
+    {
+        start();
+        child<QAction>(m_app->mainForm.get(), "miHelpContents")->trigger();
+        const QList<THelpForm*> shown = mainForm().findChildren<THelpForm*>();
+        QCOMPARE(shown.size(), 1);
+        THelpForm* help = shown.constFirst();
+        QVERIFY(help->isVisible());
+        QVERIFY(!help->isModal());
+        const QString text = help->findChild<QTextBrowser*>("HelpBrowser")->toPlainText();
+        for (const char* part : {"Your first menu", "Keyboard shortcuts", "a second language needs its audio file",
+                                 "Preview and walkthroughs"})
+            QVERIFY2(text.contains(QLatin1String(part)), part);
+        for (const char* part : {"Setup (Debian 12", "Fuzzing", "<!--", "docs/firstmenu.png"})
+            QVERIFY2(!text.contains(QLatin1String(part)), part);
+        QVERIFY(mainForm().screen()->availableGeometry().contains(help->geometry()));
+
+        help->close();
+        child<QAction>(m_app->mainForm.get(), "miHelpContents")->trigger();
+        QCOMPARE(mainForm().findChildren<THelpForm*>(), QList<THelpForm*>{help});
+        QVERIFY(help->isVisible());
     }
 
     void escapingErrorIsShown()
