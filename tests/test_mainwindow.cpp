@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QDesktopServices>
 #include <QToolButton>
 
 #include <memory>
@@ -56,6 +57,16 @@ protected:
 };
 
 } // namespace
+
+// Takes the links the program hands to the desktop, instead of a web browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
 
 class TestMainWindow : public QObject
 {
@@ -984,6 +995,21 @@ private slots:
         for (const char* part : {"Setup (Debian 12", "Fuzzing", "<!--", "docs/firstmenu.png"})
             QVERIFY2(!text.contains(QLatin1String(part)), part);
         QVERIFY(mainForm().screen()->availableGeometry().contains(help->geometry()));
+        // A web link opens in the browser; the README's links to files of the source tree do
+        // nothing, and the page stays.
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("http", &catcher, "open");
+        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        QDesktopServices::setUrlHandler("file", &catcher, "open");
+        QTextBrowser* browser = help->findChild<QTextBrowser*>("HelpBrowser");
+        emit browser->anchorClicked(QUrl("docs/benchmarks.md"));
+        emit browser->anchorClicked(QUrl("file:///tmp/benchmarks.md"));
+        emit browser->anchorClicked(QUrl("http://example.org/"));
+        QDesktopServices::unsetUrlHandler("http");
+        QDesktopServices::unsetUrlHandler("https");
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(catcher.urls, QList<QUrl>{QUrl("http://example.org/")});
+        QCOMPARE(browser->toPlainText(), text);
 
         help->close();
         child<QAction>(m_app->mainForm.get(), "miHelpContents")->trigger();
