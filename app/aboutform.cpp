@@ -10,7 +10,8 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Vireo Player Vazo Vevoz");
-const QString kVersion = QStringLiteral("Version 1.0 beta 2");
+// The version the build gives the program, the one `--version` prints.
+const QString kVersion = QStringLiteral("Version " VAZO_VERSION);
 
 // The picture of the About box, drawn here so that the program needs no image files: a strip of
 // film with a menu page on its middle frame, and a pointer on the page's selected button.

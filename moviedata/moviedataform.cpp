@@ -320,6 +320,24 @@ int TMovieDataForm::selectedRow(const QTreeView* view) const
     return rows.isEmpty() ? -1 : rows.constFirst().row();
 }
 
+bool TMovieDataForm::entryFilled(std::initializer_list<RequiredEntry> entries)
+{
+    for (const RequiredEntry& entry : entries) {
+        if (!entry.field || !entry.field->text().isEmpty())
+            continue;
+        m_dialogs.showMessage({fillDataCorrectly(entry.label, entry.need), kCaptionError, MessageIcon::Error},
+                              this);
+        // The user fills the field next, so it gets the focus without a click.
+        for (int i = 0; i < m_tabs->count(); ++i) {
+            if (m_tabs->widget(i)->isAncestorOf(entry.field))
+                m_tabs->setCurrentIndex(i);
+        }
+        entry.field->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
 bool TMovieDataForm::eventFilter(QObject* watched, QEvent* event)
 {
     // Releasing any key in a list copies its selected row into the fields, as a click does, so moving

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <random>
 #include <utility>
@@ -76,9 +77,11 @@ public:
     // Lets the user choose a folder; the folder with a trailing separator, or empty when cancelled.
     QString BrowseFolder(const QString& title, const QString& initialFolder);
     // Lets the user choose a file (or several) below `root`; a file outside it is refused with a
-    // message. Nothing when refused or cancelled. The dialog's title is `caption`.
+    // message. Nothing when refused or cancelled. The dialog's title is `caption`. The dialog starts
+    // in `startBelow` (a directory relative to the root, file form) when that folder exists, so that a
+    // file is looked for where the files of its kind were chosen before, else in the root.
     std::optional<RelativeFile> BrowseRelativeFile(const QString& caption, const QString& root, const QString& filter,
-                                                   bool multipleFiles);
+                                                   bool multipleFiles, const QString& startBelow = QString());
 
 signals:
     // A base directory was chosen: the main window shows it in its caption and enables Save as.
@@ -93,6 +96,7 @@ public slots:
     void edMainTitleChange();
     void bttGenerateIDClick();
     // Movie
+    void bttBrowseMovieDirectoryClick();
     void bttAVI1Click();
     void bttAVI2Click();
     void bttAVI3Click();
@@ -113,6 +117,7 @@ public slots:
     void bttDeleteLanguageClick();
     void lstLanguagesClick();
     void bttBrowseLanguage1Click();
+    void bttBrowseLanguageDirectoryClick();
     // Specials
     void bttAddSpecialClick();
     void bttModifySpecialClick();
@@ -126,6 +131,7 @@ public slots:
     void lstSubtitlesClick();
     void lstSubtitlesDblClick();
     void bttBrowseSubtitlesClick();
+    void bttBrowseSubtitlesDirectoryClick();
     void bttAdvancedSubtitlesClick();
 
 protected:
@@ -154,6 +160,22 @@ private:
     void colourRequired(QLineEdit* field);
     void updateLanguageFilesEnabled();
     int selectedRow(const QTreeView* view) const;
+    // Lets the user choose the folder of a directory field below the base directory, starting in the
+    // field's folder; a folder outside the base directory is refused with `outside` and the base.
+    void chooseDirectory(QLineEdit* field, const QString& title, const QString& outside);
+    // A list entry is taken only when each given field holds text; the first empty one is named in
+    // the refusal (its label, what it needs) and gets the keyboard focus, on its tab, once the
+    // message is closed. A null field is not required here.
+    struct RequiredEntry
+    {
+        QLineEdit* field;
+        QString label;
+        QString need;
+    };
+    bool entryFilled(std::initializer_list<RequiredEntry> entries);
+    bool languageFilled(bool needsFiles);
+    bool specialFilled();
+    bool subtitleFilled();
     int runModal(QDialog& dialog);
     void countFrames(int cd);
 

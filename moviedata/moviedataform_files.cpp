@@ -1,6 +1,7 @@
 #include "moviedata/moviedataform.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 
 #include "moviedata/moviedatatexts.h"
@@ -19,13 +20,16 @@ QString TMovieDataForm::BrowseFolder(const QString& title, const QString& initia
 std::optional<TMovieDataForm::RelativeFile> TMovieDataForm::BrowseRelativeFile(const QString& caption,
                                                                                const QString& root,
                                                                                const QString& filter,
-                                                                               bool multipleFiles)
+                                                                               bool multipleFiles,
+                                                                               const QString& startBelow)
 {
     DialogService::FileDialogOptions options;
     options.caption = caption; // each dialog says what it chooses
     options.filter = filter.isEmpty() ? kFilterAllFiles : filter + QLatin1Char('|') + kFilterAllFiles;
     const QString normalised = paths::normalisedRoot(root);
-    options.startFolder = normalised;
+    // Without this the dialog would open in the process's current directory, wherever that is.
+    const QString start = startBelow.isEmpty() ? QString() : paths::rootBelow(normalised, startBelow);
+    options.startFolder = !start.isEmpty() && QFileInfo(start).isDir() ? start : normalised;
     options.multipleSelection = multipleFiles;
     const QStringList files = m_dialogs.getOpenFileNames(options, this);
     if (files.isEmpty())
@@ -43,6 +47,22 @@ std::optional<TMovieDataForm::RelativeFile> TMovieDataForm::BrowseRelativeFile(c
     for (auto it = files.crbegin(); it != files.crend(); ++it)
         names << paths::fileNameOf(QDir::toNativeSeparators(*it));
     return RelativeFile{first->directory, names.join(QLatin1Char(' '))};
+}
+
+void TMovieDataForm::chooseDirectory(QLineEdit* field, const QString& title, const QString& outside)
+{
+    const QString base = edBaseDirectory->text();
+    // The browser opens on the folder the field names when it is there, else on the base directory.
+    const QString current = field->text().isEmpty() ? QString() : paths::rootBelow(base, field->text());
+    const QString folder = BrowseFolder(title, !current.isEmpty() && QFileInfo(current).isDir() ? current : base);
+    if (folder.isEmpty())
+        return;
+    const std::optional<QString> relative = paths::relativeFolder(base, folder);
+    if (!relative) {
+        m_dialogs.showMessage({outside + QLatin1Char(' ') + base, kCaptionError, MessageIcon::Error}, this);
+        return;
+    }
+    field->setText(*relative);
 }
 
 void TMovieDataForm::bttBrowseBaseDirectoryClick()

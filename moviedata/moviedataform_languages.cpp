@@ -27,7 +27,8 @@ QWidget* TMovieDataForm::buildLanguagesTab()
     edLanguageDirectory = textField(
         "edLanguageDirectory", &MovieData::languageDirectory,
         QStringLiteral("Directory, relative to the base directory, of the secondary language files on all CDs "
-                       "(usually the movie directory with Multiple Audio AVI). Set by the files button."));
+                       "(usually the movie directory with Multiple Audio AVI). Set by the files button or by its folder "
+                       "button."));
     edLanguageDirectory->setReadOnly(true);
     setFieldBackground(edLanguageDirectory, menuColour());
 
@@ -57,6 +58,11 @@ QWidget* TMovieDataForm::buildLanguagesTab()
         button("bttBrowseLanguage1", QStringLiteral("..."), QStringLiteral("Choose the files of the language"));
     connect(bttBrowseLanguage1, &QPushButton::clicked, this, &TMovieDataForm::bttBrowseLanguage1Click);
 
+    auto* bttBrowseLanguageDirectory = button("bttBrowseLanguageDirectory", QStringLiteral("..."),
+                                              QStringLiteral("Choose the language directory"));
+    connect(bttBrowseLanguageDirectory, &QPushButton::clicked, this,
+            &TMovieDataForm::bttBrowseLanguageDirectoryClick);
+
     auto* bttAddLanguage = button("bttAddLanguage", QStringLiteral("Add"), QStringLiteral("Add language"));
     auto* bttModifyLanguage =
         button("bttModifyLanguage", QStringLiteral("Modify"), QStringLiteral("Modify selected language"));
@@ -70,6 +76,7 @@ QWidget* TMovieDataForm::buildLanguagesTab()
     head->addWidget(chkMultipleAudioAVI, 0, 0, 1, 2);
     head->addWidget(label("lbLanguageDirectory", QStringLiteral("Directory :")), 1, 0);
     head->addWidget(edLanguageDirectory, 1, 1);
+    head->addWidget(bttBrowseLanguageDirectory, 1, 2);
     head->setColumnStretch(1, 1);
 
     auto* fields = new QGridLayout;
@@ -106,14 +113,18 @@ void TMovieDataForm::updateLanguageFilesEnabled()
                                             : menuColour());
 }
 
+bool TMovieDataForm::languageFilled(bool needsFiles)
+{
+    return entryFilled({{edLangShortName, QStringLiteral("Short name"), kNeedShortName},
+                        {edLangFullName, QStringLiteral("Full name"), kNeedFullName},
+                        {needsFiles ? edLangFile1 : nullptr, QStringLiteral("Files"), kNeedLanguageFiles}});
+}
+
 void TMovieDataForm::bttAddLanguageClick()
 {
     const bool hasLanguages = m_languages->size() > 0;
-    if (edLangShortName->text().isEmpty() || edLangFullName->text().isEmpty() ||
-        (hasLanguages && edLangFile1->text().isEmpty())) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!languageFilled(hasLanguages))
         return;
-    }
     auto language = std::make_unique<AudioLanguage>();
     language->shortName = edLangShortName->text();
     language->fullName = edLangFullName->text();
@@ -129,11 +140,8 @@ void TMovieDataForm::bttModifyLanguageClick()
     const int row = selectedRow(lstLanguages);
     if (!m_languages->isValidRow(row))
         return;
-    if (edLangShortName->text().isEmpty() || edLangFullName->text().isEmpty() ||
-        (row != 0 && edLangFile1->text().isEmpty())) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!languageFilled(row != 0))
         return;
-    }
     AudioLanguage& language = m_languages->at(row);
     language.shortName = edLangShortName->text();
     language.fullName = edLangFullName->text();
@@ -163,11 +171,19 @@ void TMovieDataForm::lstLanguagesClick()
     edLangFile1->setText(language.files);
 }
 
+// The language files lie in the language directory; before one is chosen, most likely beside the
+// movie.
 void TMovieDataForm::bttBrowseLanguage1Click()
 {
-    const auto chosen = BrowseRelativeFile(kChooseLanguageFiles, edBaseDirectory->text(), kFilterAudio, true);
+    const QString start = edLanguageDirectory->text().isEmpty() ? edMovieDirectory->text() : edLanguageDirectory->text();
+    const auto chosen = BrowseRelativeFile(kChooseLanguageFiles, edBaseDirectory->text(), kFilterAudio, true, start);
     if (!chosen)
         return;
     edLanguageDirectory->setText(chosen->directory);
     edLangFile1->setText(chosen->fileNames);
+}
+
+void TMovieDataForm::bttBrowseLanguageDirectoryClick()
+{
+    chooseDirectory(edLanguageDirectory, kSelectLanguageDirectory, directoryOutsideBase(QStringLiteral("language")));
 }

@@ -87,22 +87,14 @@ QWidget* TMovieDataForm::buildMenuTab()
 
 void TMovieDataForm::bttBrowseMenuDirectoryClick()
 {
-    const QString base = edBaseDirectory->text();
-    const QString folder = BrowseFolder(kSelectMenuDirectory, base);
-    if (folder.isEmpty())
-        return;
-    const std::optional<QString> relative = paths::relativeFolder(base, folder);
-    if (!relative) {
-        m_dialogs.showMessage(
-            {kMenuDirectoryOutsideBase + QLatin1Char(' ') + base, kCaptionError, MessageIcon::Error}, this);
-        return;
-    }
-    edMenuDirectory->setText(*relative);
+    chooseDirectory(edMenuDirectory, kSelectMenuDirectory, kMenuDirectoryOutsideBase);
 }
 
+// The menu video and audio lie in the menu directory, so their choice starts there.
 void TMovieDataForm::bttBrowseMenuAVIClick()
 {
-    const auto chosen = BrowseRelativeFile(kChooseMenuVideo, edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMenuVideo, edBaseDirectory->text(), kFilterVideo, false,
+                                           edMenuDirectory->text());
     if (!chosen)
         return;
     edMenuDirectory->setText(chosen->directory);
@@ -111,7 +103,8 @@ void TMovieDataForm::bttBrowseMenuAVIClick()
 
 void TMovieDataForm::bttBrowseMenuAudioClick()
 {
-    const auto chosen = BrowseRelativeFile(kChooseMenuAudio, edBaseDirectory->text(), kFilterAudio, false);
+    const auto chosen = BrowseRelativeFile(kChooseMenuAudio, edBaseDirectory->text(), kFilterAudio, false,
+                                           edMenuDirectory->text());
     if (chosen)
         edMenuAudioName->setText(chosen->fileNames);
 }

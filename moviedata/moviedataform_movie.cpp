@@ -21,7 +21,7 @@ QWidget* TMovieDataForm::buildMovieTab()
     edMovieDirectory = textField(
         "edMovieDirectory", &MovieData::movieDirectory,
         QStringLiteral("Directory, relative to the base directory, in which the movie files of all CDs are "
-                       "found. It is set by choosing the CD 1 file."));
+                       "found. It is set by choosing the CD 1 file, or by its folder button."));
     edMovieDirectory->setReadOnly(true);
     setFieldBackground(edMovieDirectory, menuColour());
 
@@ -48,6 +48,9 @@ QWidget* TMovieDataForm::buildMovieTab()
     red.setColor(QPalette::WindowText, Qt::red);
     lbCDFramesState->setPalette(red);
 
+    auto* bttBrowseMovieDirectory =
+        button("bttBrowseMovieDirectory", QStringLiteral("..."), QStringLiteral("Choose the movie directory"));
+    connect(bttBrowseMovieDirectory, &QPushButton::clicked, this, &TMovieDataForm::bttBrowseMovieDirectoryClick);
     auto* bttAVI1 = button("bttAVI1", QStringLiteral("..."), QStringLiteral("Choose the file of CD 1"));
     auto* bttAVI2 = button("bttAVI2", QStringLiteral("..."), QStringLiteral("Choose the file of CD 2"));
     auto* bttAVI3 = button("bttAVI3", QStringLiteral("..."), QStringLiteral("Choose the file of CD 3"));
@@ -61,7 +64,8 @@ QWidget* TMovieDataForm::buildMovieTab()
 
     auto* grid = new QGridLayout;
     grid->addWidget(label("lbMovieDirectory", QStringLiteral("Directory : ")), 0, 0);
-    grid->addWidget(edMovieDirectory, 0, 1, 1, 2);
+    grid->addWidget(edMovieDirectory, 0, 1);
+    grid->addWidget(bttBrowseMovieDirectory, 0, 2);
     grid->addWidget(label("lbMovieAVIName", QStringLiteral("AVI Name : ")), 1, 1);
     grid->addWidget(label("lbMovieCD1File", QStringLiteral("CD1 file :")), 2, 0);
     grid->addWidget(edMovieAVIName, 2, 1);
@@ -89,9 +93,16 @@ QWidget* TMovieDataForm::buildMovieTab()
     return tab;
 }
 
+void TMovieDataForm::bttBrowseMovieDirectoryClick()
+{
+    chooseDirectory(edMovieDirectory, kSelectMovieDirectory, directoryOutsideBase(QStringLiteral("movie")));
+}
+
+// The files of every CD lie in the movie directory, so each choice starts there.
 void TMovieDataForm::bttAVI1Click()
 {
-    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(1), edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(1), edBaseDirectory->text(), kFilterVideo, false,
+                                           edMovieDirectory->text());
     if (!chosen)
         return;
     edMovieDirectory->setText(chosen->directory);
@@ -101,7 +112,8 @@ void TMovieDataForm::bttAVI1Click()
 
 void TMovieDataForm::bttAVI2Click()
 {
-    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(2), edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(2), edBaseDirectory->text(), kFilterVideo, false,
+                                           edMovieDirectory->text());
     if (!chosen)
         return;
     edMovieAVI2Name->setText(chosen->fileNames);
@@ -110,7 +122,8 @@ void TMovieDataForm::bttAVI2Click()
 
 void TMovieDataForm::bttAVI3Click()
 {
-    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(3), edBaseDirectory->text(), kFilterVideo, false);
+    const auto chosen = BrowseRelativeFile(kChooseMovieFile.arg(3), edBaseDirectory->text(), kFilterVideo, false,
+                                           edMovieDirectory->text());
     if (!chosen)
         return;
     edMovieAVI3Name->setText(chosen->fileNames);

@@ -82,12 +82,16 @@ QWidget* TMovieDataForm::buildSpecialsTab()
     return tab;
 }
 
+bool TMovieDataForm::specialFilled()
+{
+    return entryFilled({{edSpecialTitle, QStringLiteral("Title"), kNeedSpecialTitle},
+                        {edSpecialFile, QStringLiteral("File"), kNeedSpecialFile}});
+}
+
 void TMovieDataForm::bttAddSpecialClick()
 {
-    if (edSpecialTitle->text().isEmpty() || edSpecialFile->text().isEmpty()) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!specialFilled())
         return;
-    }
     auto special = std::make_unique<SpecialFeature>();
     special->title = edSpecialTitle->text();
     special->file = edSpecialFile->text();
@@ -96,10 +100,8 @@ void TMovieDataForm::bttAddSpecialClick()
 
 void TMovieDataForm::bttModifySpecialClick()
 {
-    if (edSpecialTitle->text().isEmpty() || edSpecialFile->text().isEmpty()) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!specialFilled())
         return;
-    }
     const int row = selectedRow(lstSpecials);
     if (!m_specials->isValidRow(row))
         return;

@@ -25,7 +25,7 @@ QWidget* TMovieDataForm::buildSubtitlesTab()
     edSubtitlesDirectory = textField(
         "edSubtitlesDirectory", &MovieData::subtitlesDirectory,
         QStringLiteral("Directory, relative to the base directory, of the subtitle files on all CDs. Set by the "
-                       "file button."));
+                       "file button or by its folder button."));
     edSubtitlesDirectory->setReadOnly(true);
     setFieldBackground(edSubtitlesDirectory, menuColour());
 
@@ -89,6 +89,11 @@ QWidget* TMovieDataForm::buildSubtitlesTab()
         button("bttBrowseSubtitles", QStringLiteral("..."), QStringLiteral("Choose the subtitle file"));
     connect(bttBrowseSubtitles, &QPushButton::clicked, this, &TMovieDataForm::bttBrowseSubtitlesClick);
 
+    auto* bttBrowseSubtitlesDirectory = button("bttBrowseSubtitlesDirectory", QStringLiteral("..."),
+                                               QStringLiteral("Choose the subtitles directory"));
+    connect(bttBrowseSubtitlesDirectory, &QPushButton::clicked, this,
+            &TMovieDataForm::bttBrowseSubtitlesDirectoryClick);
+
     auto* bttAddSubtitles = button("bttAddSubtitles", QStringLiteral("Add"), QStringLiteral("Add subtitle"));
     auto* bttModifySubtitles =
         button("bttModifySubtitles", QStringLiteral("Modify"), QStringLiteral("Modify selected subtitle"));
@@ -104,6 +109,7 @@ QWidget* TMovieDataForm::buildSubtitlesTab()
     auto* head = new QHBoxLayout;
     head->addWidget(label("lbSubtitlesDirectory", QStringLiteral("Directory :")));
     head->addWidget(edSubtitlesDirectory, 1);
+    head->addWidget(bttBrowseSubtitlesDirectory);
     head->addWidget(bttAdvancedSubtitles);
 
     auto* fields = new QGridLayout;
@@ -130,17 +136,17 @@ QWidget* TMovieDataForm::buildSubtitlesTab()
     return tab;
 }
 
-static bool subtitleFieldsFilled(const QLineEdit* shortName, const QLineEdit* fullName, const QLineEdit* file)
+bool TMovieDataForm::subtitleFilled()
 {
-    return !shortName->text().isEmpty() && !fullName->text().isEmpty() && !file->text().isEmpty();
+    return entryFilled({{edSubtitlesShortName, QStringLiteral("Short name"), kNeedShortName},
+                        {edSubtitlesFullName, QStringLiteral("Full name"), kNeedFullName},
+                        {edSubtitlesFile, QStringLiteral("File"), kNeedSubtitleFile}});
 }
 
 void TMovieDataForm::bttAddSubtitlesClick()
 {
-    if (!subtitleFieldsFilled(edSubtitlesShortName, edSubtitlesFullName, edSubtitlesFile)) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!subtitleFilled())
         return;
-    }
     auto track = std::make_unique<SubtitleTrack>();
     track->shortName = edSubtitlesShortName->text();
     track->fullName = edSubtitlesFullName->text();
@@ -150,10 +156,8 @@ void TMovieDataForm::bttAddSubtitlesClick()
 
 void TMovieDataForm::bttModifySubtitlesClick()
 {
-    if (!subtitleFieldsFilled(edSubtitlesShortName, edSubtitlesFullName, edSubtitlesFile)) {
-        m_dialogs.showMessage({kFillDataCorrectly, kCaptionError, MessageIcon::Error}, this);
+    if (!subtitleFilled())
         return;
-    }
     const int row = selectedRow(lstSubtitles);
     if (!m_subtitles->isValidRow(row))
         return;
@@ -209,11 +213,22 @@ void TMovieDataForm::lstSubtitlesDblClick()
 
 void TMovieDataForm::bttBrowseSubtitlesClick()
 {
-    const auto chosen = BrowseRelativeFile(kChooseSubtitleFile, edBaseDirectory->text(), kFilterSubtitles, false);
+    // The subtitle files lie in the subtitles directory; before one is chosen, most likely beside the
+    // movie.
+    const QString start =
+        edSubtitlesDirectory->text().isEmpty() ? edMovieDirectory->text() : edSubtitlesDirectory->text();
+    const auto chosen =
+        BrowseRelativeFile(kChooseSubtitleFile, edBaseDirectory->text(), kFilterSubtitles, false, start);
     if (!chosen)
         return;
     edSubtitlesDirectory->setText(chosen->directory);
     edSubtitlesFile->setText(chosen->fileNames);
+}
+
+void TMovieDataForm::bttBrowseSubtitlesDirectoryClick()
+{
+    chooseDirectory(edSubtitlesDirectory, kSelectSubtitlesDirectory,
+                    directoryOutsideBase(QStringLiteral("subtitles")));
 }
 
 void TMovieDataForm::bttAdvancedSubtitlesClick()

@@ -26,6 +26,8 @@ add_custom_target(vazo_package_docs ALL DEPENDS ${VAZO_MAN_GZ} ${VAZO_CHANGELOG_
 install(FILES ${VAZO_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The folder is named for the package, not for the project as GNUInstallDirs would name it.
 install(FILES packaging/copyright ${VAZO_CHANGELOG_GZ} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vazovevoz)
+# The help page the program shows (F1), made from the README at build time (workspace/CMakeLists.txt).
+install(FILES ${PROJECT_BINARY_DIR}/help/help.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vazovevoz)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vazovevoz)

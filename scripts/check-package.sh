@@ -18,7 +18,7 @@ debs=(build/release/vazovevoz_*.deb)
 deb=${debs[0]}
 echo "$deb"
 
-step "the package holds the programs, launcher entry, icon, AppStream data, demo menu, manual pages, copyright and changelog"
+step "the package holds the programs, launcher entry, icon, AppStream data, demo menu, manual pages, copyright, changelog and help page"
 listing=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for path in \
     ./usr/bin/vazovevoz \
@@ -32,7 +32,8 @@ for path in \
     ./usr/share/man/man1/vazovevoz.1.gz \
     ./usr/share/man/man1/vrplmenu.1.gz \
     ./usr/share/doc/vazovevoz/copyright \
-    ./usr/share/doc/vazovevoz/changelog.gz; do
+    ./usr/share/doc/vazovevoz/changelog.gz \
+    ./usr/share/doc/vazovevoz/help.md; do
   grep -qxF "$path" <<<"$listing" || fail "$path is not in the package"
   echo "  $path"
 done

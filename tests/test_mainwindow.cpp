@@ -16,12 +16,15 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextBrowser>
+#include <QDesktopServices>
 #include <QToolButton>
 
 #include <memory>
 #include <optional>
 
 #include "app/aboutform.h"
+#include "workspace/helpform.h"
 #include "app/application.h"
 #include "fixtures/framepattern.h"
 #include "fixtures/jpegfixtures.h"
@@ -54,6 +57,16 @@ protected:
 };
 
 } // namespace
+
+// Takes the links the program hands to the desktop, instead of a web browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
 
 class TestMainWindow : public QObject
 {
@@ -181,7 +194,7 @@ private slots:
         QTest::newRow("selections") << "SelectionsWindow1"
                                     << QStringList{"miWinSelecLeft|Left||1|0", "miWinSelecRight|Right||1|1",
                                                    "miWinSelecFree|Free||1|0"};
-        QTest::newRow("help") << "miHelp" << QStringList{"miAbout|About ...||1|0"};
+        QTest::newRow("help") << "miHelp" << QStringList{"miHelpContents|&Help|F1|1|0", "miAbout|About ...||1|0"};
         QTest::newRow("shape popup") << "ShapePopUp" << QStringList{"puShapeDelete|Delete||1|0", "Movetopage1|Move to page||1|0",
                                                                     "-", "|&Arrange||1|0"};
         // Nothing to undo or redo in a new project. The rectangle commands show their keys, which
@@ -961,7 +974,47 @@ private slots:
         QVERIFY(about->windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(shownAt.center(), mainForm().frameGeometry().center());
         QCOMPARE(about->findChild<QLabel*>("lbTitle")->text(), QString("Vireo Player Vazo Vevoz"));
-        QCOMPARE(about->findChild<QLabel*>("lbVersion")->text(), QString("Version 1.0 beta 2"));
+        QCOMPARE(about->findChild<QLabel*>("lbVersion")->text(), QString("Version " VAZO_VERSION));
+    }
+
+    // Help shows the README's user parts (not the developers' ones) in one window of its own, on the
+    // screen; asked again, it shows the same window.
+    void helpShowsTheReadmeUserParts()
+    {
+        start();
+        child<QAction>(m_app->mainForm.get(), "miHelpContents")->trigger();
+        const QList<THelpForm*> shown = mainForm().findChildren<THelpForm*>();
+        QCOMPARE(shown.size(), 1);
+        THelpForm* help = shown.constFirst();
+        QVERIFY(help->isVisible());
+        QVERIFY(!help->isModal());
+        const QString text = help->findChild<QTextBrowser*>("HelpBrowser")->toPlainText();
+        for (const char* part : {"Your first menu", "Keyboard shortcuts", "a second language needs its audio file",
+                                 "Preview and walkthroughs"})
+            QVERIFY2(text.contains(QLatin1String(part)), part);
+        for (const char* part : {"Setup (Debian 12", "Fuzzing", "<!--", "docs/firstmenu.png"})
+            QVERIFY2(!text.contains(QLatin1String(part)), part);
+        QVERIFY(mainForm().screen()->availableGeometry().contains(help->geometry()));
+        // A web link opens in the browser; the README's links to files of the source tree do
+        // nothing, and the page stays.
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("http", &catcher, "open");
+        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        QDesktopServices::setUrlHandler("file", &catcher, "open");
+        QTextBrowser* browser = help->findChild<QTextBrowser*>("HelpBrowser");
+        emit browser->anchorClicked(QUrl("docs/benchmarks.md"));
+        emit browser->anchorClicked(QUrl("file:///tmp/benchmarks.md"));
+        emit browser->anchorClicked(QUrl("http://example.org/"));
+        QDesktopServices::unsetUrlHandler("http");
+        QDesktopServices::unsetUrlHandler("https");
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(catcher.urls, QList<QUrl>{QUrl("http://example.org/")});
+        QCOMPARE(browser->toPlainText(), text);
+
+        help->close();
+        child<QAction>(m_app->mainForm.get(), "miHelpContents")->trigger();
+        QCOMPARE(mainForm().findChildren<THelpForm*>(), QList<THelpForm*>{help});
+        QVERIFY(help->isVisible());
     }
 
     void escapingErrorIsShown()

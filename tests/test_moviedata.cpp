@@ -37,6 +37,11 @@ private Q_SLOTS:
     void menuDirectory_data();
     void menuDirectory();
     void languageFilesLastChosenFirst();
+    void everyChosenFieldHasItsButton();
+    void directoryButtons_data();
+    void directoryButtons();
+    void fileDialogStartsInChosenFolder_data();
+    void fileDialogStartsInChosenFolder();
     void countingFrames();
     void countingFailures_data();
     void countingFailures();
@@ -451,6 +456,120 @@ void TestMovieData::languageFilesLastChosenFirst()
     QCOMPARE(f.text("edLangFile1"), QStringLiteral("cd1.wav cd2.wav cd3.wav"));
     // The row itself changes only with Add or Modify.
     QCOMPARE(f.row("lstLanguages", 0).at(3), QString());
+}
+
+// A field that says it is chosen with the "..." button has that button beside it, on its row.
+void TestMovieData::everyChosenFieldHasItsButton()
+{
+    MovieDataFixture f;
+    QStringList fields;
+    const QList<QLineEdit*> edits = f.form->findChildren<QLineEdit*>();
+    for (QLineEdit* field : edits) {
+        if (field->placeholderText() != QLatin1String("(chosen with the ... button)"))
+            continue;
+        fields << field->objectName();
+        f.showTabOf(field);
+        const QRect at(field->mapTo(f.form.get(), QPoint()), field->size());
+        bool beside = false;
+        const QList<QPushButton*> buttons = f.form->findChildren<QPushButton*>();
+        for (QPushButton* b : buttons) {
+            const QRect r(b->mapTo(f.form.get(), QPoint()), b->size());
+            beside = beside || (b->text() == QLatin1String("...") && b->isVisible() && r.left() >= at.right() &&
+                                r.left() - at.right() < 40 && at.top() <= r.center().y() && r.center().y() <= at.bottom());
+        }
+        QVERIFY2(beside, qPrintable(field->objectName()));
+    }
+    fields.sort();
+    QCOMPARE(fields, (QStringList{"edBaseDirectory", "edLanguageDirectory", "edMenuDirectory", "edMovieDirectory",
+                                  "edSubtitlesDirectory"}));
+}
+
+void TestMovieData::directoryButtons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("refusal"); // the message for a folder outside the base directory
+    const QString rule = QStringLiteral(" directory must be the same or a subdirectory of the base directory ");
+    QTest::newRow("movie") << "bttBrowseMovieDirectory" << "edMovieDirectory" << "Select the movie directory : "
+                           << "The movie" + rule;
+    QTest::newRow("menu") << "bttBrowseMenuDirectory" << "edMenuDirectory" << "Select the menu directory : "
+                          << "The menu" + rule;
+    QTest::newRow("languages") << "bttBrowseLanguageDirectory" << "edLanguageDirectory"
+                               << "Select the language directory : " << "The language" + rule;
+    QTest::newRow("subtitles") << "bttBrowseSubtitlesDirectory" << "edSubtitlesDirectory"
+                               << "Select the subtitles directory : " << "The subtitles" + rule;
+}
+
+// Each directory button stores the chosen folder relative to the base directory, starts in the
+// folder the field names (the base directory before), and refuses a folder outside the base.
+void TestMovieData::directoryButtons()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, field);
+    QFETCH(QString, caption);
+    QFETCH(QString, refusal);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("film/a/b"));
+    const QString base = QDir::toNativeSeparators(dir.path() + "/film/");
+    MovieDataFixture f;
+    f.project.baseDirectory = base;
+    f.form->loadFromProject();
+
+    f.dialogs.queueAnswer(QDir::toNativeSeparators(dir.path() + "/film/a/b"));
+    f.click(qPrintable(button));
+    QCOMPARE(f.dialogs.requests().constLast().options.caption, caption);
+    QCOMPARE(f.dialogs.requests().constLast().options.startFolder, QDir::toNativeSeparators(dir.path() + "/film"));
+    QCOMPARE(f.text(qPrintable(field)), QStringLiteral("a\\b"));
+
+    f.dialogs.queueAnswer(QDir::toNativeSeparators(dir.path() + "/other"));
+    f.click(qPrintable(button));
+    QCOMPARE(f.dialogs.requests().constLast().options.startFolder, QDir::toNativeSeparators(dir.path() + "/film/a/b"));
+    QCOMPARE(f.text(qPrintable(field)), QStringLiteral("a\\b"));
+    QCOMPARE(f.messages(), QList<Message>{errorMessage(refusal + base)});
+}
+
+void TestMovieData::fileDialogStartsInChosenFolder_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("fields"); // field=value pairs set before
+    QTest::addColumn<QString>("start");      // below the base directory; "" the base directory itself
+    QTest::newRow("menu video") << "bttBrowseMenuAVI" << QStringList{"edMenuDirectory=menu"} << "menu";
+    QTest::newRow("menu audio") << "bttBrowseMenuAudio" << QStringList{"edMenuDirectory=menu\\pics"} << "menu/pics";
+    QTest::newRow("menu directory missing") << "bttBrowseMenuAVI" << QStringList{"edMenuDirectory=gone"} << "";
+    QTest::newRow("CD 1") << "bttAVI1" << QStringList{"edMovieDirectory=video"} << "video";
+    QTest::newRow("CD 3") << "bttAVI3" << QStringList{"edMovieDirectory=video"} << "video";
+    QTest::newRow("languages beside the movie") << "bttBrowseLanguage1" << QStringList{"edMovieDirectory=video"}
+                                                << "video";
+    QTest::newRow("languages in their own")
+        << "bttBrowseLanguage1" << QStringList{"edMovieDirectory=video", "edLanguageDirectory=audio"} << "audio";
+    QTest::newRow("subtitles beside the movie") << "bttBrowseSubtitles" << QStringList{"edMovieDirectory=video"}
+                                                << "video";
+    QTest::newRow("subtitles in their own")
+        << "bttBrowseSubtitles" << QStringList{"edMovieDirectory=video", "edSubtitlesDirectory=subs"} << "subs";
+}
+
+// A file below a folder already chosen is looked for in that folder first, not in the process's
+// current directory nor in the base directory.
+void TestMovieData::fileDialogStartsInChosenFolder()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, fields);
+    QFETCH(QString, start);
+    QTemporaryDir dir;
+    for (const char* sub : {"menu/pics", "video", "audio", "subs"})
+        QVERIFY(QDir(dir.path()).mkpath(sub));
+    const QString base = QDir::toNativeSeparators(dir.path()) + QDir::separator();
+    MovieDataFixture f;
+    f.project.baseDirectory = base;
+    f.project.movieData.languages.push_back(std::make_unique<AudioLanguage>());
+    f.form->loadFromProject();
+    for (const QString& pair : fields)
+        f.edit(qPrintable(pair.section('=', 0, 0)))->setText(pair.section('=', 1));
+    f.dialogs.queueCancel();
+    f.click(qPrintable(button));
+    QCOMPARE(f.dialogs.requests().constLast().options.startFolder,
+             start.isEmpty() ? base : base + QDir::toNativeSeparators(start) + QDir::separator());
 }
 
 void TestMovieData::countingFrames()

@@ -76,38 +76,66 @@ void addRow(MovieDataFixture& f, const ListControls& s, const QStringList& value
 void TestMovieDataLists::refusedEntries_data()
 {
     QTest::addColumn<QString>("list");
+    QTest::addColumn<bool>("afterPrimary"); // a primary language is in the list before
     QTest::addColumn<QStringList>("values"); // the fields' texts, one empty
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message");    // the message, or how it begins
+    QTest::addColumn<QString>("focus");      // the field that has the focus afterwards
     const QString chapter = QStringLiteral("Please fill 'First chapter frame' and 'Chapter name' correctly");
-    const QString data = QStringLiteral("Please fill data correctly");
-    QTest::newRow("chapter without frame") << "chapters" << QStringList{"", "Intro"} << chapter;
-    QTest::newRow("chapter without name") << "chapters" << QStringList{"0", ""} << chapter;
-    QTest::newRow("special without title") << "specials" << QStringList{"", "a.avi"} << data;
-    QTest::newRow("special without file") << "specials" << QStringList{"Making of", ""} << data;
-    QTest::newRow("subtitle without short name") << "subtitles" << QStringList{"", "English", "en.srt"} << data;
-    QTest::newRow("subtitle without full name") << "subtitles" << QStringList{"EN", "", "en.srt"} << data;
-    QTest::newRow("subtitle without file") << "subtitles" << QStringList{"EN", "English", ""} << data;
-    QTest::newRow("language without short name") << "languages" << QStringList{"", "English", ""} << data;
-    QTest::newRow("language without full name") << "languages" << QStringList{"EN", "", ""} << data;
+    const QString data = QStringLiteral("Please fill data correctly.\n'%1' needs ");
+    QTest::newRow("chapter without frame") << "chapters" << false << QStringList{"", "Intro"} << chapter << "";
+    QTest::newRow("chapter without name") << "chapters" << false << QStringList{"0", ""} << chapter << "";
+    QTest::newRow("special without title")
+        << "specials" << false << QStringList{"", "a.avi"} << data.arg("Title") << "edSpecialTitle";
+    QTest::newRow("special without file")
+        << "specials" << false << QStringList{"Making of", ""} << data.arg("File") << "edSpecialFile";
+    QTest::newRow("subtitle without short name") << "subtitles" << false << QStringList{"", "English", "en.srt"}
+                                                 << data.arg("Short name") << "edSubtitlesShortName";
+    QTest::newRow("subtitle without full name") << "subtitles" << false << QStringList{"EN", "", "en.srt"}
+                                                << data.arg("Full name") << "edSubtitlesFullName";
+    QTest::newRow("subtitle without file") << "subtitles" << false << QStringList{"EN", "English", ""}
+                                           << data.arg("File") + "the subtitle file" << "edSubtitlesFile";
+    QTest::newRow("language without short name") << "languages" << false << QStringList{"", "English", ""}
+                                                 << data.arg("Short name") << "edLangShortName";
+    QTest::newRow("language without full name") << "languages" << false << QStringList{"EN", "", ""}
+                                                << data.arg("Full name") << "edLangFullName";
+    QTest::newRow("second language without its audio file")
+        << "languages" << true << QStringList{"FR", "French", ""}
+        << data.arg("Files") + "the audio file of this language" << "edLangFile1";
 }
 
-// Add refuses with the list's message. Modify checks first, so the message comes even without a
-// selected row -- except for languages, where a missing selection ends Modify silently.
+// Add refuses with the list's message, naming the first empty field, which then has the keyboard
+// focus on its tab. Modify checks first, so the message comes even without a selected row -- except
+// for languages, where a missing selection ends Modify silently.
 void TestMovieDataLists::refusedEntries()
 {
     QFETCH(QString, list);
+    QFETCH(bool, afterPrimary);
     QFETCH(QStringList, values);
     QFETCH(QString, message);
+    QFETCH(QString, focus);
     const ListControls s = controlsOf(list);
     MovieDataFixture f;
+    if (afterPrimary)
+        addRow(f, s, {"EN", "English"});
+    const int rows = f.rowCount(s.list);
+    f.showTabOf(f.edit("edMainTitle"));
+    f.edit("edMainTitle")->setFocus();
     addRow(f, s, values);
-    QCOMPARE(f.rowCount(s.list), 0);
-    QCOMPARE(f.messages(), QList<Message>{errorMessage(message)});
+    QCOMPARE(f.rowCount(s.list), rows);
+    QCOMPARE(f.messages().size(), 1);
+    const Message shown = f.messages().constFirst();
+    QVERIFY2(shown.text.startsWith(message), qPrintable(shown.text));
+    QCOMPARE(shown.caption, QStringLiteral("Error"));
+    QCOMPARE(shown.icon, MessageIcon::Error);
+    if (!focus.isEmpty()) {
+        QCOMPARE(f.form->focusWidget(), f.edit(qPrintable(focus)));
+        QVERIFY(f.tabs()->currentWidget()->isAncestorOf(f.edit(qPrintable(focus))));
+    }
 
     f.click(s.modify);
     const qsizetype expected = list == QLatin1String("languages") ? 1 : 2;
     QCOMPARE(f.messages().size(), expected);
-    QCOMPARE(f.rowCount(s.list), 0);
+    QCOMPARE(f.rowCount(s.list), rows);
 }
 
 void TestMovieDataLists::addModifyDeleteRenumber_data()
@@ -312,7 +340,8 @@ void TestMovieDataLists::primaryLanguage()
 
     // Every further language needs its files.
     addRow(f, s, {"FR", "French", ""});
-    QCOMPARE(f.messages(), QList<Message>{errorMessage("Please fill data correctly")});
+    QCOMPARE(f.messages().size(), 1);
+    QVERIFY(f.messages().constFirst().text.startsWith("Please fill data correctly.\n'Files' needs"));
     QCOMPARE(f.rowCount(s.list), 1);
     addRow(f, s, {"FR", "French", "fr1.wav fr2.wav"});
     QCOMPARE(f.row(s.list, 1), (QStringList{"1", "FR", "French", "fr1.wav fr2.wav"}));
@@ -361,7 +390,8 @@ void TestMovieDataLists::modifyLanguage()
     f.clickRow(s.list, 1);
     fill(f, s, {"FRA", "Francais", ""});
     f.click(s.modify);
-    QCOMPARE(f.messages(), QList<Message>{errorMessage("Please fill data correctly")});
+    QCOMPARE(f.messages().size(), 1);
+    QVERIFY(f.messages().constFirst().text.startsWith("Please fill data correctly.\n'Files' needs"));
     QCOMPARE(f.row(s.list, 1), (QStringList{"1", "FR", "French", "fr.wav"}));
 }
 

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 
 #include "document/actiontypes.h"
@@ -187,6 +188,49 @@ private slots:
         const QRect r = preview().model().selectionRect(preview().model().highlight());
         const QColor drawn = picture()->grab().toImage().pixelColor(r.left() + 2, r.center().y());
         QVERIFY2(drawn.red() > 200 && drawn.green() > 170 && drawn.blue() < 80, qPrintable(drawn.name()));
+    }
+
+    void highlightShowsOnAnyPicture_data()
+    {
+        QTest::addColumn<QColor>("picture");
+        QTest::addColumn<bool>("clickable");
+        for (const QColor& c : {QColor(Qt::black), QColor(Qt::white), QColor(255, 208, 0), QColor(160, 160, 160),
+                                QColor(16, 16, 16)}) {
+            QTest::addRow("%s", qPrintable(c.name())) << c << true;
+            QTest::addRow("%s, waiting", qPrintable(c.name())) << c << false;
+        }
+    }
+
+    // Whatever the picture under it, some line of the highlight stands out from it; the highlight
+    // stays within the selection's rectangle and leaves its inside alone.
+    void highlightShowsOnAnyPicture()
+    {
+        QFETCH(QColor, picture);
+        QFETCH(bool, clickable);
+        QImage image(100, 60, QImage::Format_RGB32);
+        image.fill(picture);
+        const QRect area(20, 10, 60, 40);
+        {
+            QPainter painter(&image);
+            drawPreviewHighlight(painter, area, clickable);
+        }
+        for (const QPoint& side : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+            // From just outside one side of the rectangle inwards, across the highlight.
+            const QPoint centre = area.center();
+            QPoint p(side.x() > 0 ? area.left() - 1 : side.x() < 0 ? area.right() + 1 : centre.x(),
+                     side.y() > 0 ? area.top() - 1 : side.y() < 0 ? area.bottom() + 1 : centre.y());
+            QCOMPARE(image.pixelColor(p), picture);
+            int contrast = 0;
+            for (int i = 0; i < 4; ++i) {
+                p += side;
+                contrast = std::max(contrast, std::abs(qGray(image.pixel(p)) - qGray(picture.rgb())));
+            }
+            QVERIFY2(contrast > 90, qPrintable(QString::number(contrast)));
+            QCOMPARE(image.pixelColor(p + side), picture);
+        }
+        // The light line says whether the selections can be chosen: yellow, or grey.
+        const QColor light = image.pixelColor(area.left() + 2, area.center().y());
+        QCOMPARE(light.blue() < 80, clickable);
     }
 
     void pointerHighlights()

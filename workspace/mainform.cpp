@@ -26,6 +26,7 @@
 #include "moviedata/moviedataform.h"
 #include "dialogs/dialogservice.h"
 #include "media/videosource.h"
+#include "workspace/helpform.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ const QString kRight = QStringLiteral("Right");
 const QString kFree = QStringLiteral("Free");
 const QString kDocked = QStringLiteral("Docked");
 const QString kHelp = QStringLiteral("?");
+const QString kHelpContents = QStringLiteral("&Help");
 const QString kAbout = QStringLiteral("About ...");
 const QString kShapeDelete = QStringLiteral("Delete");
 const QString kShapeMoveToPage = QStringLiteral("Move to page");
@@ -282,6 +284,8 @@ void TMainForm::buildMenu()
 
     QMenu* help = bar->addMenu(text::kHelp);
     help->setObjectName(QStringLiteral("miHelp"));
+    QAction* helpPage = addItem(help, QStringLiteral("miHelpContents"), text::kHelpContents, QKeySequence(Qt::Key_F1));
+    connect(helpPage, &QAction::triggered, this, [this] { THelpForm::showFor(this); });
     QAction* about = addItem(help, QStringLiteral("miAbout"), text::kAbout);
     connect(about, &QAction::triggered, this, [this] { miAboutClick(); });
 }

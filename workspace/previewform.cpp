@@ -33,6 +33,20 @@ namespace {
 const QSize kDefaultPictureSize(720, 576);
 const QColor kHighlightColour(255, 208, 0);
 const QColor kWaitingColour(160, 160, 160);
+const QColor kHighlightEdge(16, 16, 16);
+
+// A frame `width` pixels thick just inside `area`.
+void fillFrame(QPainter& painter, const QRect& area, int width, const QColor& colour)
+{
+    if (area.width() <= 2 * width || area.height() <= 2 * width) {
+        painter.fillRect(area, colour);
+        return;
+    }
+    painter.fillRect(area.left(), area.top(), area.width(), width, colour);
+    painter.fillRect(area.left(), area.bottom() - width + 1, area.width(), width, colour);
+    painter.fillRect(area.left(), area.top() + width, width, area.height() - 2 * width, colour);
+    painter.fillRect(area.right() - width + 1, area.top() + width, width, area.height() - 2 * width, colour);
+}
 
 QString pageCaption(const Page& page)
 {
@@ -40,6 +54,14 @@ QString pageCaption(const Page& page)
 }
 
 } // namespace
+
+void drawPreviewHighlight(QPainter& painter, const QRect& area, bool clickable)
+{
+    // Yellow alone vanished on light pictures; the dark lines on both of its sides show on those, the
+    // light one on dark pictures. Grey while the page does not let its selections be chosen yet.
+    fillFrame(painter, area, 4, kHighlightEdge);
+    fillFrame(painter, area.adjusted(1, 1, -1, -1), 2, clickable ? kHighlightColour : kWaitingColour);
+}
 
 // The menu picture with the highlight and the selection under the pointer drawn on it. Input goes to
 // the window, in picture coordinates (the widget is exactly the picture's size).
@@ -92,9 +114,7 @@ protected:
         if (highlight >= 0) {
             const QRect r = model.selectionRect(highlight);
             if (!r.isEmpty()) {
-                // Grey while the page does not let its selections be chosen yet (or any more).
-                painter.setPen(QPen(model.selectionsClickable() ? kHighlightColour : kWaitingColour, 3));
-                painter.drawRect(r.adjusted(1, 1, -2, -2));
+                drawPreviewHighlight(painter, r, model.selectionsClickable());
             }
         }
         if (model.messageShown())

@@ -15,6 +15,7 @@
 #include "player/walkthrough.h"
 
 class QLabel;
+class QPainter;
 class QPushButton;
 class QScrollArea;
 class QTimer;
@@ -236,4 +237,9 @@ private:
 // Adds the "&Preview" menu to the main window's menu bar, after "Movie Data": "Play from start page"
 // (F5) and "Play from this page" (Shift+F5, the page the page editor shows). Also restarts the
 // preview after New and Open.
+// Draws the preview's highlight around `area` (picture pixels): a light line between two dark ones,
+// so that it shows over any picture, bright or dark, and whatever lies inside the selection. The light
+// line is grey while the page does not let its selections be chosen.
+void drawPreviewHighlight(QPainter& painter, const QRect& area, bool clickable);
+
 void installPreviewMenu(TMainForm& main, TPreviewForm& preview, TPageViewerForm& pages);
