@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -140,6 +141,41 @@ class TestActions : public QObject
     }
 
 private slots:
+    // An action's row shows its text, cut with an ellipsis where the row is too narrow: a row wide
+    // enough shows its last letters, a narrow one still shows its first.
+    void actionRowsShowTheirText()
+    {
+        const MenuAction action(3, QStringLiteral("2"));
+        const QString text = ActionText(action);
+        QListWidget list;
+        QListWidgetItem item(&list);
+        item.setData(kObjectRole, QVariant::fromValue(static_cast<void*>(const_cast<MenuAction*>(&action))));
+        ActionItemDelegate delegate(16, QPoint(4, 0), &list);
+        const QFontMetrics fm(list.font());
+        auto inkColumns = [&](int width) {
+            QImage image(width, 16, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            QStyleOptionViewItem option;
+            option.initFrom(&list);
+            option.rect = image.rect();
+            option.palette.setColor(QPalette::Base, Qt::white);
+            option.palette.setColor(QPalette::Text, Qt::black);
+            delegate.paint(&painter, option, list.model()->index(0, 0));
+            painter.end();
+            int last = -1;
+            for (int x = 0; x < width; ++x)
+                for (int y = 0; y < 16; ++y)
+                    if (qGray(image.pixel(x, y)) < 128)
+                        last = x;
+            return last;
+        };
+        const int full = fm.horizontalAdvance(text);
+        QVERIFY(inkColumns(full + 20) > full / 2);      // the whole text, to near its end
+        QVERIFY(inkColumns(full / 2) > 4);              // cut short, yet something is shown
+        QVERIFY(inkColumns(full / 2) < full / 2);       // and nothing past the row
+    }
+
     void init()
     {
         m_settingsDir = std::make_unique<QTemporaryDir>();

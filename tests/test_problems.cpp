@@ -237,6 +237,25 @@ private slots:
         QTRY_COMPARE(h.main().statusText(), QString("no problem"));
     }
 
+    // The first time it floats it covers none of the main window's controls: with no room below or
+    // above a main window as high as the screen, it goes beside it; closed tool windows take no room.
+    void firstPlaceBesideATallMainWindow()
+    {
+        h.start();
+        const QRect area = h.main().screen()->availableGeometry();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.main()));
+        QCoreApplication::processEvents(); // the window settles where it belongs once shown
+        h.app->pageViewer->close();
+        h.app->selectionsViewer->close();
+        h.main().move(area.topLeft());
+        h.main().resize(440, area.height() - (h.main().frameGeometry().height() - h.main().height()));
+        QTRY_COMPARE(h.main().frameGeometry().height(), area.height());
+        h.main().miWinProblemsClick();
+        const QRect placed = problems().frameGeometry();
+        QCOMPARE(placed.left(), h.main().frameGeometry().right() + 1);
+        QVERIFY2(area.contains(placed), qPrintable(QString("%1,%2 %3x%4 min %5x%6").arg(placed.x()).arg(placed.y()).arg(placed.width()).arg(placed.height()).arg(problems().minimumWidth()).arg(problems().minimumHeight())));
+    }
+
     // Shown from the Windows menu or the count; docked as a third tab only while it is open.
     void dockedAndFloating()
     {

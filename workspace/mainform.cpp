@@ -95,8 +95,8 @@ TMainForm::TMainForm(MenuProject& project, DialogService& dialogs, VideoSource& 
 
     m_startPosition = QPoint(kInitialLeft, kInitialTop);
     move(m_startPosition);
-    // As the form was drawn, or as wide as the menu bar needs, so that no menu hides behind "more".
-    resizeFrame(this, qMax(kInitialWidth, menuBarFrameWidth()), kInitialHeight);
+    // As the form was drawn; the first showing widens it to what the menu bar needs.
+    resizeFrame(this, kInitialWidth, kInitialHeight);
     applyMinimumSize();
 
     readSettings();

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <optional>
+
 #include "document/model.h"
 #include "edits/projectedits.h"
 #include "workspace/problemsform.h"
@@ -234,6 +236,7 @@ void TMainForm::miWinProblemsClick()
     // The first time it floats it goes where it covers none of the main window's controls: under
     // the main window and as wide as it, else above it, else beside all the program's windows, else
     // over the picture.
+    std::optional<QRect> place;
     if (!m_problemsPlaced) {
         m_problemsPlaced = true;
         const QRect main = frameGeometry();
@@ -244,12 +247,17 @@ void TMainForm::miWinProblemsClick()
         }
         const QRect picture(m_videoScroll->mapToGlobal(QPoint(0, 0)), m_videoScroll->size());
         const QSize wanted(main.width(), m_problems->frameGeometry().height());
-        const QRect place = placeProblemsFrame(main, occupied, picture, wanted, kProblemsMinimumHeight,
-                                               screenAreaFor(main, availableAreas()));
-        resizeFrame(m_problems, place.width(), place.height());
-        m_problems->move(place.topLeft());
+        place = placeProblemsFrame(main, occupied, picture, wanted, kProblemsMinimumHeight,
+                                   screenAreaFor(main, availableAreas()));
+        resizeFrame(m_problems, place->width(), place->height());
+        m_problems->move(place->topLeft());
     }
     m_problems->show();
+    if (place && m_problems->frameGeometry() != *place) {
+        // The frame is known only once the window shows: the outer size asked for is made right now.
+        resizeFrame(m_problems, place->width(), place->height());
+        m_problems->move(place->topLeft());
+    }
     m_problems->raise();
     m_problems->activateWindow();
 }
