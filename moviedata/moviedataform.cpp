@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -143,6 +144,14 @@ void TMovieDataForm::showEvent(QShowEvent* event)
 {
     loadFromProject();
     QDialog::showEvent(event);
+    // After the dialog's own choice of the first focus, which would otherwise win.
+    if (m_focusOnShow) {
+        QTimer::singleShot(0, m_focusOnShow, [field = m_focusOnShow] {
+            if (field && field->isEnabled())
+                field->setFocus(Qt::OtherFocusReason);
+        });
+        m_focusOnShow = nullptr;
+    }
 }
 
 void TMovieDataForm::setRequiredFieldColour(RequiredField field, bool filled)
@@ -282,6 +291,22 @@ void TMovieDataForm::showField(const QString& field)
         return;
     loadFromProject(); // the lists as the project holds them now, before a row is picked
     m_tabs->setCurrentIndex(int(tab));
+    // The keyboard goes to the field itself once the dialog shows (a field is named "ed", its tab and
+    // its key, "edMenuStartPage"), or to the first field of a list's entry.
+    const QStringList prefixes{QStringLiteral("edMain"),     QStringLiteral("edMovie"),    QString(),
+                               QStringLiteral("edMenu"),     QStringLiteral("edLanguage"), QStringLiteral("edSubtitles"),
+                               QStringLiteral("edSpecials")};
+    const QStringList entries{QString(),
+                              QString(),
+                              QStringLiteral("edFirstChapterFrame"),
+                              QString(),
+                              QStringLiteral("edLangShortName"),
+                              QStringLiteral("edSubtitlesShortName"),
+                              QStringLiteral("edSpecialTitle")};
+    bool isNumber = false;
+    key.toInt(&isNumber);
+    const QString name = isNumber || key == QLatin1String("Primary") ? entries[tab] : prefixes[tab] + key;
+    m_focusOnShow = name.isEmpty() ? nullptr : findChild<QWidget*>(name);
 
     // Languages count from the primary one (0); the other lists from 1.
     bool numbered = false;

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -71,6 +72,8 @@ public:
     // a numbered entry of a list ("CHAPTERS/3", "LANGUAGES/Primary") picks its row, so that the
     // dialog opens where a problem of the movie data is. An unknown section leaves the dialog as it is.
     void showField(const QString& field);
+    // The field showField named, which gets the keyboard focus when the dialog shows.
+    QWidget* fieldToFocus() const { return m_focusOnShow; }
 
     void setModalRunner(ModalRunner runner);
 
@@ -235,4 +238,5 @@ private:
     QLineEdit* edSubtitlesFile = nullptr;
     QGroupBox* gbAdvSubOptions = nullptr;
     QPushButton* bttAdvancedSubtitles = nullptr;
+    QPointer<QWidget> m_focusOnShow;
 };

@@ -166,9 +166,12 @@ private slots:
         QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("fieldName");
         QTest::addColumn<QString>("fieldText");
-        QTest::newRow("chapter out of order") << "chapter-order" << 2 << "edFirstChapterFrame" << "50";
-        QTest::newRow("start page missing") << "menu-page-missing" << 3 << "edMenuDirectory" << "menu";
-        QTest::newRow("title empty") << "required-field-empty" << 0 << "edMainTitle" << "";
+        QTest::addColumn<QString>("focused"); // the field that has the keyboard, not a button
+        QTest::newRow("chapter out of order") << "chapter-order" << 2 << "edFirstChapterFrame" << "50"
+                                              << "edFirstChapterFrame";
+        QTest::newRow("start page missing") << "menu-page-missing" << 3 << "edMenuDirectory" << "menu"
+                                            << "edMenuStartPage";
+        QTest::newRow("title empty") << "required-field-empty" << 0 << "edMainTitle" << "" << "edMainTitle";
     }
     void doubleClickOpensMovieData()
     {
@@ -176,6 +179,7 @@ private slots:
         QFETCH(int, tab);
         QFETCH(QString, fieldName);
         QFETCH(QString, fieldText);
+        QFETCH(QString, focused);
         h.start();
         // The movie data is checked once there is a project: after New.
         h.main().setModalRunner([](QDialog&) { return int(QDialog::Accepted); });
@@ -192,11 +196,16 @@ private slots:
 
         int shownTab = -1;
         QString shownText;
+        QString shownFocus;
         int runs = 0;
         h.main().setModalRunner([&](QDialog& dialog) {
             ++runs;
             shownTab = dialog.findChild<QTabWidget*>(QStringLiteral("pcMovieData"))->currentIndex();
             shownText = dialog.findChild<QLineEdit*>(fieldName)->text();
+            dialog.show();
+            QTest::qWaitFor([&] { return dialog.focusWidget() && dialog.focusWidget()->objectName() == focused; });
+            shownFocus = dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString();
+            dialog.hide();
             return int(QDialog::Rejected);
         });
         h.main().miWinProblemsClick();
@@ -204,6 +213,7 @@ private slots:
         QCOMPARE(runs, 1);
         QCOMPARE(shownTab, tab);
         QCOMPARE(shownText, fieldText);
+        QCOMPARE(shownFocus, focused);
     }
 
     // Before New or Open the list is empty. Pages added before that make a project without movie
