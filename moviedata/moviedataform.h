@@ -72,8 +72,6 @@ public:
     // a numbered entry of a list ("CHAPTERS/3", "LANGUAGES/Primary") picks its row, so that the
     // dialog opens where a problem of the movie data is. An unknown section leaves the dialog as it is.
     void showField(const QString& field);
-    // The field showField named, which gets the keyboard focus when the dialog shows.
-    QWidget* fieldToFocus() const { return m_focusOnShow; }
 
     void setModalRunner(ModalRunner runner);
 
@@ -238,5 +236,6 @@ private:
     QLineEdit* edSubtitlesFile = nullptr;
     QGroupBox* gbAdvSubOptions = nullptr;
     QPushButton* bttAdvancedSubtitles = nullptr;
+    // The field showField named, which gets the keyboard focus when the dialog shows.
     QPointer<QWidget> m_focusOnShow;
 };
