@@ -10,10 +10,12 @@
 #include <memory>
 #include <vector>
 
-// Our AVI file service on FFmpeg (libavformat, libavcodec, libswscale). It offers what the video
-// source and the frame counter need, and nothing of FFmpeg leaks out of this header:
+// Our video file service on FFmpeg (libavformat, libavcodec, libswscale), named after the AVI file
+// service the program's video access was first written against. It offers what the video source
+// and the frame counter need, and nothing of FFmpeg leaks out of this header. The container is read by
+// media/avicontainer.*, the pictures decoded by media/framedecoder*.
 //
-//   AviFile          an open AVI file            (released last)
+//   AviFile          an open video file          (released last)
 //   AviStream        its first video stream: information, sample table, times, key frames
 //   AviFrameDecoder  the stream's frame decoder, absent when no decoder exists for the codec
 //
@@ -44,6 +46,7 @@ struct AviStreamInfo
     int rateDenominator = 1;
     QString codecName; // the decoder's short name ("mpeg4", "mjpeg", "rawvideo"), or the FourCC
     QString fourCC;    // the stream's handler FourCC as stored, printable characters only
+    QString container; // "AVI"
 
     double frameRate() const
     {
