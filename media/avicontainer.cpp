@@ -34,7 +34,6 @@ QString printableFourCC(const QByteArray& code)
     return text.trimmed();
 }
 
-
 // The colour table of a picture of 8 bits or fewer, which the stream format carries after its
 // header (FFmpeg keeps it as the codec's extra data). Decoders take it with each packet as 256
 // opaque colours in native byte order.

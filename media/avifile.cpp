@@ -1,7 +1,11 @@
 #include "media/avifile.h"
 
 #include "media/avicontainer.h"
+#include "media/programstream.h"
+#include "media/pscontainer.h"
 #include "media/videofile_p.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <climits>
@@ -36,7 +40,16 @@ std::unique_ptr<AviFile> AviFile::open(const QString& path, QString* error)
     }
     auto impl = std::make_unique<Impl>();
     impl->path = path;
-    impl->container = openAviContainer(path, error);
+    // The reader is chosen by what the file holds, not by its name: DVD VOB files and MPEG files
+    // are program streams, and a renamed file is still read.
+    QByteArray head;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        head = file.read(64 * 1024);
+    if (!head.startsWith("RIFF") && looksLikeProgramStream(head))
+        impl->container = openProgramStreamContainer(path, error);
+    else
+        impl->container = openAviContainer(path, error);
     if (!impl->container)
         return nullptr;
     return std::unique_ptr<AviFile>(new AviFile(std::move(impl)));
@@ -68,6 +81,9 @@ const AviStreamInfo& AviStream::info() const
 
 uint32_t AviStream::sampleToTime(int32_t n) const
 {
+    const std::vector<uint32_t>& times = d->index->frameTimes;
+    if (!times.empty())
+        return times[size_t(std::clamp<int64_t>(n, 0, int64_t(times.size()) - 1))];
     if (d->index->rate == 0)
         return 0;
     const int64_t clamped = std::clamp<int64_t>(n, 0, d->index->info.length);

@@ -12,8 +12,9 @@
 
 // Our video file service on FFmpeg (libavformat, libavcodec, libswscale), named after the AVI file
 // service the program's video access was first written against. It offers what the video source
-// and the frame counter need, and nothing of FFmpeg leaks out of this header. The container is read by
-// media/avicontainer.*, the pictures decoded by media/framedecoder*.
+// and the frame counter need, and nothing of FFmpeg leaks out of this header. A file is read by the
+// reader its content calls for, whatever its name: AVI (media/avicontainer.*) or an MPEG program
+// stream such as a DVD's VOB files (media/programstream*).
 //
 //   AviFile          an open video file          (released last)
 //   AviStream        its first video stream: information, sample table, times, key frames
@@ -46,7 +47,14 @@ struct AviStreamInfo
     int rateDenominator = 1;
     QString codecName; // the decoder's short name ("mpeg4", "mjpeg", "rawvideo"), or the FourCC
     QString fourCC;    // the stream's handler FourCC as stored, printable characters only
-    QString container; // "AVI"
+    QString container; // "AVI" or "MPEG-PS"
+
+    // MPEG video. Soft telecine: pictures that tell the player to show one of their fields twice
+    // (repeat_first_field). Each counts as one frame, as the decoder gives it out once.
+    int32_t repeatFirstField = 0;
+    bool progressiveSequence = false;
+    // What was wrong with the file and how far it was read; empty when it was read whole.
+    QString damage;
 
     double frameRate() const
     {

@@ -33,6 +33,9 @@ struct PictureIndex
     std::vector<int32_t> keyRanks;        // ranks a decode can start from, ascending
     std::vector<int32_t> keyPictureRanks; // the rank each of them shows as its own picture
     std::vector<int32_t> keyFrames;       // frame numbers of the key pictures, ascending
+    // Start times in milliseconds of each frame and of the end, when frames last unequally long
+    // (soft telecine); empty when every frame lasts scale / rate.
+    std::vector<uint32_t> frameTimes;
     bool scanned = false; // the pictures were found without the file's own index
     bool usable = false;  // picture size and codec fit for decoding
 
