@@ -13,6 +13,28 @@
 // The front of the video file service: a file is opened by the reader its content calls for, and
 // its first video stream answers the frame count, times and key frames from that reader's index.
 
+namespace {
+
+QByteArray headOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(64 * 1024) : QByteArray();
+}
+
+bool isProgramStream(const QString& path)
+{
+    const QByteArray head = headOf(path);
+    return !head.startsWith("RIFF") && looksLikeProgramStream(head);
+}
+
+} // namespace
+
+bool AviFile::isVideoFile(const QString& path)
+{
+    const QByteArray head = headOf(path);
+    return (head.startsWith("RIFF") && head.mid(8, 4) == "AVI ") || looksLikeProgramStream(head);
+}
+
 AviFile::AviFile(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 
 AviFile::~AviFile()
@@ -42,11 +64,7 @@ std::unique_ptr<AviFile> AviFile::open(const QString& path, QString* error)
     impl->path = path;
     // The reader is chosen by what the file holds, not by its name: DVD VOB files and MPEG files
     // are program streams, and a renamed file is still read.
-    QByteArray head;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        head = file.read(64 * 1024);
-    if (!head.startsWith("RIFF") && looksLikeProgramStream(head))
+    if (isProgramStream(path))
         impl->container = openProgramStreamContainer(path, error);
     else
         impl->container = openAviContainer(path, error);

@@ -75,6 +75,9 @@ public:
     // Opens the file for reading. Null when it cannot be opened or is not an AVI file; `error`
     // then says why, in words (FFmpeg's own text included).
     static std::unique_ptr<AviFile> open(const QString& path, QString* error = nullptr);
+    // Whether the file's content is one the service reads (an AVI or an MPEG program stream),
+    // whatever its name says.
+    static bool isVideoFile(const QString& path);
     ~AviFile();
     AviFile(const AviFile&) = delete;
     AviFile& operator=(const AviFile&) = delete;

@@ -59,6 +59,9 @@ bool VideoSource::OpenVideo(const QString& path)
     // decoder (zero frames, an absurd picture size) and shows nothing.
     if (!m_stream->info().valid)
         report(kNoStreamInfo, kCaptionWarning, MessageIcon::Warning);
+    // A damaged MPEG file is shown as far as it is sound; the author is told what is missing.
+    if (!m_stream->info().damage.isEmpty())
+        report(m_stream->info().damage, kCaptionWarning, MessageIcon::Warning);
 
     m_decoder = m_stream->openDecoder();
     return true;

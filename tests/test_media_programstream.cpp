@@ -16,6 +16,8 @@ extern "C" {
 
 using namespace fixtures;
 
+Q_DECLARE_METATYPE(std::vector<int>)
+
 namespace {
 
 struct Opened
@@ -62,6 +64,7 @@ private Q_SLOTS:
     void readerFollowsTheContent_data();
     void readerFollowsTheContent();
     void indexCacheFollowsTheFile();
+    void videoSourceShowsAVob();
 
 private:
     QTemporaryDir m_dir;
@@ -84,13 +87,14 @@ void TestProgramStream::framesAreThoseOfASequentialDecode_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("firstNumber"); // the number frame 0 shows; -1 when not known
     QTest::addColumn<bool>("damaged");
+    QTest::addColumn<std::vector<int>>("keyFrames"); // the encoder's I-pictures; empty when not known
 
     MpegSpec closed;
     closed.closedGop = true;
     closed.frames = 50;
-    writeProgramStream(path(QStringLiteral("closed.vob")), closed);
-    QTest::newRow("closed groups, vob") << path(QStringLiteral("closed.vob")) << 0 << false;
-    QTest::newRow("open groups, vob") << m_open.path << 0 << false;
+    const std::vector<int> closedKeys = writeProgramStream(path(QStringLiteral("closed.vob")), closed).keyFrames;
+    QTest::newRow("closed groups, vob") << path(QStringLiteral("closed.vob")) << 0 << false << closedKeys;
+    QTest::newRow("open groups, vob") << m_open.path << 0 << false << m_open.keyFrames;
 
     MpegSpec dvd;
     dvd.muxer = "dvd";
@@ -102,15 +106,21 @@ void TestProgramStream::framesAreThoseOfASequentialDecode_data()
     dvd.rateDen = 1001;
     dvd.frames = 64;
     dvd.firstNumber = 1000;
-    writeProgramStream(path(QStringLiteral("ntsc.vob")), dvd);
-    QTest::newRow("NTSC, dvd packs, three B-frames") << path(QStringLiteral("ntsc.vob")) << 1000 << false;
+    const std::vector<int> ntscKeys = writeProgramStream(path(QStringLiteral("ntsc.vob")), dvd).keyFrames;
+    QTest::newRow("NTSC, dvd packs, three B-frames") << path(QStringLiteral("ntsc.vob")) << 1000 << false << ntscKeys;
+
+    MpegSpec wrap;
+    wrap.startSeconds = 95442;
+    wrap.frames = 60;
+    const std::vector<int> wrapKeys = writeProgramStream(path(QStringLiteral("wrap.vob")), wrap).keyFrames;
+    QTest::newRow("timestamps wrap") << path(QStringLiteral("wrap.vob")) << 0 << false << wrapKeys;
 
     MpegSpec mpeg1;
     mpeg1.muxer = "mpeg";
     mpeg1.mpeg1 = true;
     mpeg1.frames = 40;
-    writeProgramStream(path(QStringLiteral("mpeg1.mpg")), mpeg1);
-    QTest::newRow("MPEG-1 system stream") << path(QStringLiteral("mpeg1.mpg")) << 0 << false;
+    const std::vector<int> mpeg1Keys = writeProgramStream(path(QStringLiteral("mpeg1.mpg")), mpeg1).keyFrames;
+    QTest::newRow("MPEG-1 system stream") << path(QStringLiteral("mpeg1.mpg")) << 0 << false << mpeg1Keys;
 
     // Two files of one title, split at a pack in the middle of a group: the second begins with
     // pictures whose references are in the first.
@@ -118,14 +128,17 @@ void TestProgramStream::framesAreThoseOfASequentialDecode_data()
     const qint64 middle = packs[packs.size() / 2 + 1];
     writeSlice(m_open.path, path(QStringLiteral("title_1.vob")), 0, middle);
     writeSlice(m_open.path, path(QStringLiteral("title_2.vob")), middle, QFileInfo(m_open.path).size());
-    QTest::newRow("first file of a title") << path(QStringLiteral("title_1.vob")) << 0 << false;
-    QTest::newRow("second file of a title, cut in a group") << path(QStringLiteral("title_2.vob")) << -1 << false;
+    // Where a file ends in a group, its last I-picture is shown after the pictures before it that
+    // the file still holds, not where the encoder put it.
+    QTest::newRow("first file of a title") << path(QStringLiteral("title_1.vob")) << 0 << false << std::vector<int>();
+    QTest::newRow("second file of a title, cut in a group")
+        << path(QStringLiteral("title_2.vob")) << -1 << false << std::vector<int>();
 
     writeWithGarbage(m_open.path, path(QStringLiteral("garbage.vob")), packs[packs.size() / 3], 777);
-    QTest::newRow("garbage between packs") << path(QStringLiteral("garbage.vob")) << 0 << true;
+    QTest::newRow("garbage between packs") << path(QStringLiteral("garbage.vob")) << 0 << true << m_open.keyFrames;
     writeSlice(m_open.path, path(QStringLiteral("truncated.vob")), 0, packs[packs.size() * 2 / 3] + 1000);
     // What is left of the picture the file is cut in is whatever FFmpeg makes of it.
-    QTest::newRow("truncated in a packet") << path(QStringLiteral("truncated.vob")) << -1 << true;
+    QTest::newRow("truncated in a packet") << path(QStringLiteral("truncated.vob")) << -1 << true << std::vector<int>();
 }
 
 // Frame-exact: in any order of access (jumps, steps back across groups, steps forward), frame n
@@ -135,6 +148,7 @@ void TestProgramStream::framesAreThoseOfASequentialDecode()
     QFETCH(QString, file);
     QFETCH(int, firstNumber);
     QFETCH(bool, damaged);
+    QFETCH(std::vector<int>, keyFrames);
 
     const std::vector<QByteArray> expected = sequentialChecksums(file);
     Opened v = openVideo(file);
@@ -161,11 +175,9 @@ void TestProgramStream::framesAreThoseOfASequentialDecode()
         if (firstNumber >= 0 && n % 7 == 0)
             QCOMPARE(readFrameNumber(v.decoder->toImage(picture)), firstNumber + n);
     }
-    // Every key frame starts a decode on its own: its picture is an I-picture, shown in place.
-    for (const int32_t k : v.stream->keyFrames()) {
-        QCOMPARE(v.stream->findKeyFrame(k, KeySearch::At), k);
-        QVERIFY(k < count);
-    }
+    // The key frames are where the encoder put its I-pictures.
+    if (!keyFrames.empty())
+        QCOMPARE(v.stream->keyFrames(), std::vector<int32_t>(keyFrames.begin(), keyFrames.end()));
     QVERIFY(!v.stream->keyFrames().empty());
 }
 
@@ -184,6 +196,7 @@ void TestProgramStream::softTelecineAddsNoFrames()
     QVERIFY(v.decoder);
     QCOMPARE(v.stream->length(), film.frames);
     QCOMPARE(v.stream->info().repeatFirstField, film.repeatFirstField);
+    QCOMPARE(v.stream->keyFrames(), std::vector<int32_t>(film.keyFrames.begin(), film.keyFrames.end()));
     QCOMPARE(CountVideoFrames(film.path, {}), uint32_t(film.frames));
     // A picture with the flag lasts three fields instead of two: the frame times say so.
     const int64_t fields = 2 * int64_t(film.frames) + film.repeatFirstField;
@@ -250,5 +263,38 @@ void TestProgramStream::indexCacheFollowsTheFile()
     QCOMPARE(readFrameNumber(v.decoder->toImage(v.decoder->decodeFrame(41))), 41);
 }
 
+// The menu video the editor and the Preview show: frames, key frames and times as for an AVI, and a
+// damaged file opened with a warning that says what is wrong.
+void TestProgramStream::videoSourceShowsAVob()
+{
+    QList<Message> messages;
+    VideoSource video([&](const Message& m) { messages.append(m); });
+    QVERIFY(video.OpenVideo(m_open.path));
+    QCOMPARE(messages.size(), 0);
+    QCOMPARE(video.FrameCount(), m_open.frames);
+    QCOMPARE(QSize(video.pictureWidth(), video.pictureHeight()), QSize(176, 144));
+    for (const int n : {40, 11, 12, 13, 74, 0}) {
+        QVERIFY(video.ShowFrame(n));
+        QCOMPARE(readFrameNumber(video.picture()), n);
+    }
+    QVERIFY(video.IsKeyFrame(12));
+    QVERIFY(!video.IsKeyFrame(11));
+    QCOMPARE(video.NextKeyFrame(12), 24);
+    QCOMPARE(video.PreviousKeyFrame(12), 0);
+    QCOMPARE(video.FrameTime(25), 1000u);
+
+    const std::vector<qint64> packs = packOffsets(m_open.path);
+    writeWithGarbage(m_open.path, path(QStringLiteral("shown-damaged.vob")), packs[3], 100);
+    QVERIFY(video.OpenVideo(path(QStringLiteral("shown-damaged.vob"))));
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].caption, kCaptionWarning);
+    QVERIFY2(messages[0].text.contains(QStringLiteral("100 bytes that belong to no pack were skipped, the first at byte %1")
+                                           .arg(packs[3])),
+             qPrintable(messages[0].text));
+    QCOMPARE(video.FrameCount(), m_open.frames);
+    QVERIFY(video.ShowFrame(m_open.frames - 1));
+    QCOMPARE(readFrameNumber(video.picture()), m_open.frames - 1);
+}
+
 QTEST_GUILESS_MAIN(TestProgramStream)
-#include "test_programstream.moc"
+#include "test_media_programstream.moc"
