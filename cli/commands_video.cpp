@@ -110,6 +110,8 @@ int videoInfo(const QStringList& args)
     printLine(stdout, QStringLiteral("Key frames: %1").arg(keys.size()));
     if (info.container == QLatin1String("MPEG-PS")) {
         printLine(stdout, QStringLiteral("Container: MPEG program stream"));
+        printLine(stdout, QStringLiteral("Sequence: %1").arg(info.progressiveSequence ? QStringLiteral("progressive")
+                                                                                       : QStringLiteral("interlaced")));
         // Soft telecine: film at 24 frames a second stored for NTSC, whose pictures tell the player
         // to show a field twice. Every picture is one frame however long it is shown.
         if (info.repeatFirstField > 0)

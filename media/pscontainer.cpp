@@ -88,7 +88,14 @@ private:
 bool ProgramStreamContainer::build()
 {
     if (!loadCachedIndex(path, ps)) {
-        if (!scanProgramStream(file, ps, &problem))
+        // The scan reads the whole file in order, in large blocks; the pictures are read later
+        // in small ones.
+        FileWindow whole(std::size_t(4) << 20);
+        if (!whole.open(path)) {
+            problem = QStringLiteral("cannot be read");
+            return false;
+        }
+        if (!scanProgramStream(whole, ps, &problem))
             return false;
         saveCachedIndex(path, ps);
     }
@@ -136,8 +143,6 @@ bool ProgramStreamContainer::build()
     if (info.repeatFirstField > 0 && num > 0) {
         std::vector<int> fields(size_t(count), 2);
         for (const PsPicture& p : ps.pictures) {
-            if (p.shown < 0 || p.shown >= count)
-                continue;
             int f = 2;
             if (p.flags & kPsRepeatFirstField)
                 f = seq.progressive ? ((p.flags & kPsTopFieldFirst) ? 6 : 4) : 3;

@@ -149,7 +149,8 @@ PsUnit psUnitAt(FileWindow& file, int64_t pos)
 {
     PsUnit unit;
     int64_t have = 0;
-    const uint8_t* p = file.at(pos, 6 + 65535, &have);
+    // The longest header first (an MPEG-2 pack header with its stuffing); a packet whole below.
+    const uint8_t* p = file.at(pos, 14 + 7, &have);
     if (!p || have < 4) {
         unit.kind = PsUnit::Kind::End;
         unit.next = file.size();
@@ -184,6 +185,12 @@ PsUnit psUnitAt(FileWindow& file, int64_t pos)
         return unit;
     }
     const int64_t length = int64_t(p[4]) << 8 | p[5];
+    p = file.at(pos, 6 + length, &have);
+    if (!p || have < 6) {
+        unit.kind = PsUnit::Kind::End;
+        unit.next = file.size();
+        return unit;
+    }
     unit.kind = PsUnit::Kind::Packet;
     unit.streamId = id;
     unit.next = pos + 6 + length;

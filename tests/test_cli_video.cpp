@@ -149,14 +149,14 @@ void TestCliVideo::videoInfo_data()
         << "telecine.vob" << QStringList{"--key-frames"}
         << lines({"File: telecine.vob", "Frames: 48", "Picture: 176 x 144", "Frame rate: 29.97 (30000/1001)",
                   "Codec: mpeg2video (MPEG-2)", QStringLiteral("Key frames: %1").arg(m_telecineKeys.size()),
-                  "Container: MPEG program stream", "Soft telecine: 24 of 48 pictures repeat a field (repeat_first_field); each counts as one frame, "
+                  "Container: MPEG program stream", "Sequence: interlaced", "Soft telecine: 24 of 48 pictures repeat a field (repeat_first_field); each counts as one frame, "
                   "so the frames are fewer than the frame rate times the running time",
                   "Running time: 2002 ms", "Key frame numbers: " + keyList(m_telecineKeys)});
     QTest::newRow("VOB without soft telecine")
         << "menu.vob" << QStringList{}
         << lines({"File: menu.vob", "Frames: 40", "Picture: 176 x 144", "Frame rate: 25 (25/1)",
                   "Codec: mpeg2video (MPEG-2)", "Key frames: 4", "Container: MPEG program stream",
-                  "Soft telecine: none (no picture repeats a field)", "Running time: 1600 ms"});
+                  "Sequence: progressive", "Soft telecine: none (no picture repeats a field)", "Running time: 1600 ms"});
     QTest::newRow("codec without decoder")
         << "unknown.avi" << QStringList{}
         << lines({"File: unknown.avi", "Frames: 5", "Picture: 350 x 60", "Frame rate: 25 (25/1)",
