@@ -52,7 +52,7 @@ struct AviStreamInfo
     // MPEG video. Soft telecine: pictures that tell the player to show one of their fields twice
     // (repeat_first_field). Each counts as one frame, as the decoder gives it out once.
     int32_t repeatFirstField = 0;
-    bool progressiveSequence = false;
+    bool progressiveSequence = false; // frames, not interlaced fields (a repeated picture shows twice)
     // What was wrong with the file and how far it was read; empty when it was read whole.
     QString damage;
 
@@ -176,11 +176,16 @@ public:
     // most 16).
     void setThreads(int count);
     int threads() const;
+    // The default: one thread per processor core, at most 16.
+    static int defaultThreads();
 
     // Decoded pictures are kept in the codec's own form in a cache bounded in bytes: unless set
     // here, the longest group of the stream and a few pictures more, sized by the first picture
     // (0 until then), at most a quarter of the machine's memory.
     void setCacheBudget(std::size_t bytes);
+    // A ceiling on the budget the decoder sizes itself (0: none): the author's preference for less
+    // memory, at the cost of slower steps back once a group no longer fits. Never below two pictures.
+    void setCacheLimit(std::size_t bytes);
     std::size_t cacheBudget() const;
     std::size_t cacheBytes() const;
     // Picture memory the decoder holds from the system: the cached pictures, the codecs' own

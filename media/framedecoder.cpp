@@ -560,6 +560,23 @@ void AviFrameDecoder::setCacheBudget(std::size_t bytes)
     d->trim(-1);
 }
 
+void AviFrameDecoder::setCacheLimit(std::size_t bytes)
+{
+    d->stopWorker();
+    std::lock_guard<std::mutex> guard(d->lock);
+    d->limit = bytes;
+    if (d->budgetGiven || d->pictureBytes == 0)
+        return; // sized by the first picture, with the limit
+    d->budget = 0;
+    d->sizeBudget(d->pictureBytes);
+    d->trim(-1);
+}
+
+int AviFrameDecoder::defaultThreads()
+{
+    return Impl::defaultDecoderThreads();
+}
+
 std::size_t AviFrameDecoder::cacheBudget() const
 {
     std::lock_guard<std::mutex> guard(d->lock);

@@ -138,6 +138,8 @@ struct AviFrameDecoder::Impl
 
     std::size_t budget = 0; // 0: not yet sized (see sizeBudget)
     bool budgetGiven = false; // set by setCacheBudget, kept as given
+    std::size_t limit = 0;    // setCacheLimit: the sized budget is at most this (0: no limit)
+    std::size_t pictureBytes = 0; // of the first picture, which sizes the budget
     int32_t longestGroup = 1; // pictures of the longest group, counted from its key chunk
     int forwardCount = 0;
     static int defaultDecoderThreads()

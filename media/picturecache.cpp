@@ -13,13 +13,17 @@ void AviFrameDecoder::Impl::sizeBudget(std::size_t pictureBytes)
 {
     if (budgetGiven || budget != 0)
         return;
+    this->pictureBytes = pictureBytes;
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     const std::size_t share = pages > 0 && pageSize > 0
                                   ? std::size_t(pages) / kCacheShareOfMemory * std::size_t(pageSize)
                                   : std::size_t(1) << 30;
     const std::size_t group = pictureBytes * std::size_t(longestGroup + kCacheExtraPictures);
-    budget = std::max(std::min(group, share), pictureBytes * 2);
+    budget = std::min(group, share);
+    if (limit > 0)
+        budget = std::min(budget, limit);
+    budget = std::max(budget, pictureBytes * 2);
 }
 
 AviPicture AviFrameDecoder::Impl::cached(int32_t rank)

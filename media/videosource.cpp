@@ -64,7 +64,24 @@ bool VideoSource::OpenVideo(const QString& path)
         report(m_stream->info().damage, kCaptionWarning, MessageIcon::Warning);
 
     m_decoder = m_stream->openDecoder();
+    applyDecoderSettings();
     return true;
+}
+
+void VideoSource::setDecoderSettings(const DecoderSettings& settings)
+{
+    m_decoderSettings = settings;
+    applyDecoderSettings();
+}
+
+void VideoSource::applyDecoderSettings()
+{
+    if (!m_decoder)
+        return;
+    const int threads = m_decoderSettings.threads > 0 ? m_decoderSettings.threads : AviFrameDecoder::defaultThreads();
+    if (m_decoder->threads() != threads)
+        m_decoder->setThreads(threads);
+    m_decoder->setCacheLimit(m_decoderSettings.cacheLimit);
 }
 
 void VideoSource::CloseVideo()
