@@ -14,7 +14,9 @@
 #include <cstring>
 #include <deque>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -40,26 +42,53 @@
 namespace {
 
 // The first start code (00 00 01) that lies whole in [p, end), or `end`. This is where the scan
-// spends its time: it looks at the bytes sixteen at a time for a zero, which compressed pictures
-// hold rarely, and at the few zeros one by one. (Looking for the 01 instead stops far more often.)
+// spends its time. MPEG pictures hold many zero bytes and many 01 bytes (one in twenty and one in
+// thirty in DVD video), so looking for either stops too often; the three bytes are compared at
+// every position at once, 32 or 16 positions a step, and only real start codes stop the loop.
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) const uint8_t* startCodeAvx2(const uint8_t* p, const uint8_t* last)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i one = _mm256_set1_epi8(1);
+    for (; last - p >= 32; p += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2));
+        const __m256i hit = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(a, zero), _mm256_cmpeq_epi8(b, zero)),
+                                             _mm256_cmpeq_epi8(c, one));
+        const uint32_t mask = uint32_t(_mm256_movemask_epi8(hit));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+    }
+    return p;
+}
+#endif
+
 const uint8_t* nextStartCode(const uint8_t* p, const uint8_t* end)
 {
     if (end - p < 3)
         return end;
     const uint8_t* last = end - 2; // a start code begins before this
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        p = startCodeAvx2(p, last);
+        if (last - p >= 32)
+            return p;
+    }
+#endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
-    for (; last - p >= 32; p += 32) {
+    const __m128i one = _mm_set1_epi8(1);
+    for (; last - p >= 16; p += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-        uint32_t mask = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, zero))) |
-                        uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(b, zero))) << 16;
-        while (mask != 0) {
-            const uint8_t* q = p + __builtin_ctz(mask);
-            if (q[1] == 0 && q[2] == 1)
-                return q;
-            mask &= mask - 1;
-        }
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+        const __m128i hit = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, zero), _mm_cmpeq_epi8(b, zero)),
+                                          _mm_cmpeq_epi8(c, one));
+        const uint32_t mask = uint32_t(_mm_movemask_epi8(hit));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
     }
 #endif
     for (; p < last; ++p) {
