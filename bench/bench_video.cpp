@@ -1,8 +1,9 @@
-// Video access benchmark: generates its own AVI files and prints, in one run, how frame access
-// compares with what the decoder can do at best. Every figure is a ratio of times measured in this
-// run, so it does not depend on the machine.
+// Video access benchmark: generates its own AVI and VOB files and prints, in one run, how frame
+// access compares with what the decoder can do at best. Every figure is a ratio of times measured in
+// this run, so it does not depend on the machine.
 //
-//   bench_video [directory]   (default: a temporary directory, removed afterwards)
+//   bench_video [directory] [sd|hd|vob]   (default: a temporary directory, removed afterwards; all
+//                                          parts)
 
 #include "app/application.h"
 #include "media/avifile.h"
@@ -10,6 +11,11 @@
 #include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
 #include "media/videosource.h"
+#include "fixtures/mpegfixtures.h"
+
+#ifdef VAZO_HAVE_FFMS2
+#include <ffms.h>
+#endif
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -24,6 +30,10 @@ extern "C" {
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QSlider>
@@ -39,6 +49,7 @@ extern "C" {
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -103,6 +114,7 @@ struct EncoderSpec
     int keyInterval = 250;
     int bFrames = 2;
     int repeatFirst = 0; // > 0: encode one picture and store it this many times (fast, for counting)
+    const char* muxer = "avi";
 };
 
 // A moving picture with enough detail that the decoder has real work to do.
@@ -128,7 +140,7 @@ void writeAvi(const QString& path, const EncoderSpec& spec)
 {
     AVFormatContext* raw = nullptr;
     const QByteArray name = path.toUtf8();
-    check(avformat_alloc_output_context2(&raw, nullptr, "avi", name.constData()), "output");
+    check(avformat_alloc_output_context2(&raw, nullptr, spec.muxer, name.constData()), "output");
     std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> out(raw, [](AVFormatContext* c) {
         avio_closep(&c->pb);
         avformat_free_context(c);
@@ -213,6 +225,9 @@ double sequentialDecodePerFrame(const QString& path, bool convert = false)
     const QByteArray name = path.toUtf8();
     check(avformat_open_input(&raw, name.constData(), nullptr, nullptr), "open");
     std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> in(raw, [](AVFormatContext* c) { avformat_close_input(&c); });
+    // A program stream announces its streams only as their packets come.
+    if (in->nb_streams == 0)
+        check(avformat_find_stream_info(in.get(), nullptr), "stream info");
     AVStream* stream = in->streams[0];
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> dec(avcodec_alloc_context3(codec),
@@ -588,6 +603,218 @@ void benchFile(TMainForm& form, const char* title, const QString& path, int fram
     }
 }
 
+// The program-stream reader: the scan that indexes a large VOB against reading it, the second
+// opening from the cached index, every frame of three VOBs against FFmpeg's own sequential decode,
+// and FFMS2, a frame-exact reader for other programs, on the same VOB.
+void benchVob(TMainForm& form, const QString& dir)
+{
+    // A DVD's video: 720x576 MPEG-2, groups of 15 with two B-frames, open groups.
+    EncoderSpec spec;
+    spec.codec = AV_CODEC_ID_MPEG2VIDEO;
+    spec.muxer = "vob";
+    spec.keyInterval = 15;
+    spec.frames = 3000;
+    const QString vob = dir + QStringLiteral("/bench-mpeg2.vob");
+    // The muxer complains of every picture larger than a DVD player's buffer; these are larger.
+    av_log_set_level(AV_LOG_FATAL);
+    writeAvi(vob, spec);
+    av_log_set_level(AV_LOG_ERROR);
+
+    // The index scan of a VOB of more than 1 GB: the same file over and over, as long titles are.
+    const QString large = dir + QStringLiteral("/bench-large.vob");
+    {
+        QFile in(vob);
+        QFile out(large);
+        require(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly), "large VOB");
+        const QByteArray bytes = in.readAll();
+        while (out.size() < (qint64(1) << 30))
+            require(out.write(bytes) == bytes.size(), "large VOB");
+    }
+    const QString cacheFile = [&] {
+        // Where the index goes: found by opening once, then removed before each timed scan.
+        auto file = AviFile::open(large);
+        require(file && file->firstVideoStream(), "large VOB opens");
+        const QDir cache(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                         QStringLiteral("/vazovevoz/stream-index"));
+        QString newest;
+        QDateTime when;
+        for (const QFileInfo& f : cache.entryInfoList(QDir::Files)) {
+            if (!when.isValid() || f.lastModified() > when) {
+                when = f.lastModified();
+                newest = f.absoluteFilePath();
+            }
+        }
+        return newest;
+    }();
+    require(!cacheFile.isEmpty(), "index cached");
+    const qint64 largeBytes = QFileInfo(large).size();
+    double cat = 1e9;
+    double scan = 1e9;
+    double cached = 1e9;
+    int32_t frames = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        cat = std::min(cat, timeIt([&] {
+                           QProcess p;
+                           p.setStandardOutputFile(QProcess::nullDevice());
+                           p.start(QStringLiteral("cat"), {large});
+                           require(p.waitForFinished(-1) && p.exitCode() == 0, "cat");
+                       }));
+        QFile::remove(cacheFile);
+        scan = std::min(scan, timeIt([&] {
+                            auto file = AviFile::open(large);
+                            auto stream = file->firstVideoStream();
+                            frames = stream->length();
+                        }));
+        for (int j = 0; j < 3; ++j)
+            cached = std::min(cached, timeIt([&] {
+                                  auto file = AviFile::open(large);
+                                  require(file->firstVideoStream()->length() == frames, "cached index");
+                              }));
+    }
+    std::printf("\nMPEG-2 VOB: index scan of %.2f GB (%d frames), in the page cache\n", double(largeBytes) / 1e9, frames);
+    std::printf("  reading the file (cat to /dev/null):     %8.1f ms\n", cat * 1e3);
+    std::printf("  index scan (open, first opening):        %8.1f ms   ratio to reading %5.2f  (goal <= 1.3)\n", scan * 1e3,
+                scan / cat);
+    std::printf("  second opening, index from the cache:    %8.2f ms   (goal < 50)\n", cached * 1e3);
+    QFile::remove(large);
+
+    benchFile(form, "MPEG-2 VOB, 720x576, 2 B-frames, open groups of 15", vob, spec.frames, {200, false, false});
+
+    // What a lower limit on the decoded pictures kept (Edit > Preferences) costs the steps back.
+    {
+        auto stepsBack = [&](std::size_t limit) {
+            return bestOf([&] {
+                VideoSource video({});
+                video.setDecoderSettings({0, limit});
+                require(video.OpenVideo(vob), "open");
+                return timeIt([&] {
+                           for (int n = spec.frames - 1; n >= spec.frames - 500; --n)
+                               require(video.ShowFrame(n), "backward");
+                       }) / 500;
+            });
+        };
+        const double automatic = stepsBack(0);
+        std::printf("  backward step, decoded pictures kept automatically: %6.3f ms\n", automatic * 1e3);
+        for (const int mib : {16, 8, 4}) {
+            const double limited = stepsBack(std::size_t(mib) << 20);
+            std::printf("  backward step, at most %2d MiB kept:               %6.3f ms   ratio to automatic %5.2f\n", mib,
+                        limited * 1e3, limited / automatic);
+        }
+    }
+
+    // Every frame of three VOBs, in a shuffled order, against FFmpeg's own decode read straight through.
+    {
+        std::printf("\nexactness: every frame, in random order, against FFmpeg's sequential decode\n");
+        fixtures::MpegSpec s;
+        s.width = 352;
+        s.height = 288;
+        s.frames = 600;
+        s.keyInterval = 12;
+        struct Case
+        {
+            const char* title;
+            QString path;
+        };
+        std::vector<Case> cases;
+        s.closedGop = true;
+        cases.push_back({"closed groups", dir + QStringLiteral("/exact-closed.vob")});
+        fixtures::writeProgramStream(cases.back().path, s);
+        s.closedGop = false;
+        s.muxer = "dvd";
+        const QString open = dir + QStringLiteral("/exact-open-full.vob");
+        fixtures::writeProgramStream(open, s);
+        const std::vector<qint64> packs = fixtures::packOffsets(open);
+        cases.push_back({"open groups, cut in a group", dir + QStringLiteral("/exact-cut.vob")});
+        fixtures::writeSlice(open, cases.back().path, packs[packs.size() / 3 + 1], QFileInfo(open).size());
+        s.startSeconds = 95440; // the 33-bit clock wraps 3.7 s in
+        s.muxer = "vob";
+        cases.push_back({"timestamps wrap", dir + QStringLiteral("/exact-wrap.vob")});
+        fixtures::writeProgramStream(cases.back().path, s);
+        for (const Case& c : cases) {
+            const std::vector<QByteArray> expected = fixtures::sequentialChecksums(c.path);
+            auto file = AviFile::open(c.path);
+            auto stream = file->firstVideoStream();
+            auto decoder = stream->openDecoder();
+            const int32_t count = stream->length();
+            std::vector<int32_t> order(size_t(count), 0);
+            for (int32_t n = 0; n < count; ++n)
+                order[size_t(n)] = n;
+            std::shuffle(order.begin(), order.end(), std::mt19937(7));
+            int equal = 0;
+            for (const int32_t n : order) {
+                const AviPicture p = decoder->decodeFrame(n);
+                if (p && size_t(n) < expected.size() &&
+                    fixtures::pictureChecksum(p->data, p->linesize, p->width, p->height) == expected[size_t(n)])
+                    ++equal;
+            }
+            std::printf("  %-30s %5d of %5d frames equal (FFmpeg gives %zu)\n", c.title, equal, count, expected.size());
+        }
+    }
+
+#ifdef VAZO_HAVE_FFMS2
+    // FFMS2 on the same VOB: its index and random jumps (its own cache and threads), against ours.
+    {
+        QRandomGenerator random(23);
+        std::vector<int> jumps(100, 0);
+        for (int& n : jumps)
+            n = int(random.bounded(spec.frames));
+        FFMS_Init(0, 0);
+        char text[1024] = {};
+        FFMS_ErrorInfo e{FFMS_ERROR_SUCCESS, FFMS_ERROR_SUCCESS, int(sizeof text), text};
+        const QByteArray name = QFile::encodeName(vob);
+        FFMS_Index* index = nullptr;
+        const double theirIndex = bestOf([&] {
+            if (index)
+                FFMS_DestroyIndex(index);
+            return timeIt([&] {
+                FFMS_Indexer* indexer = FFMS_CreateIndexer(name.constData(), &e);
+                require(indexer, "FFMS2 indexer");
+                index = FFMS_DoIndexing2(indexer, FFMS_IEH_ABORT, &e);
+            });
+        });
+        require(index, "FFMS2 index");
+        const QString ourCache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                                 QStringLiteral("/vazovevoz/stream-index");
+        const double ourIndex = bestOf([&] {
+            QDir(ourCache).removeRecursively();
+            return timeIt([&] {
+                auto file = AviFile::open(vob);
+                require(file->firstVideoStream()->length() == spec.frames, "our index");
+            });
+        });
+        const int track = FFMS_GetFirstTrackOfType(index, FFMS_TYPE_VIDEO, &e);
+        FFMS_VideoSource* source = FFMS_CreateVideoSource(name.constData(), track, index, defaultThreads(), FFMS_SEEK_NORMAL, &e);
+        require(source, "FFMS2 video source");
+        const int theirFrames = FFMS_GetVideoProperties(source)->NumFrames;
+        const double theirJump = timeIt([&] {
+            for (const int n : jumps)
+                require(FFMS_GetFrame(source, n, &e) != nullptr, "FFMS2 frame");
+        });
+        FFMS_DestroyVideoSource(source);
+        FFMS_DestroyIndex(index);
+        auto file = AviFile::open(vob);
+        auto stream = file->firstVideoStream();
+        auto decoder = stream->openDecoder();
+        require(decoder->decodeFrame(0) != nullptr, "first frame"); // sizes the cache
+        const std::size_t budget = decoder->cacheBudget();
+        const double ourJump = timeIt([&] {
+            for (const int n : jumps) {
+                decoder->setCacheBudget(0);
+                decoder->setCacheBudget(budget);
+                require(decoder->decodeFrame(n) != nullptr, "jump");
+            }
+        });
+        std::printf("\nFFMS2 on the same VOB (%d frames; FFMS2 counts %d)\n", spec.frames, theirFrames);
+        std::printf("  index: ours %8.1f ms, FFMS2 %8.1f ms   ratio %5.2f\n", ourIndex * 1e3, theirIndex * 1e3,
+                    ourIndex / theirIndex);
+        std::printf("  random jump: ours %6.2f ms, FFMS2 %6.2f ms   ratio %5.2f\n", ourJump / jumps.size() * 1e3,
+                    theirJump / jumps.size() * 1e3, ourJump / theirJump);
+    }
+#else
+    std::printf("\nFFMS2 is not installed (Debian libffms2-dev): no comparison with it\n");
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -615,8 +842,11 @@ int main(int argc, char** argv)
         // "sd" or "hd" as the second argument measures only those files (a run on a busy machine
         // takes long); both by default.
         const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-        const bool sd = only != QLatin1String("hd");
-        const bool hd = only != QLatin1String("sd");
+        const bool sd = only.isEmpty() || only == QLatin1String("sd");
+        const bool hd = only.isEmpty() || only == QLatin1String("hd");
+        const bool vob = only.isEmpty() || only == QLatin1String("vob");
+        // The index cache of the VOB files stays in the run's folder.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir + QStringLiteral("/cache")));
         if (sd)
             writeAvi(mpeg4, spec);
         EncoderSpec h264Spec;
@@ -662,9 +892,11 @@ int main(int argc, char** argv)
         small.height = 48;
         small.bFrames = 0;
         small.repeatFirst = 1000;
-        writeAvi(count1k, small);
-        small.repeatFirst = 100000;
-        writeAvi(count100k, small);
+        if (sd) {
+            writeAvi(count1k, small);
+            small.repeatFirst = 100000;
+            writeAvi(count100k, small);
+        }
 
         // One main window for the whole run: the memory figures are those of the program with it.
         ScriptedDialogService dialogs;
@@ -696,6 +928,8 @@ int main(int argc, char** argv)
                 benchFile(form, title.constData(), file, s.frames, {20, false, false});
             }
         }
+        if (vob)
+            benchVob(form, dir);
         if (!sd)
             return 0;
 

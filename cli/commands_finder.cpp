@@ -22,15 +22,6 @@ void finderUsageError(const QString& text)
     printLine(stderr, QStringLiteral("vrplmenu: %1 (see vrplmenu --help)").arg(text));
 }
 
-bool isAvi(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(12);
-    return head.startsWith("RIFF") && head.mid(8, 4) == "AVI ";
-}
-
 QString areaOf(const QRect& r)
 {
     return formatArea(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
@@ -66,7 +57,7 @@ int findButtons(const QStringList& args)
     }
 
     std::vector<QRect> found;
-    if (isAvi(path)) {
+    if (AviFile::isVideoFile(path)) {
         int messages = 0;
         VideoSource video([&](const Message& m) {
             ++messages;

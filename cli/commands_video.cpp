@@ -108,6 +108,26 @@ int videoInfo(const QStringList& args)
         codec += QStringLiteral(", no decoder");
     printLine(stdout, QStringLiteral("Codec: %1").arg(codec));
     printLine(stdout, QStringLiteral("Key frames: %1").arg(keys.size()));
+    if (info.container == QLatin1String("MPEG-PS")) {
+        printLine(stdout, QStringLiteral("Container: MPEG program stream"));
+        printLine(stdout, QStringLiteral("Sequence: %1").arg(info.progressiveSequence ? QStringLiteral("progressive")
+                                                                                       : QStringLiteral("interlaced")));
+        // Soft telecine: film at 24 frames a second stored for NTSC, whose pictures tell the player
+        // to show a field twice. Every picture is one frame however long it is shown.
+        if (info.repeatFirstField > 0)
+            printLine(stdout, QStringLiteral("Soft telecine: %1 of %2 pictures repeat a field (repeat_first_field); "
+                                             "each counts as one frame, so the frames are fewer than the frame "
+                                             "rate times the running time")
+                                  .arg(info.repeatFirstField)
+                                  .arg(info.length));
+        else
+            printLine(stdout, QStringLiteral("Soft telecine: none (no picture repeats a field)"));
+        printLine(stdout, QStringLiteral("Running time: %1 ms").arg(stream->sampleToTime(info.length)));
+    }
+    if (!info.damage.isEmpty()) {
+        printMessage(stderr, Message{info.damage, kCaptionWarning, MessageIcon::Warning});
+        status = 1;
+    }
     if (stream->scannedWithoutIndex())
         printLine(stdout, QStringLiteral("Index: missing or damaged, chunks scanned"));
     if (p.keyFrames) {

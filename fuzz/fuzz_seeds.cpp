@@ -1,15 +1,18 @@
 // Writes small seed inputs for the media fuzzers with the test fixture generators:
 //   fuzz_seeds fuzz_avi DIR    a few tiny AVIs of every kind and their damaged copies
 //   fuzz_seeds fuzz_jpeg DIR   a few JPEGs: baseline, progressive, grey, CMYK, damaged
+//   fuzz_seeds fuzz_programstream DIR   small VOB and MPEG files, open and closed groups, cut ones
 // Other target names write nothing, so scripts/fuzz.sh can ask for any target.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
 #include <exception>
 
 #include "fixtures/jpegfixtures.h"
+#include "fixtures/mpegfixtures.h"
 #include "fixtures/videofixtures.h"
 
 using namespace fixtures;
@@ -78,6 +81,28 @@ int main(int argc, char* argv[])
             s.frames = 2;
             writeVideo(at("movie.avi"), s);
             writePatternJpeg(at("picture.jpg"), 5, 32, 24);
+        } else if (target == QLatin1String("fuzz_programstream")) {
+            // The fuzzer puts a pack header in front of every input: the seeds go without theirs.
+            auto seed = [&](const char* name, const MpegSpec& spec) {
+                const QString full = at(name) + QStringLiteral(".full");
+                writeProgramStream(full, spec);
+                writeSlice(full, at(name), 14, QFileInfo(full).size());
+                QFile::remove(full);
+            };
+            MpegSpec m;
+            m.width = 48;
+            m.height = 32;
+            m.frames = 14;
+            m.keyInterval = 6;
+            seed("open.vob", m);
+            m.closedGop = true;
+            m.muxer = "dvd";
+            m.softTelecine = true;
+            seed("closed-telecine.vob", m);
+            m.muxer = "mpeg";
+            m.mpeg1 = true;
+            m.softTelecine = false;
+            seed("mpeg1.mpg", m);
         } else if (target == QLatin1String("fuzz_jpeg")) {
             writePatternJpeg(at("baseline.jpg"), 5, 48, 32);
             writePatternJpeg(at("progressive.jpg"), 6, 48, 32, {80, false, true, false});

@@ -10,10 +10,13 @@
 #include <memory>
 #include <vector>
 
-// Our AVI file service on FFmpeg (libavformat, libavcodec, libswscale). It offers what the video
-// source and the frame counter need, and nothing of FFmpeg leaks out of this header:
+// Our video file service on FFmpeg (libavformat, libavcodec, libswscale), named after the AVI file
+// service the program's video access was first written against. It offers what the video source
+// and the frame counter need, and nothing of FFmpeg leaks out of this header. A file is read by the
+// reader its content calls for, whatever its name: AVI (media/avicontainer.*) or an MPEG program
+// stream such as a DVD's VOB files (media/programstream*).
 //
-//   AviFile          an open AVI file            (released last)
+//   AviFile          an open video file          (released last)
 //   AviStream        its first video stream: information, sample table, times, key frames
 //   AviFrameDecoder  the stream's frame decoder, absent when no decoder exists for the codec
 //
@@ -44,6 +47,14 @@ struct AviStreamInfo
     int rateDenominator = 1;
     QString codecName; // the decoder's short name ("mpeg4", "mjpeg", "rawvideo"), or the FourCC
     QString fourCC;    // the stream's handler FourCC as stored, printable characters only
+    QString container; // "AVI" or "MPEG-PS"
+
+    // MPEG video. Soft telecine: pictures that tell the player to show one of their fields twice
+    // (repeat_first_field). Each counts as one frame, as the decoder gives it out once.
+    int32_t repeatFirstField = 0;
+    bool progressiveSequence = false; // frames, not interlaced fields (a repeated picture shows twice)
+    // What was wrong with the file and how far it was read; empty when it was read whole.
+    QString damage;
 
     double frameRate() const
     {
@@ -64,6 +75,9 @@ public:
     // Opens the file for reading. Null when it cannot be opened or is not an AVI file; `error`
     // then says why, in words (FFmpeg's own text included).
     static std::unique_ptr<AviFile> open(const QString& path, QString* error = nullptr);
+    // Whether the file's content is one the service reads (an AVI or an MPEG program stream),
+    // whatever its name says.
+    static bool isVideoFile(const QString& path);
     ~AviFile();
     AviFile(const AviFile&) = delete;
     AviFile& operator=(const AviFile&) = delete;
@@ -162,11 +176,16 @@ public:
     // most 16).
     void setThreads(int count);
     int threads() const;
+    // The default: one thread per processor core, at most 16.
+    static int defaultThreads();
 
     // Decoded pictures are kept in the codec's own form in a cache bounded in bytes: unless set
     // here, the longest group of the stream and a few pictures more, sized by the first picture
     // (0 until then), at most a quarter of the machine's memory.
     void setCacheBudget(std::size_t bytes);
+    // A ceiling on the budget the decoder sizes itself (0: none): the author's preference for less
+    // memory, at the cost of slower steps back once a group no longer fits. Never below two pictures.
+    void setCacheLimit(std::size_t bytes);
     std::size_t cacheBudget() const;
     std::size_t cacheBytes() const;
     // Picture memory the decoder holds from the system: the cached pictures, the codecs' own

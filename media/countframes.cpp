@@ -30,6 +30,9 @@ uint32_t CountVideoFrames(const QString& path, const MessageSink& sink)
         tell(sink, kStreamFailed);
         return 0;
     }
+    // A damaged MPEG file counts the frames that can be shown, and says why there may be fewer.
+    if (!stream->info().damage.isEmpty())
+        tell(sink, stream->info().damage);
     // Only the length matters here: a picture size or frame rate that would stop the stream
     // from being shown does not stop its frames from being counted, and an empty stream counts 0.
     return uint32_t(std::max<int32_t>(0, stream->length()));

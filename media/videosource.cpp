@@ -59,9 +59,29 @@ bool VideoSource::OpenVideo(const QString& path)
     // decoder (zero frames, an absurd picture size) and shows nothing.
     if (!m_stream->info().valid)
         report(kNoStreamInfo, kCaptionWarning, MessageIcon::Warning);
+    // A damaged MPEG file is shown as far as it is sound; the author is told what is missing.
+    if (!m_stream->info().damage.isEmpty())
+        report(m_stream->info().damage, kCaptionWarning, MessageIcon::Warning);
 
     m_decoder = m_stream->openDecoder();
+    applyDecoderSettings();
     return true;
+}
+
+void VideoSource::setDecoderSettings(const DecoderSettings& settings)
+{
+    m_decoderSettings = settings;
+    applyDecoderSettings();
+}
+
+void VideoSource::applyDecoderSettings()
+{
+    if (!m_decoder)
+        return;
+    const int threads = m_decoderSettings.threads > 0 ? m_decoderSettings.threads : AviFrameDecoder::defaultThreads();
+    if (m_decoder->threads() != threads)
+        m_decoder->setThreads(threads);
+    m_decoder->setCacheLimit(m_decoderSettings.cacheLimit);
 }
 
 void VideoSource::CloseVideo()

@@ -16,6 +16,15 @@ inline const QString kUnableToOpenStream = QStringLiteral("Unable to open the vi
 inline const QString kNoStreamInfo = QStringLiteral("Can't get video stream information");
 inline const QString kGetFrameFailed = QStringLiteral("AVIStreamGetFrame FAILED!!!!");
 
+// How the decoder of a video works, set by the author's preferences and kept for every video opened.
+struct DecoderSettings
+{
+    int threads = 0;           // 0: one per processor core
+    std::size_t cacheLimit = 0; // bytes of decoded pictures at most; 0: the decoder's own rule
+
+    bool operator==(const DecoderSettings&) const = default;
+};
+
 // The open menu video: frame count, picture size, exact frame decoding into the picture the main
 // window shows, frame times and key frames. Also puts still JPEG pictures into the same picture.
 // At most one video is open at a time; a second open releases the first completely.
@@ -39,6 +48,9 @@ public:
     // Told of every release of decoder, stream and file, in the order they happen (for checks and
     // diagnostics; the video source works the same without it).
     void setReleaseObserver(std::function<void(AviRelease)> observer);
+    // Applied to the open video at once and to every one opened after.
+    void setDecoderSettings(const DecoderSettings& settings);
+    const DecoderSettings& decoderSettings() const { return m_decoderSettings; }
     // The open file's stream and decoder, or null (for the frame information and the tools).
     const AviStream* stream() const { return m_stream.get(); }
     AviFrameDecoder* decoder() { return m_decoder.get(); }
@@ -97,6 +109,8 @@ private:
 
     MessageSink m_sink;
     std::function<void(AviRelease)> m_releaseObserver;
+    DecoderSettings m_decoderSettings;
+    void applyDecoderSettings();
     // CloseVideo and the destructor release them explicitly: decoder, stream, file.
     std::unique_ptr<AviFile> m_file;
     std::unique_ptr<AviStream> m_stream;

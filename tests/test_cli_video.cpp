@@ -1,9 +1,13 @@
 // The command-line companion's video commands, run as the user runs them, on generated videos.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 #include "clitestutil.h"
 #include "savefailtestutil.h"
 #include "fixtures/framepattern.h"
+#include "fixtures/mpegfixtures.h"
 #include "fixtures/videofixtures.h"
 
 using namespace fixtures;
@@ -48,6 +52,7 @@ private Q_SLOTS:
     void videoInfoRefuses_data();
     void videoInfoRefuses();
     void countFrames();
+    void programStreamsWhereverAVideoIsNamed();
     void frame_data();
     void frame();
     void frameRefuses_data();
@@ -59,6 +64,7 @@ private:
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QMap<QString, VideoFixture> m_videos;
+    std::vector<int> m_telecineKeys;
 };
 
 void TestCliVideo::initTestCase()
@@ -92,6 +98,26 @@ void TestCliVideo::initTestCase()
     writeCopyWithFourcc(m_videos["raw"].path, path("unknown.avi"), "VZQX");
     writeAudioOnlyAvi(path("audio.avi"));
     writeNotAvi(path("text.avi"));
+
+    // MPEG program streams, as DVD VOB files; their index cache stays in the test's folder.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(path("cache")));
+    MpegSpec vob;
+    vob.frames = 40;
+    writeProgramStream(path("menu.vob"), vob);
+    VideoFixture& menu = m_videos["menu"];
+    menu.path = path("menu.vob");
+    menu.width = vob.width;
+    menu.height = vob.height;
+    menu.frameCount = vob.frames;
+    for (int n = 0; n < vob.frames; ++n)
+        menu.shown.push_back(n);
+    MpegSpec film;
+    film.muxer = "dvd";
+    film.frames = 48;
+    film.rateNum = 30000;
+    film.rateDen = 1001;
+    film.softTelecine = true;
+    m_telecineKeys = writeProgramStream(path("telecine.vob"), film).keyFrames;
 }
 
 void TestCliVideo::videoInfo_data()
@@ -119,6 +145,18 @@ void TestCliVideo::videoInfo_data()
         << lines({"File: xvid.avi", "Frames: 25", "Picture: 160 x 120", "Frame rate: 25 (25/1)", "Codec: mpeg4 (XVID)",
                   QStringLiteral("Key frames: %1").arg(m_videos["xvid"].keyFrames.size()),
                   "Key frame numbers: " + keyList(m_videos["xvid"].keyFrames)});
+    QTest::newRow("VOB with soft telecine")
+        << "telecine.vob" << QStringList{"--key-frames"}
+        << lines({"File: telecine.vob", "Frames: 48", "Picture: 176 x 144", "Frame rate: 29.97 (30000/1001)",
+                  "Codec: mpeg2video (MPEG-2)", QStringLiteral("Key frames: %1").arg(m_telecineKeys.size()),
+                  "Container: MPEG program stream", "Sequence: interlaced", "Soft telecine: 24 of 48 pictures repeat a field (repeat_first_field); each counts as one frame, "
+                  "so the frames are fewer than the frame rate times the running time",
+                  "Running time: 2002 ms", "Key frame numbers: " + keyList(m_telecineKeys)});
+    QTest::newRow("VOB without soft telecine")
+        << "menu.vob" << QStringList{}
+        << lines({"File: menu.vob", "Frames: 40", "Picture: 176 x 144", "Frame rate: 25 (25/1)",
+                  "Codec: mpeg2video (MPEG-2)", "Key frames: 4", "Container: MPEG program stream",
+                  "Sequence: progressive", "Soft telecine: none (no picture repeats a field)", "Running time: 1600 ms"});
     QTest::newRow("codec without decoder")
         << "unknown.avi" << QStringList{}
         << lines({"File: unknown.avi", "Frames: 5", "Picture: 350 x 60", "Frame rate: 25 (25/1)",
@@ -179,6 +217,51 @@ void TestCliVideo::countFrames()
     QCOMPARE(r.exitCode, 0);
 }
 
+// A VOB is read wherever a movie file or the menu video is named: counted, cut into buttons; a damaged
+// one as far as it is sound, with a message saying what is wrong.
+void TestCliVideo::programStreamsWhereverAVideoIsNamed()
+{
+    Run r = vrplmenu({"count-frames", path("menu.vob"), path("telecine.vob")});
+    QCOMPARE(r.out, lines({"40 " + path("menu.vob"), "48 " + path("telecine.vob")}));
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.exitCode, 0);
+
+    const std::vector<qint64> packs = packOffsets(path("menu.vob"));
+    writeWithGarbage(path("menu.vob"), path("damaged.vob"), packs[packs.size() / 2], 500);
+    r = vrplmenu({"count-frames", path("damaged.vob")});
+    QCOMPARE(r.out, lines({"40 " + path("damaged.vob")}));
+    QVERIFY2(r.err.startsWith("VRPL VazoVevoz: The video is damaged and was read as far as it is sound: 500 bytes"),
+             qPrintable(r.err));
+    QCOMPARE(r.exitCode, 1);
+
+    r = vrplmenu({"find-buttons", path("menu.vob"), "--range", "10-14"});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.exitCode, 0);
+
+    // The menu check counts a VOB movie file and measures a VOB menu video as it does AVI ones: a
+    // chapter after the movie's 48 frames and a page beyond the menu video's 40 are errors, a
+    // chapter and a page within them are not.
+    QFile menu(path("vob.ini"));
+    QVERIFY(menu.open(QIODevice::WriteOnly));
+    menu.write("[Vireo Ini File]\r\n\r\n[MAIN]\r\nTitle=VOB\r\nID=VOBTEST\r\n\r\n"
+               "[MOVIE]\r\nDirectory=.\r\nAVIName=telecine.vob\r\nCD1Frames=48\r\n\r\n"
+               "[CHAPTERS]\r\n1=0 Start\r\n2=40 End\r\n3=60 After\r\n\r\n"
+               "[MENU]\r\nDirectory=.\r\nAVIName=menu.vob\r\nStartPage=1\r\nMenuPage=1\r\n\r\n"
+               "[PAGE=1]\r\n\tBackgroundMode=1\r\n\tVideoLoop=1\r\n\tVideoRange=0-39\r\n\r\n"
+               "[PAGE=2]\r\n\tBackgroundMode=1\r\n\tVideoLoop=1\r\n\tVideoRange=30-45\r\n");
+    menu.close();
+    r = vrplmenu({"check", "--json", path("vob.ini")});
+    const QJsonArray problems = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QStringList errors;
+    for (const QJsonValue& p : problems) {
+        if (p.toObject().value("severity").toString() == QLatin1String("error"))
+            errors << p.toObject().value("code").toString() + QLatin1Char(' ') +
+                          QString::number(p.toObject().value("page").toInt());
+    }
+    errors.sort();
+    QCOMPARE(errors, QStringList({"chapter-beyond-movie 0", "video-range-outside 2"}));
+}
+
 void TestCliVideo::frame_data()
 {
     QTest::addColumn<QString>("video");
@@ -197,6 +280,9 @@ void TestCliVideo::frame_data()
     QTest::newRow("packed, placeholder chunk") << "xvid.avi" << 2 << "f.png";
     QTest::newRow("packed, B-frame before a key frame") << "xvid.avi" << 9 << "f.jpeg";
     QTest::newRow("packed, key frame") << "xvid.avi" << 10 << "F.PNG";
+    QTest::newRow("VOB, B-frame of an open group before its I-frame") << "menu.vob" << 11 << "f.png";
+    QTest::newRow("VOB, I-frame of an open group") << "menu.vob" << 12 << "f.png";
+    QTest::newRow("VOB, last") << "menu.vob" << 39 << "f.png";
 }
 
 void TestCliVideo::frame()

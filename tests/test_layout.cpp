@@ -14,7 +14,11 @@
 
 #include "document/projectwriter.h"
 #include "player/playermodel.h"
+#include "workspace/preferencesform.h"
 #include "workspace/problemsform.h"
+
+#include <QCheckBox>
+#include <QSpinBox>
 
 class TestLayout : public QObject
 {
@@ -75,6 +79,45 @@ private slots:
         md.aviName = QStringLiteral("movie.avi");
     }
     void cleanup() { h.stop(); }
+
+    // --- Edit > Preferences -------------------------------------------------------------------
+    // OK applies what the dialog holds at once (snapping, the autosave interval, the open video's
+    // decoder) and keeps it for the next start; Cancel changes nothing.
+    void preferencesApplyAndPersist()
+    {
+        QAction* item = h.main().findChild<QAction*>(QStringLiteral("miPreferences"));
+        QVERIFY(item);
+        QVERIFY(h.main().videoSource().ShowFrame(0)); // the decoder's budget is sized
+        const std::size_t automatic = h.main().videoSource().decoder()->cacheBudget();
+        auto answer = [&](bool snap, int minutes, int threads, int cacheMiB, QDialog::DialogCode how) {
+            h.main().setModalRunner([=](QDialog& dialog) {
+                child<QCheckBox>(&dialog, QStringLiteral("chkSnapToGuides"))->setChecked(snap);
+                child<QSpinBox>(&dialog, QStringLiteral("edAutosaveMinutes"))->setValue(minutes);
+                child<QSpinBox>(&dialog, QStringLiteral("edDecoderThreads"))->setValue(threads);
+                child<QSpinBox>(&dialog, QStringLiteral("edPictureCacheMiB"))->setValue(cacheMiB);
+                return int(how);
+            });
+            item->trigger();
+        };
+        answer(true, 5, 1, 1, QDialog::Accepted);
+        QVERIFY(h.main().snapEnabled());
+        QCOMPARE(h.main().autosaveIntervalMs(), 5 * 60 * 1000);
+        AviFrameDecoder* decoder = h.main().videoSource().decoder();
+        QCOMPARE(decoder->threads(), 1);
+        QCOMPARE(decoder->cacheBudget(), std::min(automatic, std::size_t(1) << 20));
+        const Preferences kept = Preferences::read(*TMainForm::openSettings());
+        QCOMPARE(kept, (Preferences{true, 5, 1, 1}));
+
+        answer(false, 9, 3, 0, QDialog::Rejected);
+        QVERIFY(h.main().snapEnabled());
+        QCOMPARE(h.main().autosaveIntervalMs(), 5 * 60 * 1000);
+        QCOMPARE(Preferences::read(*TMainForm::openSettings()), kept);
+
+        answer(false, 2, 0, 0, QDialog::Accepted); // automatic again
+        QVERIFY(!h.main().snapEnabled());
+        QCOMPARE(decoder->threads(), AviFrameDecoder::defaultThreads());
+        QCOMPARE(decoder->cacheBudget(), automatic);
+    }
 
     // --- picking several ----------------------------------------------------------------------
     void ctrlClickShiftDragAndSelectAll()

@@ -206,7 +206,8 @@ private slots:
                                              "miCutShapes|Cu&t rectangles\tCtrl+X||1|0",
                                              "miPasteShapes|&Paste rectangles\tCtrl+V||1|0",
                                              "miDuplicateShapes|&Duplicate rectangles\tCtrl+D||1|0", "-",
-                                             "miSnapToGuides|Snap to guides||1|1"};
+                                             "miSnapToGuides|Snap to guides||1|1", "-",
+                                             "miPreferences|&Preferences...||1|0"};
         // Nothing picked: nothing to arrange.
         QTest::newRow("arrange") << "miArrange"
                                  << QStringList{"miAlignLeft|Align &left||0|0", "miAlignRight|Align &right||0|0",

@@ -208,6 +208,7 @@ private Q_SLOTS:
     void reopenReleasesFirstVideo();
     void steppingBackDecodesGroupOnce();
     void cacheSizedByGroupAndReleased();
+    void cacheLimitLowersTheBudget();
     void jumpStopsBackgroundDecoding();
     void jumpKeepsItsGroupForStepsBack_data();
     void jumpKeepsItsGroupForStepsBack();
@@ -812,6 +813,49 @@ void TestVideoSource::steppingBackDecodesGroupOnce()
         QCOMPARE(shownNumber(video), n);
     }
     QVERIFY(video.decoder()->cacheBytes() <= size_t(8 * 160 * 120 * 3 / 2));
+}
+
+// The author's limit on the memory of decoded pictures: the budget the decoder sizes itself stays
+// under it (never under two pictures), for the open video and the next; steps back stay exact, at
+// the cost of decoding groups again; no limit brings the decoder's own rule back.
+void TestVideoSource::cacheLimitLowersTheBudget()
+{
+    VideoSpec spec;
+    spec.frames = 100;
+    spec.keyInterval = 50;
+    spec.bFrames = 2;
+    const auto f = fixtures::writeVideo(path(QStringLiteral("limit.avi")), spec);
+    VideoSource video({});
+    video.setDecoderSettings({1, 0});
+    auto walkBack = [&](std::size_t limit) {
+        QVERIFY(video.OpenVideo(f.path)); // each video opened keeps the settings
+        for (int n = 99; n >= 40; --n) {
+            QVERIFY(video.ShowFrame(n));
+            QCOMPARE(shownNumber(video), f.expectedAt(n));
+            QVERIFY(limit == 0 || video.decoder()->cacheBytes() <= limit);
+        }
+    };
+    walkBack(0);
+    const int64_t automaticCost = video.decoder()->decodedPictureCount();
+    const std::size_t automatic = video.decoder()->cacheBudget();
+    const std::size_t limit = automatic / 5;
+    video.setDecoderSettings({1, limit});
+    QCOMPARE(video.decoder()->cacheBudget(), limit);
+    QCOMPARE(video.decoder()->threads(), 1);
+    walkBack(limit);
+    QCOMPARE(video.decoder()->cacheBudget(), limit);
+    QVERIFY2(video.decoder()->decodedPictureCount() > automaticCost,
+             qPrintable(QStringLiteral("%1 pictures with the limit, %2 without")
+                            .arg(video.decoder()->decodedPictureCount())
+                            .arg(automaticCost)));
+    // One byte is not enough for a decoder to work: two pictures are kept whatever the limit.
+    video.setDecoderSettings({0, 1});
+    QVERIFY(video.decoder()->cacheBudget() > 1 && video.decoder()->cacheBudget() < limit);
+    QVERIFY(video.ShowFrame(57));
+    QCOMPARE(shownNumber(video), f.expectedAt(57));
+    video.setDecoderSettings({0, 0});
+    QCOMPARE(video.decoder()->cacheBudget(), automatic);
+    QCOMPARE(video.decoder()->threads(), AviFrameDecoder::defaultThreads());
 }
 
 void TestVideoSource::cacheSizedByGroupAndReleased()

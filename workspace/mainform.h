@@ -18,6 +18,7 @@
 #include "workspace/arrange.h"
 #include "workspace/buttonproposals.h"
 #include "workspace/rshape.h"
+#include "workspace/preferencesform.h"
 #include "workspace/snapping.h"
 #include "workspace/videoimage.h"
 #include "workspace/windowplacement.h"
@@ -296,6 +297,13 @@ public:
     void duplicatePicked();
     bool snapEnabled() const;
     void setSnapEnabled(bool on);
+    // Edit > Preferences: the dialog, run modally; OK stores and applies what it holds.
+    void miPreferencesClick();
+    // Snapping, the autosave interval and the video decoder's threads and memory, as the
+    // preferences say.
+    void applyPreferences(const Preferences& preferences);
+    void restartAutosaveTimer();
+    int autosaveIntervalMs() const { return m_autosaveIntervalMs; }
     bool remoteOrderShown() const;
     void setRemoteOrderShown(bool on);
     // The remote-control order as drawn on the picture: per selection of the shown page its place in
@@ -503,6 +511,7 @@ private:
     QMenu* m_arrangeMenu = nullptr;
     QList<QAction*> m_arrangeActions;
     QAction* m_miSnap = nullptr;
+    int m_autosaveIntervalMs = kAutosaveIntervalMs;
     QAction* m_miRemoteOrder = nullptr;
     QWidget* m_guides[2] = {};
     QWidget* m_remoteOverlay = nullptr;

@@ -204,6 +204,12 @@ void TMainForm::buildArrange(QMenu* edit)
     m_miSnap->setCheckable(true);
     m_miSnap->setChecked(settings->value(text::kSnapKey, true).toBool());
     connect(m_miSnap, &QAction::toggled, this, [](bool on) { openSettings()->setValue(text::kSnapKey, on); });
+    edit->addSeparator();
+    QAction* preferences = edit->addAction(QStringLiteral("&Preferences..."));
+    preferences->setObjectName(QStringLiteral("miPreferences"));
+    preferences->setMenuRole(QAction::PreferencesRole);
+    connect(preferences, &QAction::triggered, this, &TMainForm::miPreferencesClick);
+    applyPreferences(Preferences::read(*settings));
 
     QMenuBar* bar = menuBar();
     const QList<QAction*> top = bar->actions();
@@ -535,6 +541,26 @@ QList<QRect> TMainForm::otherShapeBounds(const QList<RShape*>& moving) const
             others.append(s->bounds());
     }
     return others;
+}
+
+void TMainForm::miPreferencesClick()
+{
+    Preferences current = Preferences::read(*openSettings());
+    current.snapToGuides = snapEnabled();
+    TPreferencesForm form(current, this);
+    if (runModal(form) != QDialog::Accepted)
+        return;
+    const Preferences chosen = form.preferences();
+    chosen.write(*openSettings());
+    applyPreferences(chosen);
+}
+
+void TMainForm::applyPreferences(const Preferences& preferences)
+{
+    setSnapEnabled(preferences.snapToGuides);
+    m_autosaveIntervalMs = preferences.autosaveMinutes * 60 * 1000;
+    restartAutosaveTimer();
+    m_video.setDecoderSettings(preferences.decoderSettings());
 }
 
 bool TMainForm::snapEnabled() const

@@ -122,6 +122,12 @@ public:
 };
 
 // --- autosave ---------------------------------------------------------------------------------
+void TMainForm::restartAutosaveTimer()
+{
+    if (m_recovery && m_recovery->timer.interval() != m_autosaveIntervalMs)
+        m_recovery->timer.start(m_autosaveIntervalMs);
+}
+
 void TMainForm::startAutosave(const QString& folder)
 {
     if (m_recovery)
@@ -131,7 +137,7 @@ void TMainForm::startAutosave(const QString& folder)
         m_recovery->keepAtExit = false; // the session went on after all
         autosave();
     });
-    m_recovery->timer.start(kAutosaveIntervalMs);
+    m_recovery->timer.start(m_autosaveIntervalMs);
     if (m_edits) {
         // Saved (or undone back to the saved state): there is nothing left to recover.
         connect(&m_edits->stack(), &QUndoStack::cleanChanged, m_recovery, [this](bool clean) {

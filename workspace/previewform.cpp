@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -493,6 +494,7 @@ void TPreviewForm::openMenuVideo()
     m_videoOpen = false;
     if (!path.isEmpty()) {
         m_reportVideoInBox = true;
+        m_video->setDecoderSettings(Preferences::read(*TMainForm::openSettings()).decoderSettings());
         m_videoOpen = m_video->OpenVideo(path) && m_video->decoder();
         m_reportVideoInBox = false;
     }
