@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QEvent>
 #include <QFileInfo>
+#include <QHash>
 #include <QHelpEvent>
 #include <QPointer>
 #include <QProxyStyle>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWidget>
+#include <QWindow>
 
 #include <exception>
 
@@ -68,7 +70,8 @@ protected:
 
 // Every window and dialog the program shows lies wholly on a screen, title bar included: a dialog
 // centred over a main window near the screen's edge, or one taller than a small or scaled screen, is
-// moved (and shrunk, as far as its layout allows) once the window system has framed it.
+// moved (and shrunk, as far as its layout allows) once the window system has framed it, which is when
+// it first exposes it: before that the frame's size is not known.
 class KeepWindowsOnScreen : public QObject
 {
 public:
@@ -80,16 +83,27 @@ protected:
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(watched);
             const Qt::WindowType type = widget->windowType();
-            if (widget->isWindow() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool)) {
-                QPointer<QWidget> window(widget);
-                QTimer::singleShot(0, widget, [window] {
-                    if (window && window->isVisible())
-                        TMainForm::bringOnScreen(window);
+            if (widget->isWindow() && widget->windowHandle() &&
+                (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool)) {
+                m_waiting.insert(widget->windowHandle(), widget);
+                widget->windowHandle()->installEventFilter(this);
+            }
+        } else if (event->type() == QEvent::Expose && m_waiting.contains(watched)) {
+            auto* window = static_cast<QWindow*>(watched);
+            if (window->isExposed()) {
+                window->removeEventFilter(this);
+                QPointer<QWidget> widget = m_waiting.take(watched);
+                QTimer::singleShot(0, widget, [widget] {
+                    if (widget && widget->isVisible())
+                        TMainForm::bringOnScreen(widget);
                 });
             }
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    QHash<QObject*, QPointer<QWidget>> m_waiting;
 };
 
 } // namespace

@@ -435,6 +435,8 @@ private:
     QTimer* m_statusTimer = nullptr;
     QTimer* m_videoIdleTimer = nullptr; // gives back the decoded pictures of a frame left alone
     bool m_problemsPlaced = false;
+    std::optional<QRect> m_problemsPlace; // taken again once the window system has framed it
+    bool placeProblemsOnExpose(QObject* watched, QEvent* event);
     bool m_projectBegun = false; // New was confirmed or a file opened
     std::unique_ptr<TMovieDataForm> m_movieData;
 

@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <optional>
 
@@ -249,15 +250,38 @@ void TMainForm::miWinProblemsClick()
         const QSize wanted(main.width(), m_problems->frameGeometry().height());
         place = placeProblemsFrame(main, occupied, picture, wanted, kProblemsMinimumHeight,
                                    screenAreaFor(main, availableAreas()));
-        resizeFrame(m_problems, place->width(), place->height());
+        // Before it is first shown the window system has not framed it: its frame will be like the
+        // main window's.
+        QMargins frame = frameMargins(m_problems);
+        if (frame.isNull())
+            frame = frameMargins(this);
+        m_problems->resize(place->width() - frame.left() - frame.right(), place->height() - frame.top() - frame.bottom());
         m_problems->move(place->topLeft());
     }
     m_problems->show();
-    if (place && m_problems->frameGeometry() != *place) {
-        // The frame is known only once the window shows: the outer size asked for is made right now.
-        resizeFrame(m_problems, place->width(), place->height());
-        m_problems->move(place->topLeft());
+    if (place) {
+        // The frame is known only once the window system shows the window: the place is taken again
+        // then, outer size and all.
+        m_problemsPlace = *place;
+        if (QWindow* handle = m_problems->windowHandle())
+            handle->installEventFilter(this);
     }
     m_problems->raise();
     m_problems->activateWindow();
+}
+
+bool TMainForm::placeProblemsOnExpose(QObject* watched, QEvent* event)
+{
+    if (!m_problemsPlace || !m_problems || watched != m_problems->windowHandle() || event->type() != QEvent::Expose ||
+        !m_problems->windowHandle()->isExposed())
+        return false;
+    watched->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this, place = *m_problemsPlace] {
+        if (!m_problems || !m_problems->isWindow())
+            return;
+        resizeFrame(m_problems, place.width(), place.height());
+        m_problems->move(place.topLeft());
+    });
+    m_problemsPlace.reset();
+    return true;
 }

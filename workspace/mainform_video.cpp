@@ -190,6 +190,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
             if (!m_settled)
                 settleOnScreen();
         });
+    } else if (placeProblemsOnExpose(watched, event)) {
+        // the Problems window took its first place
     } else if (watched == m_videoPanel && event->type() == QEvent::Resize) {
         placeVideoPanelChildren();
     } else if (watched == m_edVideoPos) {
