@@ -42,6 +42,7 @@ class QToolButton;
 class DialogService;
 struct MenuProject;
 class TMovieDataForm;
+class QWindow;
 class TProblemsForm;
 class VideoSource;
 class ProjectEdits;
@@ -436,6 +437,7 @@ private:
     QTimer* m_videoIdleTimer = nullptr; // gives back the decoded pictures of a frame left alone
     bool m_problemsPlaced = false;
     std::optional<QRect> m_problemsPlace; // taken again once the window system has framed it
+    QPointer<QWindow> m_problemsHandle;
     bool placeProblemsOnExpose(QObject* watched, QEvent* event);
     bool m_projectBegun = false; // New was confirmed or a file opened
     std::unique_ptr<TMovieDataForm> m_movieData;

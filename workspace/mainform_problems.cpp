@@ -263,8 +263,9 @@ void TMainForm::miWinProblemsClick()
         // The frame is known only once the window system shows the window: the place is taken again
         // then, outer size and all.
         m_problemsPlace = *place;
-        if (QWindow* handle = m_problems->windowHandle())
-            handle->installEventFilter(this);
+        m_problemsHandle = m_problems->windowHandle();
+        if (m_problemsHandle)
+            m_problemsHandle->installEventFilter(this);
     }
     m_problems->raise();
     m_problems->activateWindow();
@@ -272,8 +273,10 @@ void TMainForm::miWinProblemsClick()
 
 bool TMainForm::placeProblemsOnExpose(QObject* watched, QEvent* event)
 {
-    if (!m_problemsPlace || !m_problems || watched != m_problems->windowHandle() || event->type() != QEvent::Expose ||
-        !m_problems->windowHandle()->isExposed())
+    // Compared with the window handle kept, never through the form: this also runs while the form
+    // is being destroyed.
+    if (!m_problemsPlace || event->type() != QEvent::Expose || !m_problemsHandle || watched != m_problemsHandle.data() ||
+        !m_problemsHandle->isExposed())
         return false;
     watched->removeEventFilter(this);
     QTimer::singleShot(0, this, [this, place = *m_problemsPlace] {
