@@ -978,6 +978,19 @@ private slots:
         QCOMPARE(about->findChild<QLabel*>("lbVersion")->text(), QString("Version " VAZO_VERSION));
     }
 
+    // F1 shows the help from a tool window too, not only from the main window.
+    void helpKeyWorksInTheToolWindows()
+    {
+        start();
+        QWidget* tool = m_app->selectionsViewer.get();
+        tool->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), tool);
+        QTest::keyClick(tool, Qt::Key_F1);
+        const QList<THelpForm*> shown = mainForm().findChildren<THelpForm*>();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.constFirst()->isVisible());
+    }
+
     // Help shows the README's user parts (not the developers' ones) in one window of its own, on the
     // screen; asked again, it shows the same window.
     void helpShowsTheReadmeUserParts()
