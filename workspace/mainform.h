@@ -413,7 +413,6 @@ private:
     void placeVideoPanelChildren();
     void placePicture(QPoint inVideoPanel);
     void updateCanvasExtent();
-    void keepOnScreen();
     // The available areas of all screens, and the one a window's frame belongs on.
     static QList<QRect> availableAreas();
     static QRect screenAreaOf(const QWidget* window);

@@ -269,7 +269,9 @@ void TMainForm::FitToPicture(int w, int h)
     const int height = tall ? h + fixedHeight : kMinHeight;
     if (outer != QSize(width, height))
         resizeFrame(this, width, height);
-    keepOnScreen();
+    // A window larger than the screen is made to fit it: the picture then scrolls inside it, and the
+    // menu and the navigation controls stay where the user can reach them.
+    bringOnScreen(this);
     layoutNow();
 
     // Centring reads the panel after the window took its new size; the halving truncates toward zero.

@@ -271,13 +271,6 @@ void TMainForm::bringOnScreen(QWidget* window)
     window->move(fitFrameInto(window->frameGeometry(), area).topLeft());
 }
 
-// The picture then scrolls inside the window, and the menu and the navigation controls below the
-// picture stay where the user can reach them.
-void TMainForm::keepOnScreen()
-{
-    bringOnScreen(this);
-}
-
 void TMainForm::settleOnScreen()
 {
     m_settled = true;
