@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "workspace/arrange.h"
+
 namespace {
 
 qint64 areaOf(const QRect& r)
@@ -50,10 +52,7 @@ QRect screenAreaFor(const QRect& frame, const QList<QRect>& areas)
 
 QRect fitFrameInto(const QRect& frame, const QRect& area)
 {
-    QRect r(frame.topLeft(), QSize(qMin(frame.width(), area.width()), qMin(frame.height(), area.height())));
-    r.moveLeft(qMax(area.left(), qMin(r.left(), area.left() + area.width() - r.width())));
-    r.moveTop(qMax(area.top(), qMin(r.top(), area.top() + area.height() - r.height())));
-    return r;
+    return keepInside(QRect(frame.topLeft(), frame.size().boundedTo(area.size())), area);
 }
 
 ToolFramePositions placeToolFrames(const QRect& main, const QRect& pages, const QRect& selections,
