@@ -4,7 +4,11 @@
 // undo step that gives back the exact file.
 #include "editorstestutil.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -358,6 +362,123 @@ private slots:
         QCOMPARE(h.main().statusText(), QString("x 10  y 20  w 100  h 50  (10,20-110,70)"));
         h.main().redoAction()->trigger();
         QCOMPARE(h.main().statusText(), moved);
+    }
+
+    // --- zoom ---------------------------------------------------------------------------------
+    // Whatever the zoom, the author works in picture pixels: the same gestures over the same picture
+    // pixels save the same Area, and the readout tells picture pixels. Dragging one edge by an
+    // anchor never moves the opposite one by rounding, which a zoom below 1 would tempt.
+    void zoomKeepsPicturePixels_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::newRow("50 %") << 0.5;
+        QTest::newRow("75 %") << 0.75;
+        QTest::newRow("100 %") << 1.0;
+        QTest::newRow("200 %") << 2.0;
+    }
+    void zoomKeepsPicturePixels()
+    {
+        QFETCH(double, zoom);
+        Page* page = h.addPage(QStringLiteral("1"), QStringLiteral("Page 1"));
+        h.main().setZoom(zoom);
+        QCOMPARE(h.main().zoom(), zoom);
+        const auto shown = [zoom](QPoint p) { return QPoint(qRound(p.x() * zoom), qRound(p.y() * zoom)); };
+        h.draw(shown({20, 40}), shown({120, 92}));
+        QCOMPARE(areasOf(*page), QStringList{"20,40-120,92"});
+        RShape* shape = shapeOf(*page, 0);
+        QCOMPARE(shape->geometry(), QRect(h.picture()->pos() + shown({20, 40}), QSize(shown({100, 52}).x(), shown({100, 52}).y())));
+
+        h.drag(shape, shown({12, 8}));
+        QCOMPARE(areasOf(*page), QStringList{"32,48-132,100"});
+        auto dragAnchor = [&](int k, QPoint by) {
+            QWidget* anchor = canvas()->findChild<QWidget*>(QStringLiteral("Anchor%1").arg(k));
+            QVERIFY(anchor);
+            QTest::mousePress(anchor, Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::mouseMove(anchor, QPoint(2, 2) + shown(by));
+            QTest::mouseRelease(anchor, Qt::LeftButton, {}, QPoint(2, 2) + shown(by));
+        };
+        dragAnchor(7, {20, 12});
+        QCOMPARE(areasOf(*page), QStringList{"32,48-152,112"});
+        QTRY_COMPARE(h.main().statusText(), QString("x 32  y 48  w 120  h 64  (32,48-152,112)"));
+        dragAnchor(0, {-12, 0});
+        QCOMPARE(areasOf(*page), QStringList{"20,48-152,112"});
+        dragAnchor(2, {0, 8});
+        QCOMPARE(areasOf(*page), QStringList{"20,56-152,112"});
+
+        // A Shift-drag picks by picture pixels too: a band that ends just short of the rectangle
+        // picks nothing, one that reaches into it picks it.
+        auto band = [&](QPoint from, QPoint to) {
+            QTest::mousePress(h.picture(), Qt::LeftButton, Qt::ShiftModifier, shown(from));
+            QTest::mouseMove(h.picture(), shown(to));
+            QTest::mouseRelease(h.picture(), Qt::LeftButton, Qt::ShiftModifier, shown(to));
+            return h.main().pickedShapes().size();
+        };
+        QCOMPARE(band({4, 4}, {16, 52}), 0);
+        QCOMPARE(band({4, 4}, {24, 60}), 1);
+    }
+
+    // Zoom in and out walk one ladder of steps both ways, a fitted zoom steps to its neighbours, the
+    // wheel with Ctrl zooms about the point under the pointer, and Fit keeps the whole picture in the
+    // window as the window changes size.
+    void zoomCommands()
+    {
+        QCOMPARE(h.main().zoom(), 1.0);
+        for (double z = 0.25; TMainForm::zoomStep(z, 1) != z; z = TMainForm::zoomStep(z, 1))
+            QCOMPARE(TMainForm::zoomStep(TMainForm::zoomStep(z, 1), -1), z);
+        QVERIFY(TMainForm::zoomStep(0.63, 1) > 0.63 && TMainForm::zoomStep(0.63, 1) < 0.7);
+        QVERIFY(TMainForm::zoomStep(0.63, -1) < 0.63 && TMainForm::zoomStep(0.63, -1) >= 0.5);
+
+        auto* scroll = h.main().findChild<QScrollArea*>(QStringLiteral("VideoScroll"));
+        h.main().setZoom(2.0); // larger than the window: it scrolls
+        const QPoint point = QRect(QPoint(0, 0), h.main().picture().size()).center(); // under the pointer
+        const QPoint before = h.picture()->mapTo(scroll, point * 2);
+        QWheelEvent wheel(QPointF(point * 2), QPointF(h.picture()->mapToGlobal(point * 2)), {}, QPoint(0, 120),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(h.picture(), &wheel);
+        QCOMPARE(h.main().zoom(), 3.0);
+        QCOMPARE(h.picture()->size(), h.main().picture().size() * 3);
+        QCOMPARE(h.picture()->mapTo(scroll, point * 3), before);
+
+        for (const double z : {2.0, 1.5, 1.0, 0.75}) {
+            h.main().zoomOut();
+            QCOMPARE(h.main().zoom(), z);
+        }
+        h.main().zoomActualSize();
+        QCOMPARE(h.main().zoom(), 1.0);
+
+        h.main().zoomToFit();
+        auto fitted = [&] {
+            const QRect shown(h.picture()->mapTo(scroll, QPoint(0, 0)), h.picture()->size());
+            const QSize picture = h.main().picture().size();
+            return scroll->rect().contains(shown)
+                   && (shown.width() == qRound(picture.width() * h.main().zoom()))
+                   && (qAbs(shown.width() - (scroll->width() - 16)) <= 1 || qAbs(shown.height() - (scroll->height() - 16)) <= 1);
+        };
+        QVERIFY(fitted());
+        const double small = h.main().zoom();
+        h.main().resize(h.main().size() + QSize(200, 150));
+        QTRY_VERIFY(h.main().zoom() > small);
+        QTRY_VERIFY(fitted());
+        h.main().zoomIn(); // another zoom ends the fitting
+        const double chosen = h.main().zoom();
+        h.main().resize(h.main().size() - QSize(100, 100));
+        QTest::qWait(20);
+        QCOMPARE(h.main().zoom(), chosen);
+    }
+
+    // The TV-safe guide is drawn over the picture, never into it, and is remembered.
+    void safeAreaGuide()
+    {
+        QAction* item = h.main().findChild<QAction*>(QStringLiteral("miSafeArea"));
+        const QImage picture = h.main().picture();
+        const QImage plain = h.picture()->grab().toImage();
+        item->trigger();
+        QVERIFY(h.picture()->grab().toImage() != plain);
+        QCOMPARE(h.main().picture(), picture);
+        QVERIFY(TMainForm::openSettings()->value(QStringLiteral("ShowSafeArea")).toBool());
+        item->trigger();
+        QCOMPARE(h.picture()->grab().toImage(), plain);
+        QVERIFY(!TMainForm::openSettings()->value(QStringLiteral("ShowSafeArea")).toBool());
     }
 
     // The status line gives way to the menus: with a readout as long as any, every menu of the bar

@@ -32,6 +32,7 @@
 #include "fixtures/videofixtures.h"
 #include "dialogs/scripteddialogservice.h"
 #include "workspace/mainform.h"
+#include "workspace/videoimage.h"
 #include "workspace/problemsform.h"
 #include "workspace/windowplacement.h"
 #include "media/videosource.h"
@@ -218,7 +219,10 @@ private slots:
                                                 "miSameSize|Same &size||0|0", "-",
                                                 "miDistributeH|Distribute hori&zontally||0|0",
                                                 "miDistributeV|Distribute verti&cally||0|0"};
-        QTest::newRow("view") << "miView" << QStringList{"miShowRemoteOrder|Show remote order||1|0"};
+        QTest::newRow("view") << "miView"
+                              << QStringList{"miZoomIn|Zoom &in|Ctrl++|1|0", "miZoomOut|Zoom &out|Ctrl+-|1|0",
+                                             "miActualSize|&Actual size|Ctrl+0|1|0", "miFitPicture|&Fit|Ctrl+9|1|0", "-",
+                                             "miSafeArea|TV-&safe area||1|0", "miShowRemoteOrder|Show remote order||1|0"};
     }
 
     void menu()
@@ -617,16 +621,27 @@ private slots:
         QVERIFY(!scroll->verticalScrollBar()->isVisible());
     }
 
+    // A picture the screen cannot hold at its actual size is fitted, keeping its aspect ratio, so
+    // that neither it nor the controls under it are off the screen; at its actual size it scrolls.
     void pictureLargerThanScreen()
     {
         start();
+        auto* image = child<VideoImageWidget>(m_app->mainForm.get(), "VideoImage");
+        image->setImage(QImage(2400, 1800, QImage::Format_RGB32));
         mainForm().FitToPicture(2400, 1800);
         const QRect screen = mainForm().screen()->availableGeometry();
         QTRY_VERIFY(screen.contains(mainForm().frameGeometry()));
         auto* controls = child<QWidget>(m_app->mainForm.get(), "ControlPanel");
         const QRect controlsOnScreen(controls->mapToGlobal(QPoint(0, 0)), controls->size());
         QVERIFY(screen.contains(controlsOnScreen));
+        QVERIFY(mainForm().zoom() < 1.0);
+        QCOMPARE(image->size(), QSize(qRound(2400 * mainForm().zoom()), qRound(1800 * mainForm().zoom())));
+        QVERIFY(screen.contains(QRect(image->mapToGlobal(QPoint(0, 0)), image->size())));
         auto* scroll = child<QScrollArea>(m_app->mainForm.get(), "VideoScroll");
+        QTRY_VERIFY(!scroll->verticalScrollBar()->isVisible());
+
+        mainForm().zoomActualSize();
+        QCOMPARE(image->size(), QSize(2400, 1800));
         QTRY_VERIFY(scroll->verticalScrollBar()->isVisible());
         QCOMPARE(scroll->verticalScrollBar()->maximum() > 0, true);
         QCOMPARE(scroll->horizontalScrollBar()->value(), 0);

@@ -203,7 +203,7 @@ private slots:
             shownTab = dialog.findChild<QTabWidget*>(QStringLiteral("pcMovieData"))->currentIndex();
             shownText = dialog.findChild<QLineEdit*>(fieldName)->text();
             dialog.show();
-            QTest::qWaitFor([&] { return dialog.focusWidget() && dialog.focusWidget()->objectName() == focused; });
+            (void)QTest::qWaitFor([&] { return dialog.focusWidget() && dialog.focusWidget()->objectName() == focused; });
             shownFocus = dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString();
             dialog.hide();
             return int(QDialog::Rejected);

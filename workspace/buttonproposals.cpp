@@ -1,4 +1,5 @@
 #include "workspace/buttonproposals.h"
+#include "workspace/videoimage.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -102,8 +103,10 @@ void ButtonProposals::cancel()
 void ButtonProposals::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    // Proposals are in picture pixels; the picture may be shown zoomed.
+    const auto* zoomed = qobject_cast<const VideoImageWidget*>(m_picture);
     for (size_t i = 0; i < m_proposals.size(); ++i) {
-        const QRect r = m_proposals[i].adjusted(0, 0, -1, -1);
+        const QRect r = (zoomed ? zoomed->toShown(m_proposals[i]) : m_proposals[i]).adjusted(0, 0, -1, -1);
         if (m_chosen[i]) {
             // Chosen: tinted and outlined solid, so the choice reads at a glance.
             p.fillRect(r, QColor(255, 220, 0, 70));
@@ -122,7 +125,10 @@ void ButtonProposals::paintEvent(QPaintEvent*)
 void ButtonProposals::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        toggle(proposalAt(event->position().toPoint()));
+    {
+        const auto* zoomed = qobject_cast<const VideoImageWidget*>(m_picture);
+        toggle(proposalAt(zoomed ? zoomed->toPicture(event->position()) : event->position().toPoint()));
+    }
 }
 
 void ButtonProposals::keyPressEvent(QKeyEvent* event)

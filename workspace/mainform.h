@@ -209,7 +209,9 @@ public:
     bool ShowFrame(int n);
     // Loads a JPEG file into the picture; the decoder's error escapes to the caller.
     void ShowPicture(const QString& path);
-    void FitToPicture(int w, int h);
+    // Sizes the window around the picture at its actual size, or fitted where the screen cannot
+    // hold that; the picture is then placed in the window.
+    void FitToPicture(int pictureWidth, int pictureHeight);
     const QImage& picture() const;
     VideoSource& videoSource() { return m_video; }
 
@@ -280,6 +282,24 @@ public:
     // The picture moved in its container (the window was fitted to another size): rectangles and
     // crosshair move with it.
     void followPicture();
+
+    // --- the View menu: zoom and the TV-safe area (mainform_view.cpp) ---------------------------
+    // Screen pixels per picture pixel.
+    double zoom() const;
+    // Shows the picture at this zoom (kept between the smallest and largest steps), the picture
+    // point `keep` staying where it is in the window when given.
+    void setZoom(double zoom, std::optional<QPoint> keep = std::nullopt);
+    void zoomIn();
+    void zoomOut();
+    void zoomActualSize();
+    // Fits the picture into the window, keeping its aspect ratio; it stays fitted as the window
+    // changes size, until another zoom is chosen.
+    void zoomToFit();
+    bool zoomFits() const { return m_zoomFit; }
+    // The next zoom step from `from` in or out (steps > 0 in), or `from` when there is none.
+    static double zoomStep(double from, int steps);
+    // The largest zoom at which a picture of `picture` pixels fits `room`.
+    static double fitZoom(QSize picture, QSize room);
 
     // --- several rectangles, arrange, snapping, copy and paste, remote order (mainform_arrange.cpp) --
     // The picked rectangles in picking order: the current one alone, or several picked with Ctrl, a
@@ -389,6 +409,16 @@ private:
     void movePickedToPage(Page* target);
     void endBandPick(QPoint inPicture);
     void buildEditMenu(QMenu* edit);
+    // The zoom commands and the TV-safe area at the top of the View menu.
+    void buildViewMenu(QMenu* view);
+    // Places the picture after a zoom: centred where the window holds it, else from the corner.
+    void placeZoomedPicture();
+    void followZoom();
+    // The zoom that fits the picture into the window as it is, and fitting it again after the
+    // window changed size.
+    double fitZoomOfWindow() const;
+    void refitPicture();
+    void placeBevel();
     void startDrawing(QPoint inPicture);
     void stretchRubberBand(QPoint inPicture, Qt::KeyboardModifiers modifiers);
     void finishMove(RShape* shape);
@@ -514,6 +544,10 @@ private:
     QMenu* m_arrangeMenu = nullptr;
     QList<QAction*> m_arrangeActions;
     QAction* m_miSnap = nullptr;
+    QAction* m_miZoomIn = nullptr;
+    QAction* m_miZoomOut = nullptr;
+    QAction* m_miSafeArea = nullptr;
+    bool m_zoomFit = false;
     int m_autosaveIntervalMs = kAutosaveIntervalMs;
     QAction* m_miRemoteOrder = nullptr;
     QWidget* m_guides[2] = {};

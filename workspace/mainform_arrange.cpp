@@ -88,7 +88,7 @@ protected:
         for (const Mark& m : std::as_const(marks)) {
             if (!m.shape || m.number <= 0)
                 continue;
-            const QRect r = m.shape->bounds().translated(-pos());
+            const QRect r = m.shape->viewBounds().translated(-pos());
             const QColor fill = m.isDefault ? QColor(255, 140, 0) : QColor(20, 60, 200);
             if (m.isDefault) {
                 painter.setPen(QPen(fill, 2));
@@ -239,6 +239,7 @@ void TMainForm::buildArrange(QMenu* edit)
     QMenu* view = new QMenu(text::kView, this); // owned by the window
     view->setObjectName(QStringLiteral("miView"));
     bar->insertMenu(afterEdit, view);
+    buildViewMenu(view);
     m_miRemoteOrder = view->addAction(text::kShowRemoteOrder);
     m_miRemoteOrder->setObjectName(QStringLiteral("miShowRemoteOrder"));
     m_miRemoteOrder->setCheckable(true);
@@ -589,7 +590,8 @@ void TMainForm::beginShapeDrag(RShape* grabbed, QPoint inGrabbed)
 
 void TMainForm::dragShapes(RShape* grabbed, QPoint inGrabbed, Qt::KeyboardModifiers modifiers)
 {
-    QPoint by = grabbed->pos() + inGrabbed - m_pressInCanvas;
+    // The pointer moves in screen pixels, the rectangles in picture pixels.
+    QPoint by = m_videoImage->toPictureDistance(grabbed->pos() + inGrabbed - m_pressInCanvas);
     QRect box;
     for (const DragStart& d : std::as_const(m_dragStart))
         box |= d.bounds;
@@ -681,16 +683,16 @@ void TMainForm::snapResize(RShape* shape, int anchor, Qt::KeyboardModifiers modi
 
 void TMainForm::showGuides(const SnapLines::Result& snapped)
 {
-    const QRect pic = pictureRect();
+    const QRect pic = m_videoImage->geometry(); // the lines lie on the picture as shown
     if (snapped.guideX) {
-        m_guides[0]->setGeometry(*snapped.guideX, pic.top(), 1, pic.height());
+        m_guides[0]->setGeometry(m_videoImage->canvasToShownX(*snapped.guideX), pic.top(), 1, pic.height());
         m_guides[0]->show();
         m_guides[0]->raise();
     } else {
         m_guides[0]->hide();
     }
     if (snapped.guideY) {
-        m_guides[1]->setGeometry(pic.left(), *snapped.guideY, pic.width(), 1);
+        m_guides[1]->setGeometry(pic.left(), m_videoImage->canvasToShownY(*snapped.guideY), pic.width(), 1);
         m_guides[1]->show();
         m_guides[1]->raise();
     } else {
@@ -898,5 +900,5 @@ void TMainForm::refreshRemoteOrder()
 void TMainForm::placeRemoteOrder()
 {
     if (m_remoteOverlay)
-        m_remoteOverlay->setGeometry(pictureRect());
+        m_remoteOverlay->setGeometry(m_videoImage->geometry());
 }

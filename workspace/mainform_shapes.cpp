@@ -354,9 +354,10 @@ void TMainForm::ShowCrosshair(bool show)
 
 void TMainForm::placeCrosshair(QPoint p)
 {
-    const QRect pic = pictureRect();
-    const int x = p.x();
-    const int y = p.y();
+    // The lines are placed on the picture as shown, through the pointer's picture pixel.
+    const QRect pic = m_videoImage->geometry();
+    const int x = m_videoImage->toShown(p.x());
+    const int y = m_videoImage->toShown(p.y());
     const QRect lines[4] = {
         QRect(pic.left(), pic.top() + y, x - kCrosshairGap, kCrosshairWidth),
         QRect(pic.left() + x + kCrosshairGap, pic.top() + y, pic.width() - x - kCrosshairGap, kCrosshairWidth),
@@ -384,13 +385,13 @@ void TMainForm::VideoImageMouseDown(QMouseEvent* event)
     if (event->modifiers() & Qt::ShiftModifier) {
         // Shift-drag on the bare picture picks the rectangles it touches instead of drawing one.
         m_bandPicking = true;
-        m_bandOrigin = event->position().toPoint();
-        m_band->setGeometry(QRect(pictureOrigin() + m_bandOrigin, QSize(0, 0)));
+        m_bandOrigin = m_videoImage->toPicture(event->position());
+        m_band->setGeometry(m_videoImage->canvasToShown(QRect(pictureOrigin() + m_bandOrigin, QSize(0, 0))));
         m_band->show();
         m_band->raise();
         return;
     }
-    startDrawing(event->position().toPoint());
+    startDrawing(m_videoImage->toPicture(event->position()));
 }
 
 void TMainForm::startDrawing(QPoint inPicture)
@@ -417,12 +418,13 @@ void TMainForm::startDrawing(QPoint inPicture)
 
 void TMainForm::VideoImageMouseMove(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = m_videoImage->toPicture(event->position());
     if (!m_crosshairShown)
         ShowCrosshair(true);
     placeCrosshair(p);
     if (m_bandPicking && (event->buttons() & Qt::LeftButton)) {
-        m_band->setGeometry(QRect(pictureOrigin() + m_bandOrigin, pictureOrigin() + p).normalized());
+        const QRect band = QRect(pictureOrigin() + m_bandOrigin, pictureOrigin() + p).normalized();
+        m_band->setGeometry(m_videoImage->canvasToShown(band));
         return;
     }
     if (!(event->buttons() & Qt::LeftButton) || !m_drawing || !m_currentShape)
@@ -445,14 +447,14 @@ void TMainForm::VideoImageMouseUp(QMouseEvent* event)
 {
     if (m_bandPicking) {
         // Any release ends the pick, as it ends a drawing.
-        endBandPick(event->position().toPoint());
+        endBandPick(m_videoImage->toPicture(event->position()));
         return;
     }
     // Any release ends the drawing, also that of another button pressed while the left one is held:
     // the rubber band becomes a selection as it stands, or goes. It never stays without a selection.
     if (m_drawing && m_currentShape) {
         m_drawing = false;
-        stretchRubberBand(event->position().toPoint(), event->modifiers()); // the size at the release
+        stretchRubberBand(m_videoImage->toPicture(event->position()), event->modifiers()); // the size at the release
         RShape* shape = m_currentShape;
         Page* page = currentPage();
         const QRect b = shape->bounds();

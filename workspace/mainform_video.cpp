@@ -194,6 +194,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         // the Problems window took its first place
     } else if (watched == m_videoPanel && event->type() == QEvent::Resize) {
         placeVideoPanelChildren();
+        if (m_zoomFit) // after the layout has given the scroll area its new size
+            QTimer::singleShot(0, this, [this] { refitPicture(); });
     } else if (watched == m_edVideoPos) {
         if (event->type() == QEvent::FocusIn)
             edVideoPosEnter();
@@ -255,16 +257,25 @@ void TMainForm::ShowPicture(const QString& path)
     updateCanvasExtent();
 }
 
-void TMainForm::FitToPicture(int w, int h)
+void TMainForm::FitToPicture(int pictureWidth, int pictureHeight)
 {
     const QSize outer = frameGeometry().size();
     QPoint at;
+
+    // The picture shows at its actual size where the screen holds the window around it; where it
+    // does not, it is fitted, so that neither the picture nor the controls under it scroll away.
+    const int fixedHeight = kTrackBarHeight + kControlPanelHeight + kFitExtraHeight;
+    const QSize room = screenAreaOf(this).size() - QSize(kFitExtraWidth, fixedHeight);
+    const double fitted = fitZoom(QSize(pictureWidth, pictureHeight), room);
+    m_zoomFit = fitted < 1.0;
+    m_videoImage->setZoom(m_zoomFit ? std::max(fitted, 0.1) : 1.0);
+    const int w = m_videoImage->toShown(pictureWidth);
+    const int h = m_videoImage->toShown(pictureHeight);
 
     // A narrow picture is centred in a window that still shows every menu.
     const int minWidth = qMax(kMinWidth, menuBarFrameWidth());
     const bool wide = w + kFitExtraWidth >= minWidth;
     const int width = wide ? w + kFitExtraWidth : minWidth;
-    const int fixedHeight = kTrackBarHeight + kControlPanelHeight + kFitExtraHeight;
     const bool tall = h + fixedHeight >= kMinHeight;
     const int height = tall ? h + fixedHeight : kMinHeight;
     if (outer != QSize(width, height))
@@ -289,6 +300,11 @@ void TMainForm::FitToPicture(int w, int h)
     followPicture(); // the rectangles and the crosshair move with the picture
 
     ArrangeToolWindows();
+}
+
+void TMainForm::placeBevel()
+{
+    m_videoBevel->setGeometry(m_videoImage->geometry().adjusted(-kBevelOutside, -kBevelOutside, kBevelOutside, kBevelOutside));
 }
 
 // --- frame navigation ------------------------------------------------------------------------

@@ -56,7 +56,20 @@ RShape::~RShape()
 void RShape::setBounds(const QRect& bounds)
 {
     m_bounds = bounds;
-    setGeometry(bounds.x(), bounds.y(), qMax(0, bounds.width()), qMax(0, bounds.height()));
+    const QRect shown = viewBounds();
+    setGeometry(shown.x(), shown.y(), qMax(0, shown.width()), qMax(0, shown.height()));
+}
+
+QRect RShape::viewBounds() const
+{
+    return picture() ? picture()->canvasToShown(m_bounds) : m_bounds;
+}
+
+void RShape::followZoom()
+{
+    setBounds(m_bounds);
+    placeAnchors();
+    update();
 }
 
 RShapeAnchor* RShape::anchor(int k) const
@@ -91,10 +104,12 @@ void RShape::placeAnchors()
 {
     if (!m_anchors[0])
         return;
-    const int L = m_bounds.x();
-    const int T = m_bounds.y();
-    const int W = m_bounds.width();
-    const int H = m_bounds.height();
+    // Anchors keep their size on screen whatever the zoom: they sit on the rectangle as shown.
+    const QRect shown = viewBounds();
+    const int L = shown.x();
+    const int T = shown.y();
+    const int W = shown.width();
+    const int H = shown.height();
     const int s = kAnchorSize;
     // The halvings truncate toward zero, as C++ integer division does.
     const QPoint at[kAnchorCount] = {
@@ -169,12 +184,14 @@ void RShape::resizeByAnchor(int k, int dx, int dy)
     self->move(self->x() + (verticalOnly ? 0 : dx), self->y() + (horizontalOnly ? 0 : dy));
 
     // The opposite edges are read from the anchors as last placed, so they stay where they were.
+    // The arithmetic is on the rectangle as shown, where the anchors are.
     const int a1Left = anchor(1)->x();
     const int a3Top = anchor(3)->y();
-    int L = m_bounds.x();
-    int T = m_bounds.y();
-    int W = m_bounds.width();
-    int H = m_bounds.height();
+    const QRect shown = viewBounds();
+    int L = shown.x();
+    int T = shown.y();
+    int W = shown.width();
+    int H = shown.height();
     const int s = kAnchorSize;
     switch (k) {
     case 0:
@@ -214,7 +231,20 @@ void RShape::resizeByAnchor(int k, int dx, int dy)
     default:
         break;
     }
-    setBounds(QRect(L, T, W, H));
+    // Only the edges this anchor drags are taken back into picture pixels: at a zoom below 1 a
+    // screen pixel cannot name every picture pixel, and the other edges must not move by rounding.
+    const bool left = k == 0 || k == 4 || k == 5;
+    const bool right = k == 1 || k == 6 || k == 7;
+    const bool top = k == 2 || k == 4 || k == 6;
+    const bool bottom = k == 3 || k == 5 || k == 7;
+    const VideoImageWidget* pic = picture();
+    auto backX = [pic](int x) { return pic ? pic->shownToCanvasX(x) : x; };
+    auto backY = [pic](int y) { return pic ? pic->shownToCanvasY(y) : y; };
+    const int newLeft = left ? backX(L) : m_bounds.x();
+    const int newRight = right ? backX(L + W) : m_bounds.x() + m_bounds.width();
+    const int newTop = top ? backY(T) : m_bounds.y();
+    const int newBottom = bottom ? backY(T + H) : m_bounds.y() + m_bounds.height();
+    setBounds(QRect(newLeft, newTop, newRight - newLeft, newBottom - newTop));
 }
 
 void RShape::drawOutline(QPainter& painter)

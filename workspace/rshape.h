@@ -54,9 +54,15 @@ public:
 
     QWidget* container() const { return parentWidget(); }
 
-    // Position and size in the container's pixels.
+    // Position and size in the container's pixels as they would be at the picture's actual size:
+    // picture pixels, counted from the container's corner. The control itself lies where the
+    // picture's zoom shows them.
     QRect bounds() const { return m_bounds; }
     void setBounds(const QRect& bounds);
+    // The bounds as shown on screen, in the container's pixels (the width may be zero or less).
+    QRect viewBounds() const;
+    // Lies where the picture's zoom shows it again, after the zoom changed.
+    void followZoom();
     void moveBy(int dx, int dy) { setBounds(m_bounds.translated(dx, dy)); }
 
     void ShowAnchors();
