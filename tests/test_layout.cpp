@@ -439,6 +439,15 @@ private slots:
         QCOMPARE(h.picture()->size(), h.main().picture().size() * 3);
         QCOMPARE(h.picture()->mapTo(scroll, point * 3), before);
 
+        // The keys zoom about the middle of what the window shows.
+        auto middle = [&] {
+            const QPoint at = h.picture()->mapFrom(scroll->viewport(), scroll->viewport()->rect().center());
+            return QPointF(at) / h.main().zoom();
+        };
+        const QPointF shownMiddle = middle();
+        h.main().zoomOut();
+        QVERIFY2((middle() - shownMiddle).manhattanLength() <= 1.0, qPrintable(QString::number(middle().x())));
+        h.main().zoomIn();
         for (const double z : {2.0, 1.5, 1.0, 0.75}) {
             h.main().zoomOut();
             QCOMPARE(h.main().zoom(), z);

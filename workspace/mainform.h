@@ -417,6 +417,7 @@ private:
     // The zoom that fits the picture into the window as it is, and fitting it again after the
     // window changed size.
     double fitZoomOfWindow() const;
+    QPoint viewCentre() const;
     void refitPicture();
     void placeBevel();
     void startDrawing(QPoint inPicture);

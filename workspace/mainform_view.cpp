@@ -110,12 +110,20 @@ double TMainForm::fitZoom(QSize picture, QSize room)
 
 void TMainForm::zoomIn()
 {
-    setZoom(zoomStep(zoom(), 1));
+    setZoom(zoomStep(zoom(), 1), viewCentre());
 }
 
 void TMainForm::zoomOut()
 {
-    setZoom(zoomStep(zoom(), -1));
+    setZoom(zoomStep(zoom(), -1), viewCentre());
+}
+
+QPoint TMainForm::viewCentre() const
+{
+    // The picture pixel in the middle of what the scroll area shows: the keys zoom about it.
+    const QWidget* viewport = m_videoScroll->viewport();
+    const QPoint centre = m_videoImage->mapFrom(viewport, viewport->rect().center());
+    return m_videoImage->toPicture(QPointF(centre));
 }
 
 void TMainForm::zoomActualSize()
