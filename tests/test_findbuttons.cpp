@@ -52,9 +52,10 @@ class TestFindButtons : public QObject
         h.main().OpenVideo(m_video);
         return h.addPage(QStringLiteral("1"), QStringLiteral("Main"), QStringLiteral("0-19"));
     }
-    void click(ButtonProposals* proposals, int index)
+    void click(ButtonProposals* proposals, int index, double zoom = 1.0)
     {
-        QTest::mouseClick(proposals, Qt::LeftButton, {}, proposals->proposals().at(size_t(index)).center());
+        const QPoint centre = proposals->proposals().at(size_t(index)).center();
+        QTest::mouseClick(proposals, Qt::LeftButton, {}, QPoint(qRound(centre.x() * zoom), qRound(centre.y() * zoom)));
     }
 
 private slots:
@@ -75,10 +76,14 @@ private slots:
         QTest::addColumn<QList<int>>("clicks"); // proposals clicked, in order (a second click leaves one)
         QTest::addColumn<QString>("button");
         QTest::addColumn<QList<int>>("accepted"); // proposals that become selections, in reading order
-        QTest::newRow("all") << QList<int>{} << "bttAcceptAll" << QList<int>{0, 1, 2};
-        QTest::newRow("all, whatever was chosen") << QList<int>{1} << "bttAcceptAll" << QList<int>{0, 1, 2};
-        QTest::newRow("the chosen ones") << QList<int>{2, 0, 1, 1} << "bttAcceptChosen" << QList<int>{0, 2};
-        QTest::newRow("none: cancel") << QList<int>{0, 1} << "bttCancelProposals" << QList<int>{};
+        QTest::addColumn<double>("zoom");
+        QTest::newRow("all") << QList<int>{} << "bttAcceptAll" << QList<int>{0, 1, 2} << 1.0;
+        QTest::newRow("all, whatever was chosen") << QList<int>{1} << "bttAcceptAll" << QList<int>{0, 1, 2} << 1.0;
+        QTest::newRow("the chosen ones") << QList<int>{2, 0, 1, 1} << "bttAcceptChosen" << QList<int>{0, 2} << 1.0;
+        QTest::newRow("none: cancel") << QList<int>{0, 1} << "bttCancelProposals" << QList<int>{} << 1.0;
+        // Proposals are in picture pixels; a click on a zoomed picture chooses the one under it.
+        QTest::newRow("chosen at 200 %") << QList<int>{2, 0} << "bttAcceptChosen" << QList<int>{0, 2} << 2.0;
+        QTest::newRow("chosen at 50 %") << QList<int>{1} << "bttAcceptChosen" << QList<int>{1} << 0.5;
     }
 
     void accept()
@@ -86,8 +91,10 @@ private slots:
         QFETCH(QList<int>, clicks);
         QFETCH(QString, button);
         QFETCH(QList<int>, accepted);
+        QFETCH(double, zoom);
         Page* page = start();
         QVERIFY(page);
+        h.main().setZoom(zoom);
         const int steps = h.edits().stack().count();
         ButtonProposals* proposals = findButtons();
         QVERIFY(proposals && proposals->isVisible());
@@ -102,7 +109,7 @@ private slots:
                  < std::make_pair(offered[size_t(b)].top(), offered[size_t(b)].left());
         });
         for (int c : clicks)
-            click(proposals, order[size_t(c)]);
+            click(proposals, order[size_t(c)], zoom);
         child<QPushButton>(proposals, button)->click();
         QTRY_VERIFY(!h.main().buttonProposals());
 

@@ -404,6 +404,14 @@ private slots:
         QCOMPARE(areasOf(*page), QStringList{"20,48-152,112"});
         dragAnchor(2, {0, 8});
         QCOMPARE(areasOf(*page), QStringList{"20,56-152,112"});
+        // Odd edges, which a screen pixel at 50 % cannot name, stay where they are when another
+        // edge is dragged.
+        h.main().nudgeCurrentShape(1, 1, false);
+        QCOMPARE(areasOf(*page), QStringList{"21,57-153,113"});
+        dragAnchor(3, {0, 8});
+        QVERIFY2(areasOf(*page).front().startsWith("21,57-153,"), qPrintable(areasOf(*page).front()));
+        dragAnchor(1, {8, 0});
+        QVERIFY2(areasOf(*page).front().startsWith("21,57-"), qPrintable(areasOf(*page).front()));
 
         // A Shift-drag picks by picture pixels too: a band that ends just short of the rectangle
         // picks nothing, one that reaches into it picks it.

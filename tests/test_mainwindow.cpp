@@ -634,7 +634,9 @@ private slots:
         auto* controls = child<QWidget>(m_app->mainForm.get(), "ControlPanel");
         const QRect controlsOnScreen(controls->mapToGlobal(QPoint(0, 0)), controls->size());
         QVERIFY(screen.contains(controlsOnScreen));
+        // As large as the screen lets it be: the window is as tall as the screen.
         QVERIFY(mainForm().zoom() < 1.0);
+        QVERIFY(qAbs(mainForm().frameGeometry().height() - screen.height()) <= 1);
         QCOMPARE(image->size(), QSize(qRound(2400 * mainForm().zoom()), qRound(1800 * mainForm().zoom())));
         QVERIFY(screen.contains(QRect(image->mapToGlobal(QPoint(0, 0)), image->size())));
         auto* scroll = child<QScrollArea>(m_app->mainForm.get(), "VideoScroll");

@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
-#include <QRubberBand>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -206,8 +205,6 @@ void TMainForm::followZoom()
     }
     ShowCrosshair(false);
     hideGuides();
-    if (m_band)
-        m_band->hide();
     placeRemoteOrder();
     if (m_remoteOverlay)
         m_remoteOverlay->update();
