@@ -26,6 +26,8 @@ public:
     const uint8_t* at(int64_t pos, int64_t want, int64_t* have);
 
 private:
+    // What a refill keeps of the bytes before the place asked for: a whole packet.
+    static constexpr int64_t kLookBehind = 64 * 1024 + 16;
     int m_fd = -1;
     int64_t m_size = 0;
     std::vector<uint8_t> m_buffer;

@@ -119,9 +119,9 @@ public:
     {
         if (length <= 0)
             return;
-        m_segments.push_back({m_es, packet});
-        if (m_segments.size() > 8)
-            m_segments.pop_front();
+        // The last few packets are enough to place a header: none is longer than kHeaderBytes, and
+        // one that waits for its bytes waits for the next packet only.
+        m_segments[m_segmentCount++ % kSegments] = {m_es, packet};
         // Headers found earlier still waiting for their bytes: each took every byte up to the end
         // of the segments before, so each goes on with the first bytes of this one.
         for (Found& f : m_waiting) {
@@ -180,11 +180,13 @@ private:
 
     EsPlace placeOf(int64_t es) const
     {
-        for (auto it = m_segments.rbegin(); it != m_segments.rend(); ++it) {
-            if (it->es <= es)
-                return {it->packet, uint32_t(es - it->es)};
+        const size_t kept = std::min(m_segmentCount, kSegments);
+        for (size_t i = 1; i <= kept; ++i) {
+            const Segment& s = m_segments[(m_segmentCount - i) % kSegments];
+            if (s.es <= es)
+                return {s.packet, uint32_t(es - s.es)};
         }
-        return m_segments.empty() ? EsPlace{} : EsPlace{m_segments.front().packet, 0};
+        return kept == 0 ? EsPlace{} : EsPlace{m_segments[(m_segmentCount - kept) % kSegments].packet, 0};
     }
 
     // A start code whose first byte is at `es`; its code byte is at `codeAt` in this segment.
@@ -199,6 +201,10 @@ private:
         const int take = int(std::clamp<int64_t>(length - codeAt, 0, kHeaderBytes));
         std::memcpy(f.bytes, data + codeAt, size_t(take));
         f.have = take;
+        if (m_waiting.empty() && f.have >= kHeaderBytes) {
+            handle(f); // the usual case: the header lies whole in the packet
+            return;
+        }
         m_waiting.push_back(f);
         flushWaiting();
     }
@@ -300,8 +306,10 @@ private:
         }
     }
 
+    static constexpr size_t kSegments = 8;
     PsIndex& m_index;
-    std::deque<Segment> m_segments;
+    Segment m_segments[kSegments] = {};
+    size_t m_segmentCount = 0;
     std::deque<Found> m_waiting;
     int64_t m_es = 0;
     int m_zeros = 0;
