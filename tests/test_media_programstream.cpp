@@ -139,6 +139,32 @@ void TestProgramStream::framesAreThoseOfASequentialDecode_data()
     writeSlice(m_open.path, path(QStringLiteral("truncated.vob")), 0, packs[packs.size() * 2 / 3] + 1000);
     // What is left of the picture the file is cut in is whatever FFmpeg makes of it.
     QTest::newRow("truncated in a packet") << path(QStringLiteral("truncated.vob")) << -1 << true << std::vector<int>();
+
+    // Files of many of the blocks the scan reads at a time (and reads ahead of itself), with noise
+    // across the end of a block: no packet, picture or header is lost or taken twice where blocks meet.
+    MpegSpec large;
+    large.width = 352;
+    large.height = 288;
+    large.frames = 40;
+    large.quantiser = 2;
+    large.muxer = "dvd";
+    large.picture = [](int n) { // noise, which no encoder makes small
+        QImage noise(352, 288, QImage::Format_RGB888);
+        std::mt19937 random{uint32_t(n)};
+        for (int y = 0; y < noise.height(); ++y) {
+            uchar* row = noise.scanLine(y);
+            for (int x = 0; x < noise.width() * 3; ++x)
+                row[x] = uchar(random());
+        }
+        return noise;
+    };
+    const MpegFixture many = writeProgramStream(path(QStringLiteral("many-blocks.vob")), large);
+    QVERIFY2(QFileInfo(many.path).size() > 8 * (128 << 10), qPrintable(QString::number(QFileInfo(many.path).size())));
+    QTest::newRow("many blocks") << many.path << -1 << false << many.keyFrames;
+    // DVD packs are 2048 bytes: the noise begins at the pack before the end of the fifth block.
+    writeWithGarbage(many.path, path(QStringLiteral("many-blocks-garbage.vob")), 5 * (128 << 10) - 2048, 70000);
+    QTest::newRow("many blocks, noise across a block's end")
+        << path(QStringLiteral("many-blocks-garbage.vob")) << -1 << true << many.keyFrames;
 }
 
 // Frame-exact: in any order of access (jumps, steps back across groups, steps forward), frame n
