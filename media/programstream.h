@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 // Reads a file in large blocks and gives out any span of it from memory.
@@ -21,10 +20,6 @@ public:
     FileWindow& operator=(const FileWindow&) = delete;
 
     bool open(const QString& path);
-    // For a walk from the start of the file to its end: a second thread reads the blocks ahead of
-    // the walk, so that copying the file out of the system's cache and looking at its bytes take
-    // place at the same time on two cores.
-    void readAhead();
     int64_t size() const { return m_size; }
     // The bytes from `pos` on: at least `want` of them unless the file ends first; `have` says how
     // many are there (0 at the end or on a read error).
@@ -33,27 +28,22 @@ public:
         // Most calls of a walk through the packets find their bytes in the block read last.
         if (want > 0 && pos >= m_bufferPos && pos + want <= m_bufferPos + m_bufferLength) {
             *have = want;
-            return m_view + (pos - m_bufferPos);
+            return m_buffer.data() + (pos - m_bufferPos);
         }
         return refill(pos, want, have);
     }
 
 private:
-    struct Ahead;
     const uint8_t* refill(int64_t pos, int64_t want, int64_t* have);
-    const uint8_t* fromReadAhead(int64_t pos, int64_t want, int64_t* have);
 
     // What a refill keeps of the bytes before the place asked for: a whole packet.
     static constexpr int64_t kLookBehind = 64 * 1024 + 16;
     int m_fd = -1;
     int64_t m_size = 0;
     std::vector<uint8_t> m_buffer;
-    const uint8_t* m_view = nullptr; // the byte at m_bufferPos: in m_buffer, or in a block read ahead
     int64_t m_bufferPos = 0;
     int64_t m_bufferLength = 0;
     std::size_t m_block;
-    std::unique_ptr<Ahead> m_ahead;
-    int64_t m_heldBlock = -1; // the block read ahead that the view shows
 };
 
 // One step through the packs of a program stream.

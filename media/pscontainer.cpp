@@ -89,14 +89,13 @@ bool ProgramStreamContainer::build()
 {
     if (!loadCachedIndex(path, ps)) {
         // The scan reads the whole file in order, in blocks the processor's cache holds while the
-        // scan looks at them (128 KB was the fastest of 64 KB to 4 MB). Copying the blocks out of
-        // the system's cache costs about as much as looking at them, so a second thread does it.
+        // scan looks at them (128 KB was the fastest of 64 KB to 4 MB; reading a block costs more
+        // than the scan of it).
         FileWindow whole(std::size_t(128) << 10);
         if (!whole.open(path)) {
             problem = QStringLiteral("cannot be read");
             return false;
         }
-        whole.readAhead();
         if (!scanProgramStream(whole, ps, &problem))
             return false;
         saveCachedIndex(path, ps);

@@ -3,10 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,36 +14,10 @@
 // carry the video elementary stream, with a header of timestamps before the data. MPEG-1 and MPEG-2
 // write the pack header and the packet header differently; both are read.
 
-// The blocks read ahead: the reader fills them in order, each in slot (block % kSlots), never more
-// than kSlots - 1 past the block the walk looks at; in front of each block there is room for the
-// bytes the walk keeps from the block before.
-struct FileWindow::Ahead
-{
-    static constexpr int kSlots = 4;
-    static constexpr int64_t kPorch = 2 * kLookBehind;
-    std::vector<uint8_t> blocks[kSlots];
-    int64_t lengths[kSlots] = {};
-    std::mutex lock;
-    std::condition_variable changed;
-    int64_t readBlocks = 0; // blocks 0 .. readBlocks - 1 have been read
-    int64_t firstHeld = 0;  // no block before this one is used any more
-    bool finished = false;  // the reader has stopped: the end of the file, a read error, or told to
-    bool stop = false;
-    std::thread reader;
-};
-
 FileWindow::FileWindow(std::size_t blockBytes) : m_block(blockBytes) {}
 
 FileWindow::~FileWindow()
 {
-    if (m_ahead) {
-        {
-            std::lock_guard<std::mutex> guard(m_ahead->lock);
-            m_ahead->stop = true;
-        }
-        m_ahead->changed.notify_all();
-        m_ahead->reader.join();
-    }
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -66,99 +37,6 @@ bool FileWindow::open(const QString& path)
     return true;
 }
 
-void FileWindow::readAhead()
-{
-    if (m_fd < 0 || m_ahead)
-        return;
-    m_ahead = std::make_unique<Ahead>();
-    Ahead* a = m_ahead.get();
-    for (auto& slot : a->blocks)
-        slot.resize(size_t(Ahead::kPorch) + m_block);
-    a->reader = std::thread([this, a] {
-        const int64_t block = int64_t(m_block);
-        for (int64_t k = 0; k * block < m_size; ++k) {
-            {
-                std::unique_lock<std::mutex> guard(a->lock);
-                a->changed.wait(guard, [&] { return a->stop || k < a->firstHeld + Ahead::kSlots; });
-                if (a->stop)
-                    break;
-            }
-            uint8_t* into = a->blocks[k % Ahead::kSlots].data() + Ahead::kPorch;
-            const int64_t length = std::min(block, m_size - k * block);
-            int64_t got = 0;
-            while (got < length) {
-                const ssize_t n = ::pread(m_fd, into + got, size_t(length - got), k * block + got);
-                if (n <= 0)
-                    break;
-                got += n;
-            }
-            {
-                std::lock_guard<std::mutex> guard(a->lock);
-                a->lengths[k % Ahead::kSlots] = got;
-                a->readBlocks = k + 1;
-            }
-            a->changed.notify_all();
-            if (got < length)
-                break; // the walk reads the rest itself and meets the error there
-        }
-        {
-            std::lock_guard<std::mutex> guard(a->lock);
-            a->finished = true;
-        }
-        a->changed.notify_all();
-    });
-}
-
-// The view moved on to the block read ahead that holds the end of the bytes asked for, with the
-// bytes the walk may come back to copied in front of it from the view it leaves; null when that
-// cannot be done (a step back, a span longer than a block, the reader stopped before it).
-const uint8_t* FileWindow::fromReadAhead(int64_t pos, int64_t want, int64_t* have)
-{
-    Ahead* a = m_ahead.get();
-    const int64_t block = int64_t(m_block);
-    const int64_t t = (pos + want - 1) / block;
-    const int64_t blockStart = t * block;
-    if (want > block || t <= m_heldBlock)
-        return nullptr;
-    int64_t keepFrom = blockStart;
-    if (m_bufferLength > 0 && blockStart <= m_bufferPos + m_bufferLength)
-        keepFrom = std::max(m_bufferPos, std::min(pos, blockStart) - kLookBehind);
-    if (keepFrom > pos || blockStart - keepFrom > Ahead::kPorch)
-        return nullptr;
-    {
-        std::unique_lock<std::mutex> guard(a->lock);
-        if (t < a->firstHeld)
-            return nullptr; // its slot may hold a later block by now
-        if (m_heldBlock < 0 || keepFrom == blockStart) {
-            // No block read ahead is looked at any more: the reader may go on past them.
-            a->firstHeld = t;
-            if (m_heldBlock >= 0) {
-                m_heldBlock = -1;
-                m_bufferLength = 0;
-            }
-            a->changed.notify_all();
-        }
-        a->changed.wait(guard, [&] { return a->readBlocks > t || a->finished; });
-        if (a->readBlocks <= t)
-            return nullptr;
-    }
-    uint8_t* base = a->blocks[t % Ahead::kSlots].data() + Ahead::kPorch;
-    const int64_t porch = blockStart - keepFrom;
-    if (porch > 0)
-        std::memcpy(base - porch, m_view + (keepFrom - m_bufferPos), size_t(porch));
-    m_view = base - porch;
-    m_bufferPos = keepFrom;
-    m_bufferLength = porch + a->lengths[t % Ahead::kSlots];
-    m_heldBlock = t;
-    {
-        std::lock_guard<std::mutex> guard(a->lock);
-        a->firstHeld = t;
-    }
-    a->changed.notify_all();
-    *have = std::min(want, m_bufferPos + m_bufferLength - pos);
-    return *have > 0 ? m_view + (pos - m_bufferPos) : nullptr;
-}
-
 const uint8_t* FileWindow::refill(int64_t pos, int64_t want, int64_t* have)
 {
     *have = 0;
@@ -166,46 +44,32 @@ const uint8_t* FileWindow::refill(int64_t pos, int64_t want, int64_t* have)
         return nullptr;
     want = std::min(want, m_size - pos);
     const int64_t bufferEnd = m_bufferPos + m_bufferLength;
-    if (pos >= m_bufferPos && pos + want <= bufferEnd) {
-        *have = want;
-        return want > 0 ? m_view + (pos - m_bufferPos) : nullptr;
-    }
-    if (m_ahead && want > 0) {
-        if (const uint8_t* p = fromReadAhead(pos, want, have))
-            return p;
-    }
-    // A walk forward asks for the start of the next packet before it has done with the data of the
-    // one it is in: the last packet's worth of bytes stays in front, so that going back to them
-    // reads nothing again. Read afresh, every block would be read about twice.
-    int64_t keepFrom = pos;
-    if (pos >= m_bufferPos && pos <= bufferEnd)
-        keepFrom = std::max(m_bufferPos, pos - kLookBehind);
-    const int64_t keep = pos >= m_bufferPos && pos <= bufferEnd ? bufferEnd - keepFrom : 0;
-    const int64_t length = std::min<int64_t>((pos - keepFrom) + std::max<int64_t>(int64_t(m_block), want),
-                                             m_size - keepFrom);
-    if (keep > 0 && m_view == m_buffer.data() && m_buffer.size() >= size_t(length)) {
-        if (keepFrom > m_bufferPos)
+    if (pos < m_bufferPos || pos + want > bufferEnd) {
+        // A walk forward asks for the start of the next packet before it has done with the data of
+        // the one it is in: the last packet's worth of bytes stays in front, so that going back to
+        // them reads nothing again. Read afresh, every block would be read about twice.
+        int64_t keepFrom = pos;
+        if (pos >= m_bufferPos && pos <= bufferEnd)
+            keepFrom = std::max(m_bufferPos, pos - kLookBehind);
+        const int64_t keep = pos >= m_bufferPos && pos <= bufferEnd ? bufferEnd - keepFrom : 0;
+        const int64_t length = std::min<int64_t>((pos - keepFrom) + std::max<int64_t>(int64_t(m_block), want),
+                                                 m_size - keepFrom);
+        if (m_buffer.size() < size_t(length))
+            m_buffer.resize(size_t(length));
+        if (keep > 0 && keepFrom > m_bufferPos)
             std::memmove(m_buffer.data(), m_buffer.data() + (keepFrom - m_bufferPos), size_t(keep));
-    } else {
-        // Kept bytes from a block read ahead, or a buffer that has to grow.
-        std::vector<uint8_t> fresh(std::max(size_t(length), m_buffer.size()));
-        if (keep > 0)
-            std::memcpy(fresh.data(), m_view + (keepFrom - m_bufferPos), size_t(keep));
-        m_buffer.swap(fresh);
+        int64_t got = keep;
+        while (got < length) {
+            const ssize_t n = ::pread(m_fd, m_buffer.data() + got, size_t(length - got), keepFrom + got);
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        m_bufferPos = keepFrom;
+        m_bufferLength = got;
     }
-    int64_t got = keep;
-    while (got < length) {
-        const ssize_t n = ::pread(m_fd, m_buffer.data() + got, size_t(length - got), keepFrom + got);
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    m_view = m_buffer.data();
-    m_heldBlock = -1;
-    m_bufferPos = keepFrom;
-    m_bufferLength = got;
     *have = std::min(want, m_bufferPos + m_bufferLength - pos);
-    return *have > 0 ? m_view + (pos - m_bufferPos) : nullptr;
+    return *have > 0 ? m_buffer.data() + (pos - m_bufferPos) : nullptr;
 }
 
 namespace {
