@@ -437,25 +437,34 @@ bool scanProgramStream(FileWindow& file, PsIndex& index, QString* error)
 
 // ---------------------------------------------------------------------------------------------------
 // The cache of indexes. One file per video, named by a hash of its path, holding the video's size
-// and modification time: a video that changed is scanned again.
+// and modification time: a video that changed is scanned again. Copying tools keep the time of a
+// file and the VOB files of a DVD are all 1 GiB, so a checksum of the file's first and last 64 KiB
+// goes with them: another file put in the same place with the same size and time is scanned too.
 
 namespace {
 
 constexpr quint32 kCacheMagic = 0x56505349; // "VPSI"
-constexpr quint32 kCacheVersion = 1;
+constexpr quint32 kCacheVersion = 2;
 
 struct FileKey
 {
     qint64 size = -1;
     qint64 modified = 0;
+    QByteArray ends; // the checksum of the first and last 64 KiB
 };
 
 FileKey keyOf(const QString& path)
 {
     const QFileInfo info(path);
-    if (!info.exists())
+    QFile file(path);
+    if (!info.exists() || !file.open(QIODevice::ReadOnly))
         return {};
-    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+    constexpr qint64 kEnd = 64 * 1024;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(file.read(kEnd));
+    if (file.size() > kEnd && file.seek(std::max(kEnd, file.size() - kEnd)))
+        hash.addData(file.read(kEnd));
+    return {info.size(), info.lastModified().toMSecsSinceEpoch(), hash.result()};
 }
 
 } // namespace
@@ -481,9 +490,12 @@ bool loadCachedIndex(const QString& path, PsIndex& index)
     quint32 magic = 0, version = 0;
     qint64 size = 0, modified = 0;
     QString name;
-    in >> magic >> version >> size >> modified >> name;
-    if (magic != kCacheMagic || version != kCacheVersion || size != key.size || modified != key.modified ||
-        name != QFileInfo(path).absoluteFilePath())
+    QByteArray ends;
+    in >> magic >> version;
+    if (magic != kCacheMagic || version != kCacheVersion)
+        return false;
+    in >> size >> modified >> name >> ends;
+    if (size != key.size || modified != key.modified || ends != key.ends || name != QFileInfo(path).absoluteFilePath())
         return false;
     PsIndex loaded;
     quint8 streamId = 0;
@@ -545,7 +557,7 @@ void saveCachedIndex(const QString& path, const PsIndex& index)
         return;
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << kCacheMagic << kCacheVersion << key.size << key.modified << QFileInfo(path).absoluteFilePath();
+    out << kCacheMagic << kCacheVersion << key.size << key.modified << QFileInfo(path).absoluteFilePath() << key.ends;
     out << quint8(index.streamId) << qint32(index.leftOutAtStart) << index.damage << quint32(index.sequences.size())
         << quint32(index.pictures.size());
     for (const PsSequence& s : index.sequences)

@@ -277,6 +277,29 @@ void TestProgramStream::indexCacheFollowsTheFile()
     writeProgramStream(file, spec);
     QCOMPARE(CountVideoFrames(file, {}), 42u);
 
+    // Another file in its place with the same size and time, as a copy that keeps times may leave
+    // it: the first half of the packs, then zeros.
+    const QString other = path(QStringLiteral("other.vob"));
+    const std::vector<qint64> packs = packOffsets(file);
+    const qint64 size = QFileInfo(file).size();
+    writeSlice(file, other, 0, packs[packs.size() / 2]);
+    {
+        QFile padded(other);
+        QVERIFY(padded.open(QIODevice::Append));
+        padded.write(QByteArray(int(size - padded.size()), '\0'));
+    }
+    const QDateTime modified = QFileInfo(file).lastModified();
+    QVERIFY(QFile::remove(file) && QFile::rename(other, file));
+    {
+        QFile same(file);
+        QVERIFY(same.open(QIODevice::ReadWrite) && same.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+    QCOMPARE(QFileInfo(file).size(), size);
+    const uint half = CountVideoFrames(file, {});
+    QVERIFY2(half > 10 && half < 42, qPrintable(QString::number(half)));
+    writeProgramStream(file, spec);
+    QCOMPARE(CountVideoFrames(file, {}), 42u);
+
     for (const QString& name : cache.entryList(QDir::Files)) {
         QFile damaged(cache.filePath(name));
         QVERIFY(damaged.open(QIODevice::ReadWrite));
