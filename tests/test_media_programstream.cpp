@@ -14,6 +14,8 @@ extern "C" {
 #include <algorithm>
 #include <random>
 
+#include <sys/stat.h>
+
 using namespace fixtures;
 
 Q_DECLARE_METATYPE(std::vector<int>)
@@ -271,7 +273,24 @@ void TestProgramStream::indexCacheFollowsTheFile()
     const QDir cache(path(QStringLiteral("cache/vazovevoz/stream-index")));
     const QStringList kept = cache.entryList(QDir::Files);
     QVERIFY(!kept.isEmpty());
+    // The second opening takes the index as it is: the cache file is not written again (a new
+    // file would take the old one's place under another inode).
+    const QString cached = cache.filePath(kept.first());
+    auto inode = [](const QString& f) {
+        struct stat st = {};
+        return ::stat(QFile::encodeName(f).constData(), &st) == 0 ? qint64(st.st_ino) : qint64(-1);
+    };
+    const qint64 first = inode(cached);
     QCOMPARE(CountVideoFrames(file, {}), 30u);
+    QCOMPARE(inode(cached), first);
+    // A cache from another version of the program is not read, but replaced.
+    {
+        QFile older(cached);
+        QVERIFY(older.open(QIODevice::ReadWrite) && older.seek(4));
+        older.write(QByteArray("\0\0\0\1", 4));
+    }
+    QCOMPARE(CountVideoFrames(file, {}), 30u);
+    QVERIFY(inode(cached) != first);
 
     spec.frames = 42;
     writeProgramStream(file, spec);
