@@ -269,10 +269,13 @@ void TestProgramStream::indexCacheFollowsTheFile()
     MpegSpec spec;
     spec.frames = 30;
     writeProgramStream(file, spec);
-    QCOMPARE(CountVideoFrames(file, {}), 30u);
     const QDir cache(path(QStringLiteral("cache/vazovevoz/stream-index")));
-    const QStringList kept = cache.entryList(QDir::Files);
-    QVERIFY(!kept.isEmpty());
+    const QStringList before = cache.entryList(QDir::Files);
+    QCOMPARE(CountVideoFrames(file, {}), 30u);
+    QStringList kept = cache.entryList(QDir::Files);
+    for (const QString& other : before)
+        kept.removeAll(other);
+    QCOMPARE(kept.size(), 1);
     // The second opening takes the index as it is: the cache file is not written again (a new
     // file would take the old one's place under another inode).
     const QString cached = cache.filePath(kept.first());
