@@ -659,7 +659,7 @@ void benchVob(TMainForm& form, const QString& dir)
     double scan = 1e9;
     double cached = 1e9;
     // Processor time, which a machine busy with other work does not change as it changes the wall
-    // clock: that of `cat` is its child's, the scan's that of both its threads.
+    // clock: that of `cat` is its child's, the scan's that of this process.
     double catCpu = 1e9;
     double scanCpu = 1e9;
     auto childrenCpu = [] {
@@ -695,7 +695,7 @@ void benchVob(TMainForm& form, const QString& dir)
     std::printf("  reading the file (cat to /dev/null):     %8.1f ms\n", cat * 1e3);
     std::printf("  index scan (open, first opening):        %8.1f ms   ratio to reading %5.2f  (goal <= 1.3)\n", scan * 1e3,
                 scan / cat);
-    std::printf("  processor time: cat %.1f ms, the scan %.1f ms (both threads), ratio %5.2f\n", catCpu * 1e3,
+    std::printf("  processor time: cat %.1f ms, the scan %.1f ms, ratio %5.2f\n", catCpu * 1e3,
                 scanCpu * 1e3, scanCpu / catCpu);
     std::printf("  second opening, index from the cache:    %8.2f ms   (goal < 50)\n", cached * 1e3);
     QFile::remove(large);
