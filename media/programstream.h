@@ -23,9 +23,21 @@ public:
     int64_t size() const { return m_size; }
     // The bytes from `pos` on: at least `want` of them unless the file ends first; `have` says how
     // many are there (0 at the end or on a read error).
-    const uint8_t* at(int64_t pos, int64_t want, int64_t* have);
+    const uint8_t* at(int64_t pos, int64_t want, int64_t* have)
+    {
+        // Most calls of a walk through the packets find their bytes in the block read last.
+        if (want > 0 && pos >= m_bufferPos && pos + want <= m_bufferPos + m_bufferLength) {
+            *have = want;
+            return m_buffer.data() + (pos - m_bufferPos);
+        }
+        return refill(pos, want, have);
+    }
 
 private:
+    const uint8_t* refill(int64_t pos, int64_t want, int64_t* have);
+
+    // What a refill keeps of the bytes before the place asked for: a whole packet.
+    static constexpr int64_t kLookBehind = 64 * 1024 + 16;
     int m_fd = -1;
     int64_t m_size = 0;
     std::vector<uint8_t> m_buffer;

@@ -37,27 +37,36 @@ bool FileWindow::open(const QString& path)
     return true;
 }
 
-const uint8_t* FileWindow::at(int64_t pos, int64_t want, int64_t* have)
+const uint8_t* FileWindow::refill(int64_t pos, int64_t want, int64_t* have)
 {
     *have = 0;
     if (m_fd < 0 || pos < 0 || pos >= m_size)
         return nullptr;
     want = std::min(want, m_size - pos);
-    if (pos < m_bufferPos || pos + want > m_bufferPos + m_bufferLength) {
-        const int64_t length = std::min<int64_t>(std::max<int64_t>(int64_t(m_block), want), m_size - pos);
+    const int64_t bufferEnd = m_bufferPos + m_bufferLength;
+    if (pos < m_bufferPos || pos + want > bufferEnd) {
+        // A walk forward asks for the start of the next packet before it has done with the data of
+        // the one it is in: the last packet's worth of bytes stays in front, so that going back to
+        // them reads nothing again. Read afresh, every block would be read about twice.
+        int64_t keepFrom = pos;
+        if (pos >= m_bufferPos && pos <= bufferEnd)
+            keepFrom = std::max(m_bufferPos, pos - kLookBehind);
+        const int64_t keep = pos >= m_bufferPos && pos <= bufferEnd ? bufferEnd - keepFrom : 0;
+        const int64_t length = std::min<int64_t>((pos - keepFrom) + std::max<int64_t>(int64_t(m_block), want),
+                                                 m_size - keepFrom);
         if (m_buffer.size() < size_t(length))
             m_buffer.resize(size_t(length));
-        int64_t got = 0;
+        if (keep > 0 && keepFrom > m_bufferPos)
+            std::memmove(m_buffer.data(), m_buffer.data() + (keepFrom - m_bufferPos), size_t(keep));
+        int64_t got = keep;
         while (got < length) {
-            const ssize_t n = ::pread(m_fd, m_buffer.data() + got, size_t(length - got), pos + got);
+            const ssize_t n = ::pread(m_fd, m_buffer.data() + got, size_t(length - got), keepFrom + got);
             if (n <= 0)
                 break;
             got += n;
         }
-        m_bufferPos = pos;
+        m_bufferPos = keepFrom;
         m_bufferLength = got;
-        if (got < want)
-            want = got;
     }
     *have = std::min(want, m_bufferPos + m_bufferLength - pos);
     return *have > 0 ? m_buffer.data() + (pos - m_bufferPos) : nullptr;

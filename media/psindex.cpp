@@ -119,9 +119,9 @@ public:
     {
         if (length <= 0)
             return;
-        m_segments.push_back({m_es, packet});
-        if (m_segments.size() > 8)
-            m_segments.pop_front();
+        // The last few packets are enough to place a header: none is longer than kHeaderBytes, and
+        // one that waits for its bytes waits for the next packet only.
+        m_segments[m_segmentCount++ % kSegments] = {m_es, packet};
         // Headers found earlier still waiting for their bytes: each took every byte up to the end
         // of the segments before, so each goes on with the first bytes of this one.
         for (Found& f : m_waiting) {
@@ -180,11 +180,13 @@ private:
 
     EsPlace placeOf(int64_t es) const
     {
-        for (auto it = m_segments.rbegin(); it != m_segments.rend(); ++it) {
-            if (it->es <= es)
-                return {it->packet, uint32_t(es - it->es)};
+        const size_t kept = std::min(m_segmentCount, kSegments);
+        for (size_t i = 1; i <= kept; ++i) {
+            const Segment& s = m_segments[(m_segmentCount - i) % kSegments];
+            if (s.es <= es)
+                return {s.packet, uint32_t(es - s.es)};
         }
-        return m_segments.empty() ? EsPlace{} : EsPlace{m_segments.front().packet, 0};
+        return kept == 0 ? EsPlace{} : EsPlace{m_segments[(m_segmentCount - kept) % kSegments].packet, 0};
     }
 
     // A start code whose first byte is at `es`; its code byte is at `codeAt` in this segment.
@@ -199,6 +201,10 @@ private:
         const int take = int(std::clamp<int64_t>(length - codeAt, 0, kHeaderBytes));
         std::memcpy(f.bytes, data + codeAt, size_t(take));
         f.have = take;
+        if (m_waiting.empty() && f.have >= kHeaderBytes) {
+            handle(f); // the usual case: the header lies whole in the packet
+            return;
+        }
         m_waiting.push_back(f);
         flushWaiting();
     }
@@ -300,8 +306,10 @@ private:
         }
     }
 
+    static constexpr size_t kSegments = 8;
     PsIndex& m_index;
-    std::deque<Segment> m_segments;
+    Segment m_segments[kSegments] = {};
+    size_t m_segmentCount = 0;
     std::deque<Found> m_waiting;
     int64_t m_es = 0;
     int m_zeros = 0;
@@ -429,25 +437,34 @@ bool scanProgramStream(FileWindow& file, PsIndex& index, QString* error)
 
 // ---------------------------------------------------------------------------------------------------
 // The cache of indexes. One file per video, named by a hash of its path, holding the video's size
-// and modification time: a video that changed is scanned again.
+// and modification time: a video that changed is scanned again. Copying tools keep the time of a
+// file and the VOB files of a DVD are all 1 GiB, so a checksum of the file's first and last 64 KiB
+// goes with them: another file put in the same place with the same size and time is scanned too.
 
 namespace {
 
 constexpr quint32 kCacheMagic = 0x56505349; // "VPSI"
-constexpr quint32 kCacheVersion = 1;
+constexpr quint32 kCacheVersion = 2;
 
 struct FileKey
 {
     qint64 size = -1;
     qint64 modified = 0;
+    QByteArray ends; // the checksum of the first and last 64 KiB
 };
 
 FileKey keyOf(const QString& path)
 {
     const QFileInfo info(path);
-    if (!info.exists())
+    QFile file(path);
+    if (!info.exists() || !file.open(QIODevice::ReadOnly))
         return {};
-    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+    constexpr qint64 kEnd = 64 * 1024;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(file.read(kEnd));
+    if (file.size() > kEnd && file.seek(std::max(kEnd, file.size() - kEnd)))
+        hash.addData(file.read(kEnd));
+    return {info.size(), info.lastModified().toMSecsSinceEpoch(), hash.result()};
 }
 
 } // namespace
@@ -473,9 +490,12 @@ bool loadCachedIndex(const QString& path, PsIndex& index)
     quint32 magic = 0, version = 0;
     qint64 size = 0, modified = 0;
     QString name;
-    in >> magic >> version >> size >> modified >> name;
-    if (magic != kCacheMagic || version != kCacheVersion || size != key.size || modified != key.modified ||
-        name != QFileInfo(path).absoluteFilePath())
+    QByteArray ends;
+    in >> magic >> version;
+    if (magic != kCacheMagic || version != kCacheVersion)
+        return false;
+    in >> size >> modified >> name >> ends;
+    if (size != key.size || modified != key.modified || ends != key.ends || name != QFileInfo(path).absoluteFilePath())
         return false;
     PsIndex loaded;
     quint8 streamId = 0;
@@ -537,7 +557,7 @@ void saveCachedIndex(const QString& path, const PsIndex& index)
         return;
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << kCacheMagic << kCacheVersion << key.size << key.modified << QFileInfo(path).absoluteFilePath();
+    out << kCacheMagic << kCacheVersion << key.size << key.modified << QFileInfo(path).absoluteFilePath() << key.ends;
     out << quint8(index.streamId) << qint32(index.leftOutAtStart) << index.damage << quint32(index.sequences.size())
         << quint32(index.pictures.size());
     for (const PsSequence& s : index.sequences)

@@ -61,6 +61,8 @@ private:
 void TestMedia::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    // The index of a VOB counted goes to the test's own folder, never the user's cache.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(path(QStringLiteral("cache"))));
     VideoSpec spec;
     spec.bFrames = 2;
     m_mpeg4 = writeVideo(path(QStringLiteral("mpeg4.avi")), spec);
@@ -238,6 +240,12 @@ void TestMedia::countsFrames_data()
     packed.bFrames = 1;
     packed.frames = 31;
     add("xvid packed", packed);
+    VideoSpec vob;
+    vob.kind = VideoKind::Mpeg2Vob;
+    vob.frames = 41;
+    vob.bFrames = 2;
+    const VideoFixture vobFile = writeVideo(path(QStringLiteral("dvd.vob")), vob);
+    QTest::newRow("mpeg-2 vob") << vobFile.path << vobFile.frameCount;
 
     // Counting reads no picture: a codec nobody decodes and garbage picture data count the same.
     writeCopyWithFourcc(mjpeg.path, path(QStringLiteral("unknown.avi")), "VZQX");

@@ -14,6 +14,8 @@ extern "C" {
 #include <algorithm>
 #include <random>
 
+#include <sys/stat.h>
+
 using namespace fixtures;
 
 Q_DECLARE_METATYPE(std::vector<int>)
@@ -139,6 +141,32 @@ void TestProgramStream::framesAreThoseOfASequentialDecode_data()
     writeSlice(m_open.path, path(QStringLiteral("truncated.vob")), 0, packs[packs.size() * 2 / 3] + 1000);
     // What is left of the picture the file is cut in is whatever FFmpeg makes of it.
     QTest::newRow("truncated in a packet") << path(QStringLiteral("truncated.vob")) << -1 << true << std::vector<int>();
+
+    // Files of many of the blocks the scan reads at a time (and reads ahead of itself), with noise
+    // across the end of a block: no packet, picture or header is lost or taken twice where blocks meet.
+    MpegSpec large;
+    large.width = 352;
+    large.height = 288;
+    large.frames = 40;
+    large.quantiser = 2;
+    large.muxer = "dvd";
+    large.picture = [](int n) { // noise, which no encoder makes small
+        QImage noise(352, 288, QImage::Format_RGB888);
+        std::mt19937 random{uint32_t(n)};
+        for (int y = 0; y < noise.height(); ++y) {
+            uchar* row = noise.scanLine(y);
+            for (int x = 0; x < noise.width() * 3; ++x)
+                row[x] = uchar(random());
+        }
+        return noise;
+    };
+    const MpegFixture many = writeProgramStream(path(QStringLiteral("many-blocks.vob")), large);
+    QVERIFY2(QFileInfo(many.path).size() > 8 * (128 << 10), qPrintable(QString::number(QFileInfo(many.path).size())));
+    QTest::newRow("many blocks") << many.path << -1 << false << many.keyFrames;
+    // DVD packs are 2048 bytes: the noise begins at the pack before the end of the fifth block.
+    writeWithGarbage(many.path, path(QStringLiteral("many-blocks-garbage.vob")), 5 * (128 << 10) - 2048, 70000);
+    QTest::newRow("many blocks, noise across a block's end")
+        << path(QStringLiteral("many-blocks-garbage.vob")) << -1 << true << many.keyFrames;
 }
 
 // Frame-exact: in any order of access (jumps, steps back across groups, steps forward), frame n
@@ -241,13 +269,56 @@ void TestProgramStream::indexCacheFollowsTheFile()
     MpegSpec spec;
     spec.frames = 30;
     writeProgramStream(file, spec);
-    QCOMPARE(CountVideoFrames(file, {}), 30u);
     const QDir cache(path(QStringLiteral("cache/vazovevoz/stream-index")));
-    const QStringList kept = cache.entryList(QDir::Files);
-    QVERIFY(!kept.isEmpty());
+    const QStringList before = cache.entryList(QDir::Files);
     QCOMPARE(CountVideoFrames(file, {}), 30u);
+    QStringList kept = cache.entryList(QDir::Files);
+    for (const QString& other : before)
+        kept.removeAll(other);
+    QCOMPARE(kept.size(), 1);
+    // The second opening takes the index as it is: the cache file is not written again (a new
+    // file would take the old one's place under another inode).
+    const QString cached = cache.filePath(kept.first());
+    auto inode = [](const QString& f) {
+        struct stat st = {};
+        return ::stat(QFile::encodeName(f).constData(), &st) == 0 ? qint64(st.st_ino) : qint64(-1);
+    };
+    const qint64 first = inode(cached);
+    QCOMPARE(CountVideoFrames(file, {}), 30u);
+    QCOMPARE(inode(cached), first);
+    // A cache from another version of the program is not read, but replaced.
+    {
+        QFile older(cached);
+        QVERIFY(older.open(QIODevice::ReadWrite) && older.seek(4));
+        older.write(QByteArray("\0\0\0\1", 4));
+    }
+    QCOMPARE(CountVideoFrames(file, {}), 30u);
+    QVERIFY(inode(cached) != first);
 
     spec.frames = 42;
+    writeProgramStream(file, spec);
+    QCOMPARE(CountVideoFrames(file, {}), 42u);
+
+    // Another file in its place with the same size and time, as a copy that keeps times may leave
+    // it: the first half of the packs, then zeros.
+    const QString other = path(QStringLiteral("other.vob"));
+    const std::vector<qint64> packs = packOffsets(file);
+    const qint64 size = QFileInfo(file).size();
+    writeSlice(file, other, 0, packs[packs.size() / 2]);
+    {
+        QFile padded(other);
+        QVERIFY(padded.open(QIODevice::Append));
+        padded.write(QByteArray(int(size - padded.size()), '\0'));
+    }
+    const QDateTime modified = QFileInfo(file).lastModified();
+    QVERIFY(QFile::remove(file) && QFile::rename(other, file));
+    {
+        QFile same(file);
+        QVERIFY(same.open(QIODevice::ReadWrite) && same.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+    QCOMPARE(QFileInfo(file).size(), size);
+    const uint half = CountVideoFrames(file, {});
+    QVERIFY2(half > 10 && half < 42, qPrintable(QString::number(half)));
     writeProgramStream(file, spec);
     QCOMPARE(CountVideoFrames(file, {}), 42u);
 

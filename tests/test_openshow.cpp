@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTreeWidget>
 #include <QUndoStack>
 
@@ -98,6 +99,11 @@ class TestOpenShow : public QObject
     }
 
 private slots:
+    void initTestCase()
+    {
+        // The index of a VOB menu video goes to the test's own folder, never the user's cache.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(corpus.filePath(QStringLiteral("cache"))));
+    }
     void cleanup() { h.stop(); }
 
     void openingAndShowingChangeNothing_data()
@@ -310,6 +316,65 @@ private slots:
         QCOMPARE(h.pages().CurrentPageIndex(), 0);
         QCOMPARE(shown(), 0);
         QCOMPARE(h.main().shownShapes().size(), 1);
+    }
+
+    // A DVD's VOB as the menu video: the frame buttons step through it exactly both ways, across
+    // open groups, and the pages made on it are saved, opened again and shown on their own frames.
+    void aVobMenuVideoStepsExactlyAndItsPagesSaveAndReopen()
+    {
+        const QString folder = corpus.filePath(QStringLiteral("vob"));
+        QDir(folder).mkpath(QStringLiteral("menu"));
+        fixtures::VideoSpec spec;
+        spec.kind = fixtures::VideoKind::Mpeg2Vob;
+        spec.width = 320;
+        spec.height = 240;
+        spec.frames = 60;
+        spec.keyInterval = 12;
+        spec.bFrames = 2;
+        const fixtures::VideoFixture vob = fixtures::writeVideo(folder + QStringLiteral("/menu/intro.vob"), spec);
+        const QString menu = folder + QStringLiteral("/menu.ini");
+        writeFile(menu, QByteArray(kMenuHead).replace("AVIName=menu.avi", "AVIName=intro.vob"));
+        h.start(false);
+        QVERIFY(h.main().OpenProject(menu));
+        QSlider* trackBar = child<QSlider>(&h.main(), QStringLiteral("VideoTrackBar"));
+        QCOMPARE(trackBar->maximum(), vob.frameCount - 1);
+        auto shown = [&] { return fixtures::readFrameNumber(h.main().picture()); };
+        auto press = [&](const char* button, int times) {
+            for (int i = 0; i < times; ++i) {
+                QTest::mouseClick(child<QToolButton>(&h.main(), QString::fromLatin1(button)), Qt::LeftButton);
+                QCOMPARE(shown(), trackBar->value());
+            }
+        };
+        h.main().setTrackBarPosition(30);
+        QCOMPARE(shown(), 30);
+        press("bttNextFrame", 5);
+        press("bttPrevFrame", 35); // back over three key frames and the B-frames in front of them
+        QCOMPARE(trackBar->value(), 0);
+        press("bttNextKF", 2);
+        QCOMPARE(trackBar->value(), vob.keyFrames.at(2));
+
+        h.addPage(QStringLiteral("1"), QStringLiteral("Intro"), QStringLiteral("13-25"));
+        h.draw(QPoint(10, 10), QPoint(80, 50));
+        h.addPage(QStringLiteral("2"), QStringLiteral("Chapters"), QStringLiteral("47-59"));
+        h.draw(QPoint(100, 100), QPoint(200, 150));
+        const QString saved = folder + QStringLiteral("/saved.ini");
+        h.dialogs.queueAnswer(saved);
+        QVERIFY(h.main().SaveProject(true));
+        const QByteArray bytes = readAll(saved);
+        QVERIFY(bytes.contains("AVIName=intro.vob"));
+
+        h.stop();
+        h.start(false);
+        QVERIFY(h.main().OpenProject(saved));
+        QCOMPARE(h.pages().pageCount(), 2);
+        for (const auto& [row, first] : {std::pair{0, 13}, std::pair{1, 47}}) {
+            clickPageRow(row);
+            QCOMPARE(shown(), first);
+            QCOMPARE(fixtures::readFrameNumber(h.pages().currentPage()->thumbnail.value<QImage>()), first);
+            QCOMPARE(h.main().shownShapes().size(), 1);
+        }
+        QCOMPARE(wouldSave(), bytes);
+        QVERIFY(h.dialogs.messages().isEmpty());
     }
 
     // A message of the reading comes above the progress dialog, where the author can answer it.

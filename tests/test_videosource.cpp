@@ -69,6 +69,21 @@ fixtures::VideoFixture writeUnlessNoEncoder(const QString& path, const VideoSpec
     }
 }
 
+// A file name for the fixture of `spec`: a VOB for the program-stream kind, an AVI otherwise.
+QString fileName(const QString& base, const VideoSpec& spec)
+{
+    return base + (spec.kind == VideoKind::Mpeg2Vob ? QStringLiteral(".vob") : QStringLiteral(".avi"));
+}
+
+// Rows for a test that holds for both readers: the AVI one (MPEG-4) and the program-stream one
+// (MPEG-2 in a VOB), in the column "kind".
+void bothContainers()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("avi") << int(VideoKind::Mpeg4);
+    QTest::newRow("vob") << int(VideoKind::Mpeg2Vob);
+}
+
 // The current data row's tag, fit for a file name.
 QString fileTag()
 {
@@ -205,15 +220,21 @@ private Q_SLOTS:
     void undecodableFrameKeepsPicture_data();
     void undecodableFrameKeepsPicture();
     void noDecoderShowsNothing();
+    void reopenReleasesFirstVideo_data();
     void reopenReleasesFirstVideo();
+    void steppingBackDecodesGroupOnce_data();
     void steppingBackDecodesGroupOnce();
+    void cacheSizedByGroupAndReleased_data();
     void cacheSizedByGroupAndReleased();
+    void cacheLimitLowersTheBudget_data();
     void cacheLimitLowersTheBudget();
+    void jumpStopsBackgroundDecoding_data();
     void jumpStopsBackgroundDecoding();
     void jumpKeepsItsGroupForStepsBack_data();
     void jumpKeepsItsGroupForStepsBack();
     void pictureMemoryFollowsTheCache_data();
     void pictureMemoryFollowsTheCache();
+    void jumpDecodesOnlyWhatItNeeds_data();
     void jumpDecodesOnlyWhatItNeeds();
     void threadedJumpsMatchOneThread_data();
     void threadedJumpsMatchOneThread();
@@ -223,6 +244,7 @@ private Q_SLOTS:
     void h264HeadersRead_data();
     void h264HeadersRead();
     void damagedHeaderClaimingGigabytes();
+    void thumbnailsInAskedOrder_data();
     void thumbnailsInAskedOrder();
     void stillPictures();
 
@@ -234,6 +256,8 @@ private:
 void TestVideoSource::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    // The index of every VOB opened goes to the test's own folder, never the user's cache.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(path(QStringLiteral("cache"))));
 }
 
 void TestVideoSource::frameExactness_data()
@@ -277,6 +301,11 @@ void TestVideoSource::frameExactness_data()
     QTest::newRow("h264 P only, long groups") << spec(VideoKind::H264, 90, 40, 0) << plain;
     QTest::newRow("h264 1 B") << spec(VideoKind::H264, 60, 12, 1) << plain;
     QTest::newRow("h264 3 B, pyramid") << spec(VideoKind::H264, 80, 20, 3) << plain;
+    QTest::newRow("vob P only, long groups") << spec(VideoKind::Mpeg2Vob, 90, 40, 0) << plain;
+    QTest::newRow("vob 2 B, open groups") << spec(VideoKind::Mpeg2Vob, 80, 15, 2) << plain;
+    QTest::newRow("vob 3 B, open groups") << spec(VideoKind::Mpeg2Vob, 80, 20, 3) << plain;
+    QTest::newRow("vob 2 B, closed groups") << spec(VideoKind::Mpeg2Vob, 60, 12, 2, true) << plain;
+    QTest::newRow("vob 1 B, 350 wide") << spec(VideoKind::Mpeg2Vob, 30, 6, 1, false, {}, 350) << plain;
 }
 
 void TestVideoSource::frameExactness()
@@ -285,7 +314,7 @@ void TestVideoSource::frameExactness()
     QFETCH(int, copy);
     const QString tag = fileTag();
     QString why;
-    fixtures::VideoFixture f = writeUnlessNoEncoder(path(tag + QStringLiteral(".avi")), spec, &why);
+    fixtures::VideoFixture f = writeUnlessNoEncoder(path(fileName(tag, spec)), spec, &why);
     if (f.path.isEmpty())
         QSKIP(qPrintable(why));
     QString file = f.path;
@@ -345,33 +374,42 @@ void TestVideoSource::frameExactness()
 
 void TestVideoSource::keyFrameSearch_data()
 {
+    QTest::addColumn<int>("kind");
     QTest::addColumn<int>("frame");
     QTest::addColumn<bool>("isKey");
     QTest::addColumn<int>("next");
     QTest::addColumn<int>("previous");
 
     // Key pictures at 0, 10, 20, 30 of 35 frames (MJPEG with every tenth picture a key frame is not
-    // possible, so MPEG-4 without B-frames).
-    QTest::newRow("first frame") << 0 << true << 10 << -1;
-    QTest::newRow("inside the first group") << 5 << false << 10 << 0;
-    QTest::newRow("key frame") << 10 << true << 20 << 0;
-    QTest::newRow("after a key frame") << 11 << false << 20 << 10;
-    QTest::newRow("before a key frame") << 19 << false << 20 << 10;
-    QTest::newRow("last key frame") << 30 << true << -1 << 20;
-    QTest::newRow("last frame") << 34 << false << -1 << 30;
+    // possible, so MPEG-4 without B-frames; and the same in MPEG-2 in a VOB).
+    for (const VideoKind kind : {VideoKind::Mpeg4, VideoKind::Mpeg2Vob}) {
+        auto row = [kind](const char* what, int frame, bool isKey, int next, int previous) {
+            QTest::addRow("%s, %s", kind == VideoKind::Mpeg4 ? "avi" : "vob", what) << int(kind) << frame << isKey << next
+                                                                                 << previous;
+        };
+        row("first frame", 0, true, 10, -1);
+        row("inside the first group", 5, false, 10, 0);
+        row("key frame", 10, true, 20, 0);
+        row("after a key frame", 11, false, 20, 10);
+        row("before a key frame", 19, false, 20, 10);
+        row("last key frame", 30, true, -1, 20);
+        row("last frame", 34, false, -1, 30);
+    }
 }
 
 void TestVideoSource::keyFrameSearch()
 {
+    QFETCH(int, kind);
     QFETCH(int, frame);
     QFETCH(bool, isKey);
     QFETCH(int, next);
     QFETCH(int, previous);
 
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 35;
     spec.keyInterval = 10;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("keys.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("keys"), spec)), spec);
     QCOMPARE(f.keyFrames, (std::vector<int>{0, 10, 20, 30}));
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
@@ -382,32 +420,40 @@ void TestVideoSource::keyFrameSearch()
 
 void TestVideoSource::frameTimes_data()
 {
+    QTest::addColumn<int>("kind");
     QTest::addColumn<int>("rateNum");
     QTest::addColumn<int>("rateDen");
     QTest::addColumn<int>("frame");
     QTest::addColumn<uint>("ms");
 
-    QTest::newRow("25 fps, frame 0") << 25 << 1 << 0 << 0u;
-    QTest::newRow("25 fps, frame 1") << 25 << 1 << 1 << 40u;
-    QTest::newRow("25 fps, frame 19") << 25 << 1 << 19 << 760u;
-    QTest::newRow("NTSC, frame 1") << 30000 << 1001 << 1 << 33u;
-    QTest::newRow("NTSC, frame 19") << 30000 << 1001 << 19 << 633u;
-    QTest::newRow("12 fps, frame 7") << 12 << 1 << 7 << 583u;
+    const int mjpeg = int(VideoKind::Mjpeg);
+    const int vob = int(VideoKind::Mpeg2Vob);
+    QTest::newRow("25 fps, frame 0") << mjpeg << 25 << 1 << 0 << 0u;
+    QTest::newRow("25 fps, frame 1") << mjpeg << 25 << 1 << 1 << 40u;
+    QTest::newRow("25 fps, frame 19") << mjpeg << 25 << 1 << 19 << 760u;
+    QTest::newRow("NTSC, frame 1") << mjpeg << 30000 << 1001 << 1 << 33u;
+    QTest::newRow("NTSC, frame 19") << mjpeg << 30000 << 1001 << 19 << 633u;
+    QTest::newRow("12 fps, frame 7") << mjpeg << 12 << 1 << 7 << 583u;
+    // MPEG-2 has a table of rates; 12 fps is not among them.
+    QTest::newRow("vob, 25 fps, frame 19") << vob << 25 << 1 << 19 << 760u;
+    QTest::newRow("vob, NTSC, frame 1") << vob << 30000 << 1001 << 1 << 33u;
+    QTest::newRow("vob, NTSC, frame 19") << vob << 30000 << 1001 << 19 << 633u;
 }
 
 void TestVideoSource::frameTimes()
 {
+    QFETCH(int, kind);
     QFETCH(int, rateNum);
     QFETCH(int, rateDen);
     QFETCH(int, frame);
     QFETCH(uint, ms);
 
     VideoSpec spec;
-    spec.kind = VideoKind::Mjpeg;
+    spec.kind = VideoKind(kind);
     spec.frames = 20;
     spec.rateNum = rateNum;
     spec.rateDen = rateDen;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("times.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("times"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     QCOMPARE(video.FrameTime(frame), ms);
@@ -478,6 +524,8 @@ void TestVideoSource::bmpRowsMatchThePicture_data()
     QTest::newRow("mpeg-4, 170 wide") << int(VideoKind::Mpeg4) << 170;
     QTest::newRow("mjpeg, 162 wide") << int(VideoKind::Mjpeg) << 162;
     QTest::newRow("mjpeg, 166 wide") << int(VideoKind::Mjpeg) << 166;
+    QTest::newRow("vob, 162 wide") << int(VideoKind::Mpeg2Vob) << 162;
+    QTest::newRow("vob, 170 wide") << int(VideoKind::Mpeg2Vob) << 170;
 }
 
 void TestVideoSource::bmpRowsMatchThePicture()
@@ -489,7 +537,7 @@ void TestVideoSource::bmpRowsMatchThePicture()
     spec.width = width;
     spec.height = 120;
     spec.frames = 2;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("rows.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("rows"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     QVERIFY(video.ShowFrame(1));
@@ -504,21 +552,26 @@ void TestVideoSource::bmpRowsMatchThePicture()
 
 void TestVideoSource::bmpFollowsTheShownFrame_data()
 {
+    QTest::addColumn<int>("kind");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("second");
-    QTest::newRow("forward") << 1 << 4;
-    QTest::newRow("back") << 5 << 2;
+    QTest::newRow("forward") << int(VideoKind::Mpeg4) << 1 << 4;
+    QTest::newRow("back") << int(VideoKind::Mpeg4) << 5 << 2;
+    QTest::newRow("vob, forward") << int(VideoKind::Mpeg2Vob) << 1 << 4;
+    QTest::newRow("vob, back") << int(VideoKind::Mpeg2Vob) << 5 << 2;
 }
 
 // The BMP image is made when it is first asked for; showing another frame must not leave the old one.
 void TestVideoSource::bmpFollowsTheShownFrame()
 {
+    QFETCH(int, kind);
     QFETCH(int, first);
     QFETCH(int, second);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 6;
     spec.keyInterval = 3;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("bmpframes.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("bmpframes"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     for (const int n : {first, second}) {
@@ -532,20 +585,26 @@ void TestVideoSource::unusualFileNames_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("relative");
+    QTest::addColumn<int>("kind");
+    const int mjpeg = int(VideoKind::Mjpeg);
+    const int vob = int(VideoKind::Mpeg2Vob);
     // Names that look like another kind of address to FFmpeg must still name a file.
-    QTest::newRow("colon, relative to the current folder") << "menu:intro.avi" << true;
-    QTest::newRow("protocol-like, relative") << "http:menu.avi" << true;
-    QTest::newRow("non-ASCII, absolute") << QStringLiteral("Men\u00fc \u013d\u00e9to.avi") << false;
+    QTest::newRow("colon, relative to the current folder") << "menu:intro.avi" << true << mjpeg;
+    QTest::newRow("protocol-like, relative") << "http:menu.avi" << true << mjpeg;
+    QTest::newRow("non-ASCII, absolute") << QStringLiteral("Men\u00fc \u013d\u00e9to.avi") << false << mjpeg;
+    QTest::newRow("vob, colon, relative") << "menu:intro.vob" << true << vob;
+    QTest::newRow("vob, non-ASCII, absolute") << QStringLiteral("Men\u00fc \u013d\u00e9to.vob") << false << vob;
 }
 
 void TestVideoSource::unusualFileNames()
 {
     QFETCH(QString, name);
     QFETCH(bool, relative);
+    QFETCH(int, kind);
     VideoSpec spec;
-    spec.kind = VideoKind::Mjpeg;
+    spec.kind = VideoKind(kind);
     spec.frames = 4;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("plain.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("plain"), spec)), spec);
     QFile::remove(path(name));
     QVERIFY(QFile::copy(f.path, path(name)));
     const QString previous = QDir::currentPath();
@@ -727,12 +786,19 @@ void TestVideoSource::noDecoderShowsNothing()
     QVERIFY(recorder.messages.empty());
 }
 
+void TestVideoSource::reopenReleasesFirstVideo_data()
+{
+    bothContainers();
+}
+
 void TestVideoSource::reopenReleasesFirstVideo()
 {
+    QFETCH(int, kind);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 10;
-    const auto first = fixtures::writeVideo(path(QStringLiteral("first.avi")), spec);
-    const auto second = fixtures::writeVideo(path(QStringLiteral("second.avi")), spec);
+    const auto first = fixtures::writeVideo(path(fileName(QStringLiteral("first"), spec)), spec);
+    const auto second = fixtures::writeVideo(path(fileName(QStringLiteral("second"), spec)), spec);
     std::vector<AviRelease> released;
     VideoSource video({});
     video.setReleaseObserver([&released](AviRelease r) { released.push_back(r); });
@@ -774,15 +840,22 @@ void TestVideoSource::reopenReleasesFirstVideo()
     QCOMPARE(openHandles(audio), 0);
 }
 
+void TestVideoSource::steppingBackDecodesGroupOnce_data()
+{
+    bothContainers();
+}
+
 void TestVideoSource::steppingBackDecodesGroupOnce()
 {
     // One group of 100 pictures: stepping back through it must not decode the group again for
     // every step (that would be about 5000 pictures).
+    QFETCH(int, kind);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 100;
     spec.keyInterval = 100;
     spec.bFrames = 2;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("back.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("back"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     for (int n = 99; n >= 0; --n) {
@@ -818,13 +891,20 @@ void TestVideoSource::steppingBackDecodesGroupOnce()
 // The author's limit on the memory of decoded pictures: the budget the decoder sizes itself stays
 // under it (never under two pictures), for the open video and the next; steps back stay exact, at
 // the cost of decoding groups again; no limit brings the decoder's own rule back.
+void TestVideoSource::cacheLimitLowersTheBudget_data()
+{
+    bothContainers();
+}
+
 void TestVideoSource::cacheLimitLowersTheBudget()
 {
+    QFETCH(int, kind);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 100;
     spec.keyInterval = 50;
     spec.bFrames = 2;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("limit.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("limit"), spec)), spec);
     VideoSource video({});
     video.setDecoderSettings({1, 0});
     auto walkBack = [&](std::size_t limit) {
@@ -858,13 +938,20 @@ void TestVideoSource::cacheLimitLowersTheBudget()
     QCOMPARE(video.decoder()->threads(), AviFrameDecoder::defaultThreads());
 }
 
+void TestVideoSource::cacheSizedByGroupAndReleased_data()
+{
+    bothContainers();
+}
+
 void TestVideoSource::cacheSizedByGroupAndReleased()
 {
+    QFETCH(int, kind);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 100;
     spec.keyInterval = 50;
     spec.bFrames = 2;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("budget.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("budget"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     for (int n = 99; n >= 40; --n) {
@@ -891,13 +978,20 @@ void TestVideoSource::cacheSizedByGroupAndReleased()
 
 // A step back sets the second core to decode the group before; a jump stops it before it shows its
 // own frame, and nothing of that group is decoded afterwards.
+void TestVideoSource::jumpStopsBackgroundDecoding_data()
+{
+    bothContainers();
+}
+
 void TestVideoSource::jumpStopsBackgroundDecoding()
 {
+    QFETCH(int, kind);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 120;
     spec.keyInterval = 60;
     spec.bFrames = 0;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("background.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("background"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     AviFrameDecoder* decoder = video.decoder();
@@ -944,6 +1038,9 @@ void TestVideoSource::jumpKeepsItsGroupForStepsBack_data()
     QTest::newRow("mpeg4 P only, one thread") << mpeg4 << 1;
     // The last pictures come out of a threaded run only as it drains at the end of the stream.
     QTest::newRow("h264 3 B, threads, end of the stream") << h264 << 3;
+    VideoSpec vob = mpeg4;
+    vob.kind = VideoKind::Mpeg2Vob;
+    QTest::newRow("vob P only, one thread") << vob << 1;
 }
 
 // A jump the caller's side decodes on the single-threaded run, or to the end of the stream, goes
@@ -955,7 +1052,7 @@ void TestVideoSource::jumpKeepsItsGroupForStepsBack()
     QFETCH(int, threads);
     const QString tag = fileTag();
     QString why;
-    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("keeps-") + tag + QStringLiteral(".avi")), spec, &why);
+    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(fileName(QStringLiteral("keeps-") + tag, spec)), spec, &why);
     if (f.path.isEmpty())
         QSKIP(qPrintable(why));
     VideoSource video({});
@@ -987,6 +1084,9 @@ void TestVideoSource::pictureMemoryFollowsTheCache_data()
     h264.bFrames = 3;
     QTest::newRow("mpeg4 2 B") << mpeg4;
     QTest::newRow("h264 3 B") << h264;
+    VideoSpec vob = mpeg4;
+    vob.kind = VideoKind::Mpeg2Vob;
+    QTest::newRow("vob 2 B") << vob;
 }
 
 // Both codecs of a decoder (one thread for steps, the threads for jumps and fills) take their
@@ -997,7 +1097,7 @@ void TestVideoSource::pictureMemoryFollowsTheCache()
     QFETCH(VideoSpec, spec);
     const QString tag = fileTag();
     QString why;
-    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("memory-") + tag + QStringLiteral(".avi")), spec, &why);
+    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(fileName(QStringLiteral("memory-") + tag, spec)), spec, &why);
     if (f.path.isEmpty())
         QSKIP(qPrintable(why));
     VideoSource video({});
@@ -1023,15 +1123,22 @@ void TestVideoSource::pictureMemoryFollowsTheCache()
     QCOMPARE(shownNumber(video), f.expectedAt(0));
 }
 
+void TestVideoSource::jumpDecodesOnlyWhatItNeeds_data()
+{
+    bothContainers();
+}
+
 void TestVideoSource::jumpDecodesOnlyWhatItNeeds()
 {
     // Two B-frames between references: a jump to the end of a group needs the references before
     // it, not the B-frames, so it decodes about a third of the group.
+    QFETCH(int, kind);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 92;
     spec.keyInterval = 90;
     spec.bFrames = 2;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("jump.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("jump"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     QVERIFY(video.ShowFrame(0));
@@ -1073,6 +1180,10 @@ void TestVideoSource::threadedJumpsMatchOneThread_data()
     QTest::newRow("xvid packed 1 B") << spec(VideoKind::XvidPacked, 12, 1) << false;
     QTest::newRow("mjpeg") << spec(VideoKind::Mjpeg, 1, 0) << false;
     QTest::newRow("raw bgr24") << spec(VideoKind::RawBgr24, 1, 0) << false;
+    // MPEG-2 decodes on slice threads: a jump's pictures come out as they went in.
+    QTest::newRow("vob P only") << spec(VideoKind::Mpeg2Vob, 30, 0) << true;
+    QTest::newRow("vob 2 B, open groups") << spec(VideoKind::Mpeg2Vob, 15, 2) << true;
+    QTest::newRow("vob 3 B, closed groups") << spec(VideoKind::Mpeg2Vob, 20, 3, true) << true;
 }
 
 void TestVideoSource::threadedJumpsMatchOneThread()
@@ -1081,7 +1192,7 @@ void TestVideoSource::threadedJumpsMatchOneThread()
     QFETCH(bool, threaded);
     const QString tag = fileTag();
     QString why;
-    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(QStringLiteral("threads-") + tag + QStringLiteral(".avi")), spec, &why);
+    const fixtures::VideoFixture f = writeUnlessNoEncoder(path(fileName(QStringLiteral("threads-") + tag, spec)), spec, &why);
     if (f.path.isEmpty())
         QSKIP(qPrintable(why));
     VideoSource one({});
@@ -1341,13 +1452,20 @@ void TestVideoSource::damagedHeaderClaimingGigabytes()
     QVERIFY2(peakKiB() - before < 256 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(peakKiB() - before)));
 }
 
+void TestVideoSource::thumbnailsInAskedOrder_data()
+{
+    bothContainers();
+}
+
 void TestVideoSource::thumbnailsInAskedOrder()
 {
+    QFETCH(int, kind);
     VideoSpec spec;
+    spec.kind = VideoKind(kind);
     spec.frames = 60;
     spec.keyInterval = 20;
     spec.bFrames = 2;
-    const auto f = fixtures::writeVideo(path(QStringLiteral("thumbs.avi")), spec);
+    const auto f = fixtures::writeVideo(path(fileName(QStringLiteral("thumbs"), spec)), spec);
     VideoSource video({});
     QVERIFY(video.OpenVideo(f.path));
     const std::vector<int> frames{50, 3, 19, 59, 18, 3, 0, 77, 41};
