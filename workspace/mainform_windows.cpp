@@ -296,9 +296,11 @@ void TMainForm::settleOnScreen()
             else if (at == Placement::Right)
                 right += window->frameGeometry().width();
         }
+        // Where even the whole row is wider than the screen (a scaled desktop), it starts at the
+        // screen's edge, so that the tool windows cover no more of the main window than they must.
         const QRect row = main.adjusted(-left, 0, right, 0);
-        if (!area.contains(row) && row.width() <= area.width())
-            move(fitFrameInto(row, area).left() + left, main.top());
+        if (!area.contains(row))
+            move((row.width() <= area.width() ? fitFrameInto(row, area).left() : area.left()) + left, main.top());
     }
     ArrangeToolWindows();
 }
