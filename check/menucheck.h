@@ -82,12 +82,6 @@ struct FollowedLink
     int actionIndex = -1;    // position in the selection's actions; -1 for the page's end
     int actionCode = 0;      // the action's code; 0 for the jump at end
     Link link;               // where a jump leads; LinkKind::None for an action that leaves the menu
-
-    bool operator==(const FollowedLink& o) const
-    {
-        return pageIndex == o.pageIndex && selectionIndex == o.selectionIndex && actionIndex == o.actionIndex &&
-               actionCode == o.actionCode && link.kind == o.link.kind && link.pageIndex == o.link.pageIndex;
-    }
 };
 
 // Every link a viewer can follow from any page, reachable or not, page by page in list order.
