@@ -8,6 +8,8 @@
 
 #include <gvc.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <mutex>
 
@@ -61,6 +63,39 @@ char* str(const char* text)
     return const_cast<char*>(text); // cgraph takes char* for texts it only reads
 }
 
+// Beyond this many routes dot places the tree of first links only (see layoutPageMap).
+constexpr size_t kFullRoutingLimit = 400;
+
+// Where the line from a rectangle's centre towards `to` leaves the rectangle.
+QPointF borderPoint(const QRectF& r, QPointF to)
+{
+    const QPointF c = r.center();
+    const QPointF d = to - c;
+    if (d.isNull())
+        return c;
+    const double sx = d.x() != 0 ? (r.width() / 2) / std::abs(d.x()) : 1e300;
+    const double sy = d.y() != 0 ? (r.height() / 2) / std::abs(d.y()) : 1e300;
+    return c + d * std::min({sx, sy, 1.0});
+}
+
+// A link that dot did not route: a gentle curve from border to border, bent to its right so that the
+// links between two pages in both directions stay apart, and its arrow's tip on the target's border.
+void directCurve(const QRectF& from, const QRectF& to, std::vector<QPointF>& path, QPointF& tip)
+{
+    const QPointF start = borderPoint(from, to.center());
+    tip = borderPoint(to, from.center());
+    const QPointF d = tip - start;
+    const double length = std::hypot(d.x(), d.y());
+    if (length < 1) {
+        path = {start, start, tip, tip};
+        return;
+    }
+    const QPointF unit = d / length;
+    const QPointF end = tip - unit * std::min(8.0, length / 2); // room for the arrow's head
+    const QPointF bend = QPointF(-unit.y(), unit.x()) * std::min(40.0, length / 8);
+    path = {start, start + (end - start) / 3 + bend, start + (end - start) * 2 / 3 + bend, end};
+}
+
 QString inches(double points)
 {
     return QString::number(points / 72.0, 'f', 4);
@@ -82,8 +117,7 @@ MapLayout layoutPageMap(const PageMap& map, const MapNodeSizes& sizes)
     LaidOutGraph graph(graphvizContext(), g);
     agattr(g, AGRAPH, str("nodesep"), str("0.3"));
     agattr(g, AGRAPH, str("ranksep"), str("0.6"));
-    // Fewer crossing-minimisation passes: a 500-page menu is placed in well under a second, and
-    // further passes gain little on a menu's graph.
+    // Fewer crossing-minimisation passes than dot's default: further passes gain little on a menu.
     agattr(g, AGRAPH, str("mclimit"), str("0.5"));
     agattr(g, AGNODE, str("shape"), str("box"));
     agattr(g, AGNODE, str("fixedsize"), str("true"));
@@ -91,6 +125,56 @@ MapLayout layoutPageMap(const PageMap& map, const MapNodeSizes& sizes)
     agattr(g, AGNODE, str("width"), str("1"));
     agattr(g, AGNODE, str("height"), str("1"));
     agattr(g, AGRAPH, str("rank"), str(""));
+
+    // Links between the same two nodes share one route (a page of sixteen chapter buttons has one
+    // arrow's worth of work, not sixteen), and the map draws them as one.
+    std::vector<int> routeOf(map.edges.size());
+    std::vector<QPair<int, int>> routeEnds;
+    {
+        QHash<QPair<int, int>, int> known;
+        for (size_t i = 0; i < map.edges.size(); ++i) {
+            const QPair<int, int> ends(map.edges[i].from, map.edges[i].to);
+            const auto at = known.constFind(ends);
+            if (at != known.constEnd()) {
+                routeOf[i] = *at;
+            } else {
+                routeOf[i] = int(routeEnds.size());
+                known.insert(ends, routeOf[i]);
+                routeEnds.push_back(ends);
+            }
+        }
+    }
+    // A large menu's many cross links make dot's crossing minimisation and routing take minutes (every
+    // link that spans ranks becomes a chain of virtual nodes): then dot places the nodes by the tree
+    // of first links from the player only, and the other links are drawn as direct curves.
+    const bool treeOnly = routeEnds.size() > kFullRoutingLimit;
+    std::vector<bool> laidByDot(routeEnds.size(), !treeOnly);
+    if (treeOnly) {
+        std::vector<std::vector<int>> outgoing(map.nodes.size());
+        for (int r = 0; r < int(routeEnds.size()); ++r)
+            outgoing[size_t(routeEnds[size_t(r)].first)].push_back(r);
+        std::vector<bool> reached(map.nodes.size(), false);
+        std::vector<int> queue;
+        auto from = [&](int root) {
+            if (reached[size_t(root)])
+                return;
+            reached[size_t(root)] = true;
+            queue.push_back(root);
+            for (size_t next = queue.size() - 1; next < queue.size(); ++next)
+                for (const int r : outgoing[size_t(queue[next])]) {
+                    const int to = routeEnds[size_t(r)].second;
+                    if (!reached[size_t(to)]) {
+                        reached[size_t(to)] = true;
+                        laidByDot[size_t(r)] = true;
+                        queue.push_back(to);
+                    }
+                }
+        };
+        if (map.playerNode >= 0)
+            from(map.playerNode);
+        for (int i = 0; i < int(map.nodes.size()); ++i)
+            from(i);
+    }
 
     std::vector<Agnode_t*> nodes(map.nodes.size());
     Agraph_t* source = nullptr;
@@ -111,7 +195,7 @@ MapLayout layoutPageMap(const PageMap& map, const MapNodeSizes& sizes)
                 agset(source, str("rank"), str("source"));
             }
             agsubnode(source, node, 1);
-        } else if (n.kind != MapNodeKind::Page) {
+        } else if (n.kind != MapNodeKind::Page && !treeOnly) {
             if (!sink) {
                 sink = agsubg(g, str("sink"), 1);
                 agset(sink, str("rank"), str("sink"));
@@ -119,18 +203,13 @@ MapLayout layoutPageMap(const PageMap& map, const MapNodeSizes& sizes)
             agsubnode(sink, node, 1);
         }
     }
-    // Links between the same two nodes share one route: Graphviz places one edge for them (a page of
-    // sixteen chapter buttons has one arrow's worth of work, not sixteen), and the map draws them as one.
-    std::vector<Agedge_t*> edges(map.edges.size());
-    QHash<QPair<int, int>, Agedge_t*> routes;
-    for (size_t i = 0; i < map.edges.size(); ++i) {
-        const QPair<int, int> ends(map.edges[i].from, map.edges[i].to);
-        Agedge_t*& route = routes[ends];
-        if (!route) {
-            const QByteArray name = QByteArray::number(qulonglong(i));
-            route = agedge(g, nodes[size_t(ends.first)], nodes[size_t(ends.second)], const_cast<char*>(name.constData()), 1);
-        }
-        edges[i] = route;
+    std::vector<Agedge_t*> routes(routeEnds.size(), nullptr);
+    for (size_t r = 0; r < routeEnds.size(); ++r) {
+        if (!laidByDot[r])
+            continue;
+        const QByteArray name = QByteArray::number(qulonglong(r));
+        routes[r] = agedge(g, nodes[size_t(routeEnds[r].first)], nodes[size_t(routeEnds[r].second)],
+                           const_cast<char*>(name.constData()), 1);
     }
     if (!graph.layout())
         return out;
@@ -144,23 +223,32 @@ MapLayout layoutPageMap(const PageMap& map, const MapNodeSizes& sizes)
         const double w = ND_width(nodes[i]) * 72.0, h = ND_height(nodes[i]) * 72.0;
         out.nodes[i] = QRectF(c.x() - w / 2, c.y() - h / 2, w, h);
     }
-    for (size_t i = 0; i < edges.size(); ++i) {
-        const splines* spl = edges[i] ? ED_spl(edges[i]) : nullptr;
-        if (!spl || spl->size < 1)
+    std::vector<std::vector<QPointF>> routePaths(routeEnds.size());
+    std::vector<QPointF> routeTips(routeEnds.size());
+    for (size_t r = 0; r < routeEnds.size(); ++r) {
+        const splines* spl = routes[r] ? ED_spl(routes[r]) : nullptr;
+        if (!spl || spl->size < 1) {
+            directCurve(out.nodes[size_t(routeEnds[r].first)], out.nodes[size_t(routeEnds[r].second)], routePaths[r],
+                        routeTips[r]);
             continue;
+        }
         const bezier& b = spl->list[0];
-        std::vector<QPointF>& path = out.edges[i];
+        std::vector<QPointF>& path = routePaths[r];
         path.reserve(size_t(b.size));
         for (int k = 0; k < b.size; ++k)
             path.push_back(flip(b.list[k]));
         // An edge drawn against the ranks (a jump back up) keeps its arrow at its start in Graphviz's
         // terms; either way the tip is where the arrow meets its target.
         if (b.eflag)
-            out.arrowTips[i] = flip(b.ep);
+            routeTips[r] = flip(b.ep);
         else if (b.sflag)
-            out.arrowTips[i] = flip(b.sp);
+            routeTips[r] = flip(b.sp);
         else if (!path.empty())
-            out.arrowTips[i] = path.back();
+            routeTips[r] = path.back();
+    }
+    for (size_t i = 0; i < map.edges.size(); ++i) {
+        out.edges[i] = routePaths[size_t(routeOf[i])];
+        out.arrowTips[i] = routeTips[size_t(routeOf[i])];
     }
     return out;
 }

@@ -506,7 +506,7 @@ void TPageMapForm::refresh()
         // The same pages and links: every place stays; only names, marks and colours may differ.
         m_pending.reset();
         ++m_generation; // a layout still running for another graph is not wanted any more
-        show(std::move(map), m_places, true);
+        showMap(std::move(map), m_places, true);
         return;
     }
     if (m_pending && structure == m_pendingStructure) {
@@ -586,12 +586,12 @@ void TPageMapForm::layoutArrived(quint64 generation, MapLayout laid)
     m_structure = m_pendingStructure;
     PageMap map = std::move(*m_pending);
     m_pending.reset();
-    show(std::move(map), std::move(laid), false);
+    showMap(std::move(map), std::move(laid), false);
     PageMapScroll->horizontalScrollBar()->setValue(PageMapScroll->horizontalScrollBar()->value() + int(back.x()));
     PageMapScroll->verticalScrollBar()->setValue(PageMapScroll->verticalScrollBar()->value() + int(back.y()));
 }
 
-void TPageMapForm::show(PageMap map, MapLayout places, bool kept)
+void TPageMapForm::showMap(PageMap map, MapLayout places, bool kept)
 {
     m_map = std::move(map);
     if (!kept)

@@ -85,7 +85,7 @@ public:
 private:
     friend class PageMapCanvas;
     struct Pending;
-    void show(PageMap map, MapLayout places, bool kept);
+    void showMap(PageMap map, MapLayout places, bool kept);
     void layoutArrived(quint64 generation, MapLayout laidOut);
     // The key of a node that stays the same while the node stands for the same thing.
     QString nodeKey(const MapNode& node) const;
