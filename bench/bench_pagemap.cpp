@@ -54,6 +54,28 @@ void fillWebProject(MenuProject& p)
     }
 }
 
+// The most links dot still routes itself (150 routes): 50 pages of three jumps to random pages, harder
+// for dot than a menu's usual shape.
+void fillRoutedProject(MenuProject& p)
+{
+    QRandomGenerator rng(50);
+    p.movieData.startPage = QStringLiteral("1");
+    p.movieData.menuPage = QStringLiteral("1");
+    for (int n = 1; n <= 50; ++n) {
+        auto page = std::make_unique<Page>(n, QStringLiteral("Page %1").arg(n));
+        page->backgroundIsVideo = true;
+        page->videoLoop = true;
+        page->selectionAvailable = true;
+        page->defaultSelection = 1;
+        for (int s = 0; s < 3; ++s) {
+            auto sel = std::make_unique<Selection>(QStringLiteral("Button %1").arg(s + 1), QStringLiteral("%1,10-%2,40").arg(s * 60).arg(s * 60 + 50));
+            sel->addAction(ActJumpToPage, QString::number(1 + int(rng.bounded(50))));
+            page->addSelection(std::move(sel));
+        }
+        p.pages.push_back(std::move(page));
+    }
+}
+
 void settle(TPageMapForm& form)
 {
     QElapsedTimer waited;
@@ -95,11 +117,13 @@ void measure(const char* name, void (*fill)(MenuProject&), int runs)
     // An edit that keeps the links: a selection renamed; the map is made again, the view painted.
     Selection& selection = *project.pages[1]->selections[0];
     int k = 0;
+    // All of it runs on this thread: its processor time, which a machine shared with builds does not
+    // inflate.
     const double redraw = bestMs(runs, [&] {
         edits.renameSelection(selection, QStringLiteral("Renamed %1").arg(++k));
         form.refresh();
         paintView(form, view);
-    });
+    }, benchtiming::threadMs);
     // An edit that changes a link: a jump at end added and taken back; the map is laid out again.
     Page& page = *project.pages[4];
     const double relayout = bestMs(std::max(3, runs / 3), [&] {
@@ -114,8 +138,9 @@ void measure(const char* name, void (*fill)(MenuProject&), int runs)
     std::printf("%s: %zu nodes, %zu links on %zu routes\n", name, map.nodes.size(), map.edges.size(), routes);
     std::printf("  graph from the project           %8.1f ms\n", build);
     std::printf("  layout by dot                    %8.1f ms   %.3f of the 1 s goal\n", layout, layout / 1000.0);
-    std::printf("  edit to painted view, same links %8.1f ms   %.3f of the 100 ms goal\n", redraw, redraw / 100.0);
-    std::printf("  edit to painted view, new layout %8.1f ms\n", relayout);
+    std::printf("  edit to painted view, same links %8.1f ms   %.3f of the 100 ms goal (this thread's time)\n", redraw,
+                redraw / 100.0);
+    std::printf("  edit to painted view, new layout %8.1f ms   (on the clock, the layout on its worker)\n", relayout);
 }
 
 } // namespace
@@ -127,5 +152,6 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(3, atoi(argv[1])) : 9;
     measure("largest menu (500 pages of 16 buttons)", fillMaximalProject, runs);
     measure("500 pages linked at random", fillWebProject, runs);
+    measure("50 pages linked at random, every link routed by dot", fillRoutedProject, runs);
     return 0;
 }

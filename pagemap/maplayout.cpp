@@ -64,7 +64,7 @@ char* str(const char* text)
 }
 
 // Beyond this many routes dot places the tree of first links only (see layoutPageMap).
-constexpr size_t kFullRoutingLimit = 400;
+constexpr size_t kFullRoutingLimit = 150;
 
 // Where the line from a rectangle's centre towards `to` leaves the rectangle.
 QPointF borderPoint(const QRectF& r, QPointF to)

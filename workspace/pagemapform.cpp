@@ -55,6 +55,8 @@ constexpr int kHandleSpacing = 11;
 constexpr int kHandleRadius = 4;
 constexpr int kInitialWidth = 900;
 constexpr int kInitialHeight = 600;
+// Up to this many links in view are drawn smooth.
+constexpr int kSmoothLinks = 200;
 
 QPointF rectCenter(const QRectF& r)
 {
@@ -111,12 +113,15 @@ public:
         // Links between the same two nodes share a route, and one label names them all.
         const PageMap& map = m_form->m_map;
         m_labels.assign(map.edges.size(), QString());
+        m_leads.assign(map.edges.size(), false);
         QHash<QPair<int, int>, int> first;
         for (int i = 0; i < int(map.edges.size()); ++i) {
             const MapEdge& e = map.edges[size_t(i)];
             const QPair<int, int> ends(e.from, e.to);
-            if (!first.contains(ends))
+            if (!first.contains(ends)) {
                 first.insert(ends, i);
+                m_leads[size_t(i)] = true;
+            }
             QString& label = m_labels[size_t(first.value(ends))];
             if (e.label.isEmpty() || label.split(QStringLiteral(", ")).contains(e.label))
                 continue;
@@ -165,6 +170,7 @@ private:
     std::vector<QPainterPath> m_paths;
     std::vector<QPainterPath> m_strokes; // made when first hit-tested
     std::vector<QString> m_labels;
+    std::vector<bool> m_leads; // the first link of those that share a route: it draws the route
     // A press on a selection's handle or on an arrow, and the drag from it.
     QPointF m_pressAt;
     int m_pressEdge = -1;
@@ -300,9 +306,23 @@ void PageMapCanvas::paintEvent(QPaintEvent* event)
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     p.setFont(small);
+    // A large map shows many long links at once: they are drawn without smoothing, which costs a
+    // multiple of the time on long curves that the view shows only a piece of.
+    int shown = 0;
+    std::vector<int> drawn;
     for (int i = 0; i < int(m_paths.size()); ++i)
-        if (m_paths[size_t(i)].controlPointRect().adjusted(-60, -12, 60, 12).intersects(visible))
+        if ((m_leads[size_t(i)] || i == m_form->m_currentEdge) &&
+            m_paths[size_t(i)].controlPointRect().adjusted(-60, -12, 60, 12).intersects(visible)) {
+            drawn.push_back(i);
+            ++shown;
+        }
+    p.setRenderHint(QPainter::Antialiasing, shown <= kSmoothLinks);
+    for (const int i : drawn)
+        if (i != m_form->m_currentEdge)
             paintEdge(p, i);
+    if (m_form->m_currentEdge >= 0 && m_form->m_currentEdge < int(m_paths.size()))
+        paintEdge(p, m_form->m_currentEdge); // on top of the links it shares its route with
+    p.setRenderHint(QPainter::Antialiasing);
     p.setFont(font());
     const std::vector<QRectF>& nodes = m_form->m_places.nodes;
     for (int i = 0; i < int(nodes.size()) && i < int(m_form->m_map.nodes.size()); ++i)
