@@ -24,27 +24,29 @@ namespace {
 
 using benchtiming::bestMs;
 
-// 500 pages that lead each other about: six buttons per page jump to pages anywhere in the menu, one
-// plays the movie, two play chapters; every tenth page is an intro that jumps on at its end.
-void fillWebProject(MenuProject& p)
+// Pages that lead each other about: `jumps` buttons per page jump to random pages; with `extras`, one
+// more plays the movie, two play chapters, and every tenth page is an intro that jumps on at its end.
+void fillRandomProject(MenuProject& p, int pages, int jumps, bool extras)
 {
-    QRandomGenerator rng(500);
+    QRandomGenerator rng(quint32(pages));
     p.movieData.startPage = QStringLiteral("1");
     p.movieData.menuPage = QStringLiteral("2");
-    for (int n = 1; n <= 500; ++n) {
+    for (int n = 1; n <= pages; ++n) {
+        const bool intro = extras && n % 10 == 0;
         auto page = std::make_unique<Page>(n, QStringLiteral("Page %1").arg(n));
         page->backgroundIsVideo = true;
-        page->videoLoop = n % 10 != 0;
+        page->videoLoop = !intro;
         page->lastFrame = 50;
-        page->selectionAvailable = n % 10 != 0;
+        page->selectionAvailable = !intro;
         page->defaultSelection = 1;
-        if (n % 10 == 0)
-            page->jumpAtEnd = n % 500 + 1;
-        for (int s = 0; s < 9 && n % 10 != 0; ++s) {
+        if (intro)
+            page->jumpAtEnd = n % pages + 1;
+        const int buttons = intro ? 0 : jumps + (extras ? 3 : 0);
+        for (int s = 0; s < buttons; ++s) {
             auto sel = std::make_unique<Selection>(QStringLiteral("Button %1").arg(s + 1), QStringLiteral("%1,10-%2,40").arg(s * 60).arg(s * 60 + 50));
-            if (s < 6)
-                sel->addAction(ActJumpToPage, QString::number(1 + int(rng.bounded(500))));
-            else if (s == 6)
+            if (s < jumps)
+                sel->addAction(ActJumpToPage, QString::number(1 + int(rng.bounded(pages))));
+            else if (s == jumps)
                 sel->addAction(ActPlayMovie, QString());
             else
                 sel->addAction(ActPlayFromChapter, QString::number(s));
@@ -54,26 +56,17 @@ void fillWebProject(MenuProject& p)
     }
 }
 
+// 500 pages of six random jumps, the movie and two chapters.
+void fillWebProject(MenuProject& p)
+{
+    fillRandomProject(p, 500, 6, true);
+}
+
 // The most links dot still routes itself (150 routes): 50 pages of three jumps to random pages, harder
 // for dot than a menu's usual shape.
 void fillRoutedProject(MenuProject& p)
 {
-    QRandomGenerator rng(50);
-    p.movieData.startPage = QStringLiteral("1");
-    p.movieData.menuPage = QStringLiteral("1");
-    for (int n = 1; n <= 50; ++n) {
-        auto page = std::make_unique<Page>(n, QStringLiteral("Page %1").arg(n));
-        page->backgroundIsVideo = true;
-        page->videoLoop = true;
-        page->selectionAvailable = true;
-        page->defaultSelection = 1;
-        for (int s = 0; s < 3; ++s) {
-            auto sel = std::make_unique<Selection>(QStringLiteral("Button %1").arg(s + 1), QStringLiteral("%1,10-%2,40").arg(s * 60).arg(s * 60 + 50));
-            sel->addAction(ActJumpToPage, QString::number(1 + int(rng.bounded(50))));
-            page->addSelection(std::move(sel));
-        }
-        p.pages.push_back(std::move(page));
-    }
+    fillRandomProject(p, 50, 3, false);
 }
 
 void settle(TPageMapForm& form)

@@ -13,6 +13,7 @@
 #include "document/projectloader.h"
 #include "document/projectwriter.h"
 #include "filetestutil.h"
+#include "pagemaptestutil.h"
 #include "pagemap/maplayout.h"
 #include "pagemap/pagegraph.h"
 #include "randommenu.h"
@@ -117,36 +118,6 @@ QString save(const MenuProject& p, const QTemporaryDir& dir, const QString& name
     return path;
 }
 
-MenuAction& addAction(Selection& s, int code, const QString& parameter)
-{
-    return s.addAction(code, parameter);
-}
-
-Page& addPage(MenuProject& p, int number, const QString& name, bool loop = true)
-{
-    p.pages.push_back(std::make_unique<Page>(number, name));
-    Page& page = *p.pages.back();
-    page.backgroundIsVideo = true;
-    page.videoLoop = loop;
-    page.firstFrame = 0;
-    page.lastFrame = 10;
-    page.selectionAvailable = true;
-    page.defaultSelection = 1;
-    return page;
-}
-
-void head(MenuProject& p, const QString& start, const QString& menu)
-{
-    p.movieData.title = QStringLiteral("Map");
-    p.movieData.id = QStringLiteral("MAP1");
-    p.movieData.movieDirectory = QStringLiteral("video");
-    p.movieData.aviName = QStringLiteral("movie.avi");
-    p.movieData.menuDirectory = QStringLiteral("menu");
-    p.movieData.menuAVIName = QStringLiteral("menu.avi");
-    p.movieData.startPage = start;
-    p.movieData.menuPage = menu;
-}
-
 } // namespace
 
 class TestPageMap : public QObject
@@ -224,30 +195,27 @@ private slots:
         QFETCH(QByteArray, expected);
         MenuProject p;
         if (menu == 0) {
-            head(p, QStringLiteral("1"), QStringLiteral("2"));
-            Page& intro = addPage(p, 1, QStringLiteral("Intro"), false);
+            mapMenuHead(p, QStringLiteral("1"), QStringLiteral("2"));
+            Page& intro = mapPage(p, 1, QStringLiteral("Intro"), false);
             intro.selectionAvailable = false;
             intro.jumpAtEnd = 2;
-            Page& main = addPage(p, 2, QStringLiteral("Main \"menu\""));
-            addAction(main.addSelection(std::make_unique<Selection>(QStringLiteral("Play"), QStringLiteral("0,0-100,50"))),
-                      ActPlayMovie, QString());
-            Selection& next = main.addSelection(std::make_unique<Selection>(QStringLiteral("Next"), QStringLiteral("100,0-200,50")));
-            addAction(next, ActRelativeJump, QStringLiteral("+1"));
-            addAction(next, ActJumpToPage, QStringLiteral("1")); // never run: the jump before ends the list
-            Page& credits = addPage(p, 3, QStringLiteral("Credits"));
+            Page& main = mapPage(p, 2, QStringLiteral("Main \"menu\""));
+            mapSelection(main, QStringLiteral("Play"), QStringLiteral("0,0-100,50")).addAction(ActPlayMovie, QString());
+            Selection& next = mapSelection(main, QStringLiteral("Next"), QStringLiteral("100,0-200,50"));
+            next.addAction(ActRelativeJump, QStringLiteral("+1"));
+            next.addAction(ActJumpToPage, QStringLiteral("1")); // never run: the jump before ends the list
+            Page& credits = mapPage(p, 3, QStringLiteral("Credits"));
             credits.backgroundIsVideo = false;
             credits.pictureFile = QStringLiteral("credits.jpg");
             credits.selectionAvailable = false;
         } else {
-            head(p, QStringLiteral("1"), QStringLiteral("1"));
+            mapMenuHead(p, QStringLiteral("1"), QStringLiteral("1"));
             p.movieData.chapters.push_back(std::make_unique<Chapter>(Chapter{"1", "0", "One"}));
             p.movieData.chapters.push_back(std::make_unique<Chapter>(Chapter{"2", "100", "Two"}));
-            Page& menuPage = addPage(p, 1, QStringLiteral("Menu"));
-            addAction(menuPage.addSelection(std::make_unique<Selection>(QStringLiteral("Nine"), QStringLiteral("0,0-100,50"))),
-                      ActJumpToPage, QStringLiteral("9"));
-            addAction(menuPage.addSelection(std::make_unique<Selection>(QStringLiteral("Two"), QStringLiteral("100,0-200,50"))),
-                      ActPlayFromChapter, QStringLiteral("2"));
-            Page& lost = addPage(p, 7, QStringLiteral("Lost"), false);
+            Page& menuPage = mapPage(p, 1, QStringLiteral("Menu"));
+            mapSelection(menuPage, QStringLiteral("Nine"), QStringLiteral("0,0-100,50")).addAction(ActJumpToPage, QStringLiteral("9"));
+            mapSelection(menuPage, QStringLiteral("Two"), QStringLiteral("100,0-200,50")).addAction(ActPlayFromChapter, QStringLiteral("2"));
+            Page& lost = mapPage(p, 7, QStringLiteral("Lost"), false);
             lost.selectionAvailable = false;
             lost.jumpAtEnd = 1;
             lost.actionAtEnd = std::make_unique<MenuAction>(ActPlayFromChapter, QStringLiteral("1"));
@@ -314,12 +282,12 @@ private slots:
             LoadProject(QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini"), p, [](const Message&) {});
         } else {
             QRandomGenerator rng(7);
-            head(p, QStringLiteral("1"), QStringLiteral("2"));
+            mapMenuHead(p, QStringLiteral("1"), QStringLiteral("2"));
             for (int n = 1; n <= pages; ++n) {
-                Page& page = addPage(p, n, QStringLiteral("P%1").arg(n));
+                Page& page = mapPage(p, n, QStringLiteral("P%1").arg(n));
                 for (int s = 0; s < 5; ++s)
-                    addAction(page.addSelection(std::make_unique<Selection>(QStringLiteral("S%1").arg(s), QStringLiteral("0,0-10,10"))),
-                              s == 4 ? ActPlayMovie : ActJumpToPage, QString::number(1 + rng.bounded(pages)));
+                    mapSelection(page, QStringLiteral("S%1").arg(s))
+                        .addAction(s == 4 ? ActPlayMovie : ActJumpToPage, QString::number(1 + rng.bounded(pages)));
             }
         }
         const PageMap map = buildPageMap(p);

@@ -7,49 +7,25 @@
 #include "document/projectwriter.h"
 #include "editorstestutil.h"
 #include "filetestutil.h"
+#include "pagemaptestutil.h"
 #include "workspace/pagemapform.h"
 
 namespace {
-
-Selection& addSelection(Page& page, const QString& name, const QString& area)
-{
-    return page.addSelection(std::make_unique<Selection>(name, area));
-}
-
-Page& addPage(MenuProject& p, int number, const QString& name, bool loop)
-{
-    p.pages.push_back(std::make_unique<Page>(number, name));
-    Page& page = *p.pages.back();
-    page.backgroundIsVideo = true;
-    page.videoLoop = loop;
-    page.firstFrame = 10 * number;
-    page.lastFrame = 10 * number + 5;
-    page.selectionAvailable = true;
-    page.defaultSelection = 1;
-    return page;
-}
 
 // Page 1 (start and menu page): A jumps to 2, B plays the movie, C does nothing yet. Page 2: D jumps
 // back to 1, and the page jumps to 3 at its end. Page 3 offers nothing and runs a jump to 1 at its end.
 QByteArray menuBytes()
 {
     MenuProject p;
-    p.movieData.title = QStringLiteral("Map");
-    p.movieData.id = QStringLiteral("MAP1");
-    p.movieData.movieDirectory = QStringLiteral("video");
-    p.movieData.aviName = QStringLiteral("movie.avi");
-    p.movieData.menuDirectory = QStringLiteral("menu");
-    p.movieData.menuAVIName = QStringLiteral("menu.avi");
-    p.movieData.startPage = QStringLiteral("1");
-    p.movieData.menuPage = QStringLiteral("1");
-    Page& one = addPage(p, 1, QStringLiteral("Menu"), true);
-    addSelection(one, QStringLiteral("A"), QStringLiteral("10,10-60,40")).addAction(ActJumpToPage, QStringLiteral("2"));
-    addSelection(one, QStringLiteral("B"), QStringLiteral("70,10-120,40")).addAction(ActPlayMovie, QString());
-    addSelection(one, QStringLiteral("C"), QStringLiteral("130,10-180,40"));
-    Page& two = addPage(p, 2, QStringLiteral("Two"), false);
-    addSelection(two, QStringLiteral("D"), QStringLiteral("10,10-60,40")).addAction(ActJumpToPage, QStringLiteral("1"));
+    mapMenuHead(p, QStringLiteral("1"), QStringLiteral("1"));
+    Page& one = mapPage(p, 1, QStringLiteral("Menu"), true);
+    mapSelection(one, QStringLiteral("A"), QStringLiteral("10,10-60,40")).addAction(ActJumpToPage, QStringLiteral("2"));
+    mapSelection(one, QStringLiteral("B"), QStringLiteral("70,10-120,40")).addAction(ActPlayMovie, QString());
+    mapSelection(one, QStringLiteral("C"), QStringLiteral("130,10-180,40"));
+    Page& two = mapPage(p, 2, QStringLiteral("Two"), false);
+    mapSelection(two, QStringLiteral("D"), QStringLiteral("10,10-60,40")).addAction(ActJumpToPage, QStringLiteral("1"));
     two.jumpAtEnd = 3;
-    Page& three = addPage(p, 3, QStringLiteral("Three"), false);
+    Page& three = mapPage(p, 3, QStringLiteral("Three"), false);
     three.selectionAvailable = false;
     three.actionAtEnd = std::make_unique<MenuAction>(ActJumpToPage, QStringLiteral("1"));
     const std::optional<QByteArray> bytes = BuildMenuFile(p, [](const Message&) {});
