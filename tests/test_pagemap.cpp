@@ -240,6 +240,7 @@ private slots:
         QTest::newRow("png") << "map.png" << QByteArray("\x89PNG\r\n\x1a\n") << 0;
         QTest::newRow("dot") << "map.dot" << QByteArray("digraph pagemap {") << 0;
         QTest::newRow("unknown kind") << "map.txt" << QByteArray() << 2;
+        QTest::newRow("-o without a name") << "" << QByteArray() << 2;
     }
     void cliDrawings()
     {
@@ -247,12 +248,15 @@ private slots:
         QFETCH(QByteArray, start);
         QFETCH(int, exitCode);
         QTemporaryDir dir;
-        const QString out = dir.filePath(name);
-        const CliRun run = runVrplmenu({QStringLiteral("map"), QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini"),
-                                        QStringLiteral("-o"), out});
+        const QString out = name.isEmpty() ? QString() : dir.filePath(name);
+        QStringList args{QStringLiteral("map"), QStringLiteral(VAZO_SOURCE_DIR "/examples/demo/demo.ini"), QStringLiteral("-o")};
+        if (!out.isEmpty())
+            args << out;
+        const CliRun run = runVrplmenu(args);
         QCOMPARE(run.exitCode, exitCode);
         if (exitCode != 0) {
-            QVERIFY(!QFileInfo::exists(out));
+            QVERIFY(out.isEmpty() || !QFileInfo::exists(out));
+            QVERIFY(run.out.isEmpty());
             QVERIFY(!run.err.isEmpty());
             return;
         }
