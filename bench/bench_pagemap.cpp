@@ -28,7 +28,7 @@ using benchtiming::bestMs;
 // more plays the movie, two play chapters, and every tenth page is an intro that jumps on at its end.
 void fillRandomProject(MenuProject& p, int pages, int jumps, bool extras)
 {
-    QRandomGenerator rng(quint32(pages));
+    QRandomGenerator rng{quint32(pages)};
     p.movieData.startPage = QStringLiteral("1");
     p.movieData.menuPage = QStringLiteral("2");
     for (int n = 1; n <= pages; ++n) {
