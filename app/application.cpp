@@ -22,6 +22,7 @@
 #include "moviedata/moviedataform.h"
 #include "dialogs/qtdialogservice.h"
 #include "workspace/mainform.h"
+#include "workspace/pagemapform.h"
 #include "workspace/problemsform.h"
 #include "workspace/previewform.h"
 #include "media/videosource.h"
@@ -179,6 +180,9 @@ Application::Application(DialogService* externalDialogs)
     for (auto signal : {&TMainForm::videoOpened, &TMainForm::projectOpened})
         QObject::connect(mainForm.get(), signal, problems.get(), &TProblemsForm::scheduleCheck);
     QObject::connect(mainForm.get(), &TMainForm::movieDataClosed, problems.get(), &TProblemsForm::scheduleCheck);
+    pageMap = std::make_unique<TPageMapForm>(project, *edits, mainForm.get());
+    pageMap->setWindows(pageViewer.get(), selectionsViewer.get());
+    installPageMap(*mainForm, *pageMap, dialogs);
     preview = std::make_unique<TPreviewForm>(*edits, dialogs);
     installPreviewMenu(*mainForm, *preview, *pageViewer);
 
@@ -198,6 +202,7 @@ Application::~Application()
     // The settings take the base directory from the movie data dialog, so the main window shuts down
     // before anything else goes.
     mainForm->shutdown();
+    pageMap.reset();
     problems.reset();
     aboutForm.reset();
     selectionsViewer.reset();

@@ -11,6 +11,7 @@ class DialogService;
 class ProjectEdits;
 class TAboutForm;
 class TMainForm;
+class TPageMapForm;
 class TProblemsForm;
 class TPreviewForm;
 class TPageViewerForm;
@@ -71,6 +72,8 @@ struct Application
     std::unique_ptr<TAboutForm> aboutForm;
     // Every problem the player would meet, checked again after each edit; shown from the Windows menu.
     std::unique_ptr<TProblemsForm> problems;
+    // Every page and where each link leads, laid out again after the edits; from the Windows menu.
+    std::unique_ptr<TPageMapForm> pageMap;
     // Plays the menu as the player will, from the Preview menu; records and replays walkthroughs.
     std::unique_ptr<TPreviewForm> preview;
 };

@@ -27,6 +27,47 @@ inline bool plainText(const QString& text, bool hashSeparates)
     return true;
 }
 
+// Walks the links a viewer can follow from a page. Where an absolute jump leads depends on its page
+// number alone, so each number is resolved once: a large menu has thousands of jumps to a few hundred
+// pages.
+class LinkWalker
+{
+public:
+    explicit LinkWalker(const MenuProject& project) : m_project(project) {}
+    // Calls visit(const FollowedLink&) for each link of the page, in the page's order, its end last.
+    template <typename Visit> void walk(int pageIndex, Visit&& visit);
+    Link followJump(int pageIndex, const MenuAction& action);
+
+private:
+
+    const MenuProject& m_project;
+    std::unordered_map<int, Link> m_jumps; // where an absolute jump to each page number leads
+};
+
+template <typename Visit> void LinkWalker::walk(int pageIndex, Visit&& visit)
+{
+    const Page& page = *m_project.pages[size_t(pageIndex)];
+    if (selectionsCanBeChosen(page)) {
+        for (int s = 0; s < int(page.selections.size()); ++s) {
+            if (!selectionCanBeChosen(page, s))
+                continue;
+            const auto& actions = page.selections[size_t(s)]->actions;
+            for (int a = 0; a < int(actions.size()); ++a) {
+                const MenuAction& action = *actions[size_t(a)];
+                const Link link = followJump(pageIndex, action);
+                if (link.kind != LinkKind::None || leavesMenu(action.type))
+                    visit(FollowedLink{pageIndex, s, a, action.type, link});
+                if (endsActionList(action.type))
+                    break;
+            }
+        }
+    }
+    const PageEnd end = pageEnd(m_project, pageIndex);
+    const int code = end.kind == EndKind::EndAction ? page.actionAtEnd->type : 0;
+    if (end.link.kind != LinkKind::None || (end.kind == EndKind::EndAction && leavesMenu(code)))
+        visit(FollowedLink{pageIndex, -1, -1, code, end.link});
+}
+
 class Checker
 {
 public:
@@ -45,7 +86,6 @@ private:
 
     // The pages (menucheck.cpp).
     void findReachablePages();
-    Link followJump(int pageIndex, const MenuAction& action);
     void checkPage(int pageIndex);
     void checkPageEnd(int pageIndex);
     void checkSelections(int pageIndex);
@@ -72,8 +112,8 @@ private:
     std::vector<Problem>& m_out;
     QSize m_picture;               // empty when unknown
     std::vector<bool> m_reachable; // empty when no page is named as a way into the menu
+    LinkWalker m_links;
     std::unordered_map<const char*, QString> m_codes;
-    std::unordered_map<int, Link> m_jumps; // where an absolute jump to each page number leads
     mutable std::array<QString, kActionTypeCount> m_actionNames; // made when first needed
 };
 

@@ -28,7 +28,7 @@ bool readNumber(const QString& text, qint64& value)
 }
 
 Checker::Checker(const MenuProject& project, const CheckContext& context, std::vector<Problem>& out)
-    : m_project(project), m_context(context), m_out(out)
+    : m_project(project), m_context(context), m_out(out), m_links(project)
 {
     m_picture = context.pictureSize;
     if (m_picture.isEmpty()) {
@@ -150,9 +150,7 @@ QString Checker::actionLabel(int pageIndex, int selectionIndex, int actionIndex)
 // Reachability: the ways into the menu (the start page, the page the player returns to, and the
 // chapter and special feature pages the player offers itself), then every link a viewer can follow.
 
-// Where an absolute jump leads depends on its page number alone, so each number is asked once: a large
-// menu has thousands of jumps to a few hundred pages.
-Link Checker::followJump(int pageIndex, const MenuAction& action)
+Link LinkWalker::followJump(int pageIndex, const MenuAction& action)
 {
     int number = 0;
     if (action.type != ActJumpToPage || action.parameter == QLatin1String("+1") ||
@@ -166,9 +164,7 @@ Link Checker::followJump(int pageIndex, const MenuAction& action)
     return link;
 }
 
-// The pages a viewer can get to, by the rules the player model plays by: a selection counts when the
-// viewer can choose it, its actions up to the first that ends the list, and a page's end as its end
-// rule says (the end action when there is one, else the jump at end).
+// The pages a viewer can get to, by the rules the player model plays by (see LinkWalker).
 void Checker::findReachablePages()
 {
     const int count = int(m_project.pages.size());
@@ -180,28 +176,15 @@ void Checker::findReachablePages()
     }
     if (queue.empty())
         return; // without a way in, the missing start page is the problem, not every page
-    auto follow = [&](const Link& link) {
-        if (link.kind == LinkKind::Page && !seen[size_t(link.pageIndex)]) {
-            seen[size_t(link.pageIndex)] = true;
-            queue.push_back(link.pageIndex);
-        }
-    };
     while (!queue.empty()) {
         const int from = queue.front();
         queue.pop_front();
-        const Page& page = *m_project.pages[size_t(from)];
-        if (selectionsCanBeChosen(page)) {
-            for (int s = 0; s < int(page.selections.size()); ++s) {
-                if (!selectionCanBeChosen(page, s))
-                    continue;
-                for (const auto& action : page.selections[size_t(s)]->actions) {
-                    follow(followJump(from, *action));
-                    if (endsActionList(action->type))
-                        break;
-                }
+        m_links.walk(from, [&](const FollowedLink& l) {
+            if (l.link.kind == LinkKind::Page && !seen[size_t(l.link.pageIndex)]) {
+                seen[size_t(l.link.pageIndex)] = true;
+                queue.push_back(l.link.pageIndex);
             }
-        }
-        follow(pageEnd(m_project, from).link);
+        });
     }
     m_reachable = std::move(seen);
 }
@@ -451,7 +434,7 @@ void Checker::checkAction(int pageIndex, int selectionIndex, int actionIndex, co
         if (checkSignedJump(pageIndex, selectionIndex, actionIndex, action))
             return;
         const Link link = selectionIndex < 0 ? resolveActionAtEnd(m_project, pageIndex)
-                                             : followJump(pageIndex, action);
+                                             : m_links.followJump(pageIndex, action);
         switch (link.kind) {
         case LinkKind::MissingPage:
             add(Severity::Error, "jump-target-missing",
@@ -559,6 +542,15 @@ void Checker::checkPageTexts(int pageIndex)
 }
 
 } // namespace check_detail
+
+std::vector<FollowedLink> followedLinks(const MenuProject& project)
+{
+    std::vector<FollowedLink> out;
+    check_detail::LinkWalker walker(project);
+    for (int i = 0; i < int(project.pages.size()); ++i)
+        walker.walk(i, [&](const FollowedLink& l) { out.push_back(l); });
+    return out;
+}
 
 std::vector<Problem> checkProject(const MenuProject& project, const CheckContext& context)
 {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "document/menulinks.h"
 #include "document/model.h"
 
 // The menu check: every problem the player would meet in a project, found without any window. It is
@@ -70,6 +71,21 @@ struct CheckContext
 // time, so that a movie file is counted and a picture decoded once. The locations are positions in the
 // lists at the time of the call: map them to the objects before the next edit.
 std::vector<Problem> checkProject(const MenuProject& project, const CheckContext& context = {});
+
+// One link a viewer can follow: a jump or an action that leaves the menu, run by a selection the viewer
+// can choose (its actions up to the first that ends the list), or by a page's end as its end rule
+// says. The check finds the reachable pages by walking these; the page map draws them.
+struct FollowedLink
+{
+    int pageIndex = -1;      // the page it starts from
+    int selectionIndex = -1; // -1 for the page's end
+    int actionIndex = -1;    // position in the selection's actions; -1 for the page's end
+    int actionCode = 0;      // the action's code; 0 for the jump at end
+    Link link;               // where a jump leads; LinkKind::None for an action that leaves the menu
+};
+
+// Every link a viewer can follow from any page, reachable or not, page by page in list order.
+std::vector<FollowedLink> followedLinks(const MenuProject& project);
 
 // "error" or "warning".
 QString severityName(Severity s);

@@ -27,6 +27,10 @@ int walk(const QStringList& args);
 // when nothing was found, 2 when the file cannot be read.
 int findButtons(const QStringList& args);
 
+// map FILE [-o OUT.svg|.png|.dot]: the page map of the menu, as DOT (on standard output without -o)
+// or drawn by Graphviz; 0 when written, 1 when the menu had messages, 2 when nothing was written.
+int map(const QStringList& args);
+
 // Prints a message as "CAPTION: TEXT" (just the text when it has no caption) on its own line.
 void printMessage(std::FILE* to, const Message& m);
 // Prints a line of text in the terminal's encoding.

@@ -35,6 +35,9 @@ const char* kUsage =
     "                             or of frames FIRST to LAST of a menu video (all without\n"
     "                             --range), one Area per line, best first, or a JSON array;\n"
     "                             exit 0 also when none was found\n"
+    "  map FILE [-o OUT]          the page map: every page and where each link leads, as DOT\n"
+    "                             (standard output without -o) or drawn as SVG or PNG by the\n"
+    "                             extension of OUT (.dot, .svg, .png)\n"
     "\n"
     "Options:\n"
     "  --help                     show this text\n"
@@ -76,6 +79,8 @@ int main(int argc, char* argv[])
         return cli::walk(args);
     if (command == QLatin1String("find-buttons"))
         return cli::findButtons(args);
+    if (command == QLatin1String("map"))
+        return cli::map(args);
     std::fprintf(stderr, "vrplmenu: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
     return 2;
 }

@@ -55,7 +55,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from what the programs link (dpkg-shlibdeps); Qt's platform plugins are loaded
-# at run time, so nothing links them, and without them the window cannot open.
+# at run time, so nothing links them, and without them the window cannot open. Graphviz's layout and
+# renderers are plugins of libgvc6 in the same way: named, so that the page map can be drawn.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgvc6")
 include(CPack)

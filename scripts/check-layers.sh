@@ -11,15 +11,16 @@ declare -A allowed=(
   [document]="document core"
   [check]="check document core"
   [player]="player document core"
+  [pagemap]="pagemap check document core"
   [edits]="edits document core"
   [media]="media document core"
   [dialogs]="dialogs document core"
   [finder]="finder"
   [moviedata]="moviedata dialogs media document core"
-  [workspace]="workspace editors app moviedata dialogs finder media edits check player document core"
-  [editors]="workspace editors app moviedata dialogs finder media edits check player document core"
-  [app]="workspace editors app moviedata dialogs finder media edits check player document core"
-  [cli]="cli check player finder media document core"
+  [workspace]="workspace editors app moviedata dialogs finder media edits pagemap check player document core"
+  [editors]="workspace editors app moviedata dialogs finder media edits pagemap check player document core"
+  [app]="workspace editors app moviedata dialogs finder media edits pagemap check player document core"
+  [cli]="cli pagemap check player finder media document core"
 )
 
 status=0

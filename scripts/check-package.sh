@@ -41,7 +41,7 @@ done
 step "its dependencies come from the linked libraries"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "  $depends"
-for lib in libqt6widgets6 libavcodec libjpeg62-turbo qt6-qpa-plugins; do
+for lib in libqt6widgets6 libavcodec libjpeg62-turbo qt6-qpa-plugins libgvc6; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib"
 done
 

@@ -11,6 +11,7 @@ packages=(
   libjpeg62-turbo-dev
   libopencv-imgproc-dev
   libxvidcore-dev
+  libgraphviz-dev
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core
   "$@"

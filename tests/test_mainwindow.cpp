@@ -173,7 +173,8 @@ private slots:
         QTest::newRow("file") << "File1"
                               << QStringList{"miNew|New||1|0", "miMMOpenINI|Open &INI|Ctrl+O|1|0",
                                              "|Open recent||0|0", "-", "miMMSaveINI|Save|Ctrl+S|0|0",
-                                             "miMMSaveasINI|&Save as INI|Ctrl+Shift+S|0|0", "-",
+                                             "miMMSaveasINI|&Save as INI|Ctrl+Shift+S|0|0",
+                                             "miExportPageMap|Export page map…||1|0", "-",
                                              "miMMQuit|&Quit|Ctrl+Q|1|0"};
         QTest::newRow("page") << "miPage"
                               << QStringList{"MenuItemNewPage|&New|Ctrl+N|0|0", "MenuItemDeletePage|&Delete||0|0",
@@ -188,7 +189,7 @@ private slots:
                                                 "miPlayFromThisPage|Play from this page|Shift+F5|1|0"};
         QTest::newRow("windows") << "Windows1"
                                  << QStringList{"|Pages||1|0", "|Selections||1|0", "miDocked|Docked||1|0", "-",
-                                                "miWinProblems|Problems||1|0"};
+                                                "miWinProblems|Problems||1|0", "miWinPageMap|Page map||1|0"};
         QTest::newRow("pages") << "Pages1"
                                << QStringList{"miWinPagesLeft|Left||1|0", "miWinPagesRight|Right||1|1",
                                               "miWinPagesFree|Free||1|0"};

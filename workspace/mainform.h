@@ -183,6 +183,10 @@ public:
     void miDockedClick();
     void miAboutClick();
     bool isDocked() const;
+    // A further tool window (the page map): it floats beside the main window, or joins the dock as a
+    // tab when the windows are docked, as the Problems window does.
+    void addToolWindow(QWidget* window);
+    void showToolWindow(QWidget* window);
     Placement pagesPlacement() const;
     Placement selectionsPlacement() const;
     int dockWidth() const;
@@ -462,6 +466,7 @@ private:
     QPointer<TSelectionsViewerForm> m_selections;
     QPointer<TAboutForm> m_about;
     QPointer<TProblemsForm> m_problems;
+    QList<QPointer<QWidget>> m_moreToolWindows;
     QToolButton* m_problemCount = nullptr; // the status line
     QTimer* m_statusTimer = nullptr;
     QTimer* m_videoIdleTimer = nullptr; // gives back the decoded pictures of a frame left alone

@@ -217,6 +217,9 @@ void TMainForm::miDockedClick()
         // The Problems window joins as a third tab when it is open; otherwise it comes when shown.
         if (m_problems && m_problems->isVisible())
             dockWindow(m_problems);
+        for (QWidget* tool : std::as_const(m_moreToolWindows))
+            if (tool && tool->isVisible())
+                dockWindow(tool);
         m_dock->setCurrentIndex(0);
     } else {
         m_miDocked->setChecked(false);
@@ -227,10 +230,36 @@ void TMainForm::miDockedClick()
         undockWindow(m_pages);
         undockWindow(m_selections);
         undockWindow(m_problems);
+        for (QWidget* tool : std::as_const(m_moreToolWindows))
+            undockWindow(tool);
         m_dock->hide();
         layoutNow();
         ArrangeToolWindows();
     }
+}
+
+void TMainForm::addToolWindow(QWidget* window)
+{
+    m_moreToolWindows.append(window);
+}
+
+void TMainForm::showToolWindow(QWidget* window)
+{
+    if (!window)
+        return;
+    if (isDocked()) {
+        dockWindow(window);
+        m_dock->setCurrentWidget(window);
+        return;
+    }
+    if (!window->isVisible()) {
+        // It first comes over the picture, a little in from the main window's corner.
+        window->move(frameGeometry().topLeft() + QPoint(40, 60));
+        window->show();
+        bringOnScreen(window);
+    }
+    window->raise();
+    window->activateWindow();
 }
 
 // --- About -----------------------------------------------------------------------------------
