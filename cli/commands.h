@@ -27,6 +27,11 @@ int walk(const QStringList& args);
 // when nothing was found, 2 when the file cannot be read.
 int findButtons(const QStringList& args);
 
+// import-dvd SOURCE -o MENU.ini [--menu-video avi|vob]: a DVD's menus as a menu file, with its menu
+// video and pictures beside it; the report on standard error. 0 when every command was translated, 1
+// when some were not (the report lists them), 2 when the disc cannot be read or nothing written.
+int importDvd(const QStringList& args);
+
 // Prints a message as "CAPTION: TEXT" (just the text when it has no caption) on its own line.
 void printMessage(std::FILE* to, const Message& m);
 // Prints a line of text in the terminal's encoding.

@@ -35,6 +35,12 @@ const char* kUsage =
     "                             or of frames FIRST to LAST of a menu video (all without\n"
     "                             --range), one Area per line, best first, or a JSON array;\n"
     "                             exit 0 also when none was found\n"
+    "  import-dvd SOURCE -o MENU.ini [--menu-video avi|vob]\n"
+    "                             the menus of a DVD (a VIDEO_TS folder, the folder above it\n"
+    "                             or an ISO image) as a menu file, its pages' video (an MPEG-4\n"
+    "                             AVI, or with vob the menus' own sectors) and still pictures\n"
+    "                             beside it; the report on standard error, exit 1 when some\n"
+    "                             button commands could not be translated\n"
     "\n"
     "Options:\n"
     "  --help                     show this text\n"
@@ -76,6 +82,8 @@ int main(int argc, char* argv[])
         return cli::walk(args);
     if (command == QLatin1String("find-buttons"))
         return cli::findButtons(args);
+    if (command == QLatin1String("import-dvd"))
+        return cli::importDvd(args);
     std::fprintf(stderr, "vrplmenu: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
     return 2;
 }

@@ -15,11 +15,12 @@ declare -A allowed=(
   [media]="media document core"
   [dialogs]="dialogs document core"
   [finder]="finder"
+  [dvdimport]="dvdimport check media document core"
   [moviedata]="moviedata dialogs media document core"
-  [workspace]="workspace editors app moviedata dialogs finder media edits check player document core"
-  [editors]="workspace editors app moviedata dialogs finder media edits check player document core"
-  [app]="workspace editors app moviedata dialogs finder media edits check player document core"
-  [cli]="cli check player finder media document core"
+  [workspace]="workspace editors app moviedata dialogs finder dvdimport media edits check player document core"
+  [editors]="workspace editors app moviedata dialogs finder dvdimport media edits check player document core"
+  [app]="workspace editors app moviedata dialogs finder dvdimport media edits check player document core"
+  [cli]="cli dvdimport check player finder media document core"
 )
 
 status=0

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+#include "dvdimport/dvdstructure.h"
+
+// A DVD opened with libdvdread: a VIDEO_TS folder, the folder that holds one, or an ISO image. The
+// library stays inside this file; its own error messages are collected, never printed.
+namespace dvdimport {
+
+class DvdSource
+{
+public:
+    ~DvdSource();
+    DvdSource(const DvdSource&) = delete;
+    DvdSource& operator=(const DvdSource&) = delete;
+
+    // Opens the disc and reads its tables. Null when the source is no DVD or its tables cannot be read;
+    // *error then says why, with libdvdread's own messages.
+    static std::unique_ptr<DvdSource> open(const QString& path, QString* error);
+
+    const DvdDisc& disc() const { return m_disc; }
+
+    // The bytes of sectors [first, last] of a domain's menu video (title set 0: the video manager's).
+    // Empty when they cannot be read.
+    QByteArray menuSectors(int titleSet, uint32_t first, uint32_t last) const;
+
+    // What libdvdread reported while the disc was read (its warnings about damaged tables, ...).
+    const QStringList& libraryMessages() const { return m_messages; }
+
+private:
+    DvdSource() = default;
+    struct Handles;
+    std::unique_ptr<Handles> m_handles;
+    DvdDisc m_disc;
+    QStringList m_messages;
+};
+
+} // namespace dvdimport
