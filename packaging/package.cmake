@@ -57,5 +57,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from what the programs link (dpkg-shlibdeps); Qt's platform plugins are loaded
 # at run time, so nothing links them, and without them the window cannot open.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# libdvdread (the DVD import) is named as well, so that the package says it also where the build
+# machine's shlibs data is incomplete.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libdvdread8")
 include(CPack)
