@@ -53,6 +53,13 @@ public:
         const QString prefix = target.completeBaseName();
         const QString folder = target.absolutePath();
 
+        // Until the menus are decoded, their cells' playing times tell how much there is to encode.
+        const bool avi = m_options.video == MenuVideoKind::Avi;
+        m_total = int(disc.menus.size()) * (avi ? 2 : 3);
+        for (const DvdMenu& menu : disc.menus) {
+            for (const DvdCell& cell : menu.cells)
+                m_total += avi && cell.frames > 1 ? cell.frames : 0;
+        }
         // Each menu's sectors into a file of its own, and the pictures each holds.
         std::vector<int> frames;
         for (size_t i = 0; i < disc.menus.size(); ++i) {
@@ -65,7 +72,7 @@ public:
             if (!plan[i].still)
                 moving += frames[i];
         }
-        m_total = int(disc.menus.size()) * 2 + (m_options.video == MenuVideoKind::Avi ? moving : 0);
+        m_total = int(disc.menus.size()) * (avi ? 2 : 3) + (avi ? moving : 0);
 
         // The still pictures.
         std::vector<std::pair<QString, QByteArray>> files;
