@@ -96,44 +96,25 @@ private:
         QString rightName;
     };
 
-    Comparison ifVersion1() const
+    // A comparison of the register named by `regBits` bits from `regStart` with a constant (16 bits from
+    // `immStart`) or with the register in the byte from `otherStart`.
+    Comparison comparison(int regStart, int regBits, bool immediate, int immStart, int otherStart) const
     {
         Comparison c;
         c.op = bits(m_c, 54, 3);
-        c.reg = bits(m_c, 39, 8);
+        c.reg = bits(m_c, regStart, regBits);
         c.left = registerValue(c.reg, m_ctx);
-        if (bits(m_c, 55, 1))
-            c.right = uint16_t(bits(m_c, 31, 16));
+        if (immediate)
+            c.right = uint16_t(bits(m_c, immStart, 16));
         else {
-            c.right = registerValue(bits(m_c, 23, 8), m_ctx);
-            c.rightName = registerName(bits(m_c, 23, 8));
+            c.right = registerValue(bits(m_c, otherStart, 8), m_ctx);
+            c.rightName = registerName(bits(m_c, otherStart, 8));
         }
         return c;
     }
-    Comparison ifVersion2() const
-    {
-        Comparison c;
-        c.op = bits(m_c, 54, 3);
-        c.reg = bits(m_c, 15, 8);
-        c.left = registerValue(c.reg, m_ctx);
-        c.right = registerValue(bits(m_c, 7, 8), m_ctx);
-        c.rightName = registerName(bits(m_c, 7, 8));
-        return c;
-    }
-    Comparison ifVersion3() const
-    {
-        Comparison c;
-        c.op = bits(m_c, 54, 3);
-        c.reg = bits(m_c, 43, 4);
-        c.left = registerValue(c.reg, m_ctx);
-        if (bits(m_c, 55, 1))
-            c.right = uint16_t(bits(m_c, 15, 16));
-        else {
-            c.right = registerValue(bits(m_c, 7, 8), m_ctx);
-            c.rightName = registerName(bits(m_c, 7, 8));
-        }
-        return c;
-    }
+    Comparison ifVersion1() const { return comparison(39, 8, bits(m_c, 55, 1), 31, 23); }
+    Comparison ifVersion2() const { return comparison(15, 8, false, 0, 7); }
+    Comparison ifVersion3() const { return comparison(43, 4, bits(m_c, 55, 1), 15, 7); }
 
     // Whether the rest of the command runs: always without a comparison; with one, when its registers
     // are fixed and it holds. An unknown outcome is reported and stops the translation.

@@ -176,8 +176,8 @@ private:
         // width has its buttons scaled to its own pixels.
         const int fullHeight = menu.pal ? 576 : 480;
         const QSize size = menu.pictureSize.isValid() ? menu.pictureSize : QSize(720, fullHeight);
-        auto sx = [&](int x) { return int(qint64(x) * size.width() / 720); };
-        auto sy = [&](int y) { return int(qint64(y) * size.height() / fullHeight); };
+        auto sx = [&](int x) { return int((qint64(x) * size.width() + 360) / 720); };
+        auto sy = [&](int y) { return int((qint64(y) * size.height() + fullHeight / 2) / fullHeight); };
         return formatArea(sx(r.left()), sy(r.top()), sx(r.right() + 1), sy(r.bottom() + 1));
     }
 

@@ -391,6 +391,74 @@ private slots:
         QCOMPARE(t.untranslated.isEmpty(), translated);
     }
 
+    // Menus the test discs do not have: a half-width menu, a still menu that ends after some seconds, a
+    // motion menu that starts the movie at its end, a highlight that forces its button.
+    void pagesOfMenusOffTheDiscs_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("stillTime");
+        QTest::addColumn<QByteArray>("post");
+        QTest::addColumn<int>("forced");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<QString>("page"); // area, default, duration, loop, jump, end action
+        const QByteArray toRoot = QByteArray::fromHex("2004000000000001");
+        const QByteArray toMovie = QByteArray::fromHex("3003000000010000");
+        QTest::newRow("half width") << 352 << 0 << toRoot << 0 << 1 << "176,100-225,120 1 0 0 1 -";
+        QTest::newRow("still for 10 s, then the root menu") << 720 << 10 << toRoot << 0 << 1 << "360,100-460,120 1 10 0 1 -";
+        QTest::newRow("still without end") << 720 << 255 << toRoot << 0 << 1 << "360,100-460,120 1 0 0 0 -";
+        QTest::newRow("motion, then the movie") << 720 << 0 << toMovie << 0 << 40 << "360,100-460,120 1 0 0 0 2:";
+        QTest::newRow("motion that loops") << 720 << 0 << QByteArray::fromHex("2007000000000001") << 0 << 40
+                                           << "360,100-460,120 1 0 1 0 -";
+        QTest::newRow("forced button 2") << 720 << 0 << toRoot << 2 << 1 << "360,100-460,120 2 0 0 1 -";
+    }
+    void pagesOfMenusOffTheDiscs()
+    {
+        QFETCH(int, width);
+        QFETCH(int, stillTime);
+        QFETCH(QByteArray, post);
+        QFETCH(int, forced);
+        QFETCH(int, frames);
+        QFETCH(QString, page);
+        DvdDisc d;
+        d.volume = QStringLiteral("OFF DISC");
+        d.titles = {{1, 1, 2, 500}};
+        d.mainTitle = 1;
+        d.chapterFrames = {0, 250};
+        DvdMenu root;
+        root.titleSet = 1;
+        root.pgc = 1;
+        root.entry = true;
+        root.type = MenuType::Root;
+        root.pictureSize = QSize(720, 576);
+        DvdMenu menu = root;
+        menu.pgc = 2;
+        menu.entry = false;
+        menu.type = MenuType::None;
+        menu.pictureSize = QSize(width, 576);
+        menu.cells = {{0, 10, frames, stillTime}};
+        std::copy(post.begin(), post.end(), menu.postCommands.emplace_back().begin());
+        menu.forcedButton = forced;
+        for (int b = 0; b < 2; ++b)
+            menu.buttons.push_back({QRect(QPoint(360 + 120 * b, 100), QPoint(459 + 120 * b, 119)),
+                                    Command{0x30, 0x03, 0, 0, 0, 1, 0, 0}});
+        d.menus = {root, menu};
+        MenuProject project;
+        ImportReport report;
+        buildProject(d, planMenus(d, {frames, frames}, QStringLiteral("m")), ProjectNames{}, project, report);
+        const Page& p = *project.pages[1];
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                     .arg(p.selections[0]->area)
+                     .arg(p.defaultSelection)
+                     .arg(p.pictureDuration)
+                     .arg(int(p.videoLoop))
+                     .arg(p.jumpAtEnd)
+                     .arg(p.actionAtEnd ? QStringLiteral("%1:%2").arg(p.actionAtEnd->type).arg(p.actionAtEnd->parameter)
+                                        : QStringLiteral("-")),
+                 page);
+        QCOMPARE(project.movieData.title, QStringLiteral("OFF DISC"));
+        QCOMPARE(project.movieData.id, QStringLiteral("OFF_DISC"));
+    }
+
     // vrplmenu import-dvd writes the menu, its video and pictures, and the report on standard error;
     // vrplmenu check finds no error in what it wrote beside the disc.
     void commandLineImports()
