@@ -208,6 +208,39 @@ int titleFrames(const ifo_handle_t* vts, int titleInSet)
     return total;
 }
 
+// Whether every table a disc's table file points at begins inside the file. libdvdread 6.1 frees a
+// table twice when a table's first bytes lie past the file's end (it fails reading them, frees the
+// table and leaves the pointer for its closing to free again), so such a file must never reach it.
+// The backup is looked at too: libdvdread turns to it when the first file fails. Empty when all is
+// well; otherwise the damaged file's name.
+QString tablesOutsideFile(dvd_reader_t* dvd, int titleSet)
+{
+    static const int vmgTables[] = {0xC4, 0xC8, 0xCC, 0xD0, 0xD4, 0xD8, 0xDC};
+    static const int vtsTables[] = {0xC8, 0xCC, 0xD0, 0xD4, 0xD8, 0xDC, 0xE0, 0xE4};
+    for (const dvd_read_domain_t domain : {DVD_READ_INFO_FILE, DVD_READ_INFO_BACKUP_FILE}) {
+        const QString shown = (titleSet == 0 ? QStringLiteral("VIDEO_TS")
+                                             : QStringLiteral("VTS_%1_0").arg(titleSet, 2, 10, QLatin1Char('0')))
+                              + (domain == DVD_READ_INFO_FILE ? QStringLiteral(".IFO") : QStringLiteral(".BUP"));
+        FilePtr file(DVDOpenFile(dvd, titleSet, domain));
+        if (!file)
+            continue; // libdvdread finds that out itself
+        unsigned char head[kSector];
+        const qint64 blocks = DVDFileSize(file.get());
+        if (blocks < 1 || DVDFileSeek(file.get(), 0) != 0 || DVDReadBytes(file.get(), head, kSector) != kSector)
+            continue; // too short for any table: refused by libdvdread before it reads one
+        const qint64 bytes = blocks * kSector;
+        auto check = [&](int offset) {
+            const qint64 sector = qint64(head[offset]) << 24 | head[offset + 1] << 16 | head[offset + 2] << 8 | head[offset + 3];
+            return sector == 0 || sector * kSector + 8 <= bytes;
+        };
+        const bool ok = titleSet == 0 ? std::all_of(std::begin(vmgTables), std::end(vmgTables), check)
+                                      : std::all_of(std::begin(vtsTables), std::end(vtsTables), check);
+        if (!ok)
+            return shown;
+    }
+    return {};
+}
+
 QString volumeName(dvd_reader_t* dvd, const QString& path)
 {
     char name[33] = {};
@@ -265,6 +298,10 @@ std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
     // What the library says while it looks for a drive and for its decryption library concerns discs,
     // not folders and images; only what it says about the tables from here on is kept.
     source->m_messages.clear();
+    const QString damaged = tablesOutsideFile(dvd, 0);
+    if (!damaged.isEmpty())
+        return fail(QStringLiteral("the video manager's table (%1) of %2 is damaged: it points past its own end")
+                        .arg(damaged, path));
     IfoPtr vmg(ifoOpen(dvd, 0));
     if (!vmg || !vmg->vmgi_mat)
         return fail(QStringLiteral("the video manager's table (VIDEO_TS.IFO) of %1 cannot be read").arg(path));
@@ -281,6 +318,13 @@ std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
     const int titleSets = vmg->vmgi_mat->vmg_nr_of_title_sets;
     std::vector<IfoPtr> sets(size_t(titleSets) + 1);
     for (int ts = 1; ts <= titleSets && ts < 100; ++ts) {
+        const QString damagedSet = tablesOutsideFile(dvd, ts);
+        if (!damagedSet.isEmpty()) {
+            disc.notes.push_back(QStringLiteral("The table of title set %1 (%2) is damaged; its menus are left out.")
+                                     .arg(ts)
+                                     .arg(damagedSet));
+            continue;
+        }
         sets[size_t(ts)].reset(ifoOpen(dvd, ts));
         if (!sets[size_t(ts)] || !sets[size_t(ts)]->vtsi_mat) {
             disc.notes.push_back(QStringLiteral("The table of title set %1 cannot be read; its menus are left out.").arg(ts));

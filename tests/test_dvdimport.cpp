@@ -308,28 +308,52 @@ private slots:
         QCOMPARE(filesIn(folder), QStringList());
     }
 
-    // Damaged tables: libdvdread's own complaint in the error, nothing written, no crash.
+    // Damaged tables: refused with a reason (libdvdread's own words where it has them), nothing written,
+    // no crash. A table that points past its file's end would make libdvdread 6.1 free memory twice.
+    void damagedTablesAreRefused_data()
+    {
+        QTest::addColumn<QString>("file");   // in VIDEO_TS, and its backup alike
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("outcome"); // the error, or "pages N" and a note
+        QTest::newRow("identifier overwritten") << "VIDEO_TS" << 0 << QByteArray(64, 'x') << "VIDEO_TS.IFO";
+        QTest::newRow("title table past the end") << "VIDEO_TS" << 0xC4 << QByteArray::fromHex("00000006")
+                                                   << "VIDEO_TS.IFO";
+        QTest::newRow("title set's chapter table past the end") << "VTS_01_0" << 0xC8 << QByteArray::fromHex("00000009")
+                                                                << "pages 1, title set 1";
+    }
     void damagedTablesAreRefused()
     {
         if (!m_skip.isEmpty())
             QSKIP(qPrintable(m_skip + QStringLiteral(" is not installed")));
-        const QString copy = m_dir.filePath(QStringLiteral("damaged"));
+        QFETCH(QString, file);
+        QFETCH(int, offset);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, outcome);
+        static int n = 0;
+        const QString copy = m_dir.filePath(QStringLiteral("damaged%1").arg(++n));
         QDir().mkpath(copy + QStringLiteral("/VIDEO_TS"));
-        for (const QString& name : filesIn(m_pal.folder + QStringLiteral("/VIDEO_TS"))) {
+        for (const QString& name : filesIn(m_pal.folder + QStringLiteral("/VIDEO_TS")))
             QFile::copy(m_pal.folder + QStringLiteral("/VIDEO_TS/") + name, copy + QStringLiteral("/VIDEO_TS/") + name);
-        }
-        for (const char* table : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"}) {
-            QFile f(copy + QStringLiteral("/VIDEO_TS/") + QLatin1String(table));
+        for (const QString& suffix : {QStringLiteral(".IFO"), QStringLiteral(".BUP")}) {
+            QFile f(copy + QStringLiteral("/VIDEO_TS/") + file + suffix);
             QVERIFY(f.open(QIODevice::ReadWrite));
-            f.write(QByteArray(64, 'x')); // the identifier and the table's sizes
+            f.seek(offset);
+            f.write(bytes);
         }
         const QString folder = freshFolder();
         ImportOptions options;
         options.source = copy;
         options.menuFile = QDir(folder).filePath(QStringLiteral("menu.ini"));
         const ImportResult r = importDvd(options);
+        if (outcome.startsWith(QLatin1String("pages "))) {
+            QVERIFY2(r.ok, qPrintable(r.error));
+            QCOMPARE(QStringLiteral("pages %1").arg(r.project.pages.size()), outcome.section(QLatin1Char(','), 0, 0));
+            QVERIFY(r.report.notes.join(QLatin1Char(' ')).contains(outcome.section(QStringLiteral(", "), 1)));
+            return;
+        }
         QVERIFY(!r.ok);
-        QVERIFY2(r.error.contains(QLatin1String("VIDEO_TS.IFO")), qPrintable(r.error));
+        QVERIFY2(r.error.contains(outcome), qPrintable(r.error));
         QCOMPARE(filesIn(folder), QStringList());
     }
 
