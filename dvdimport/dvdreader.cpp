@@ -208,15 +208,22 @@ int titleFrames(const ifo_handle_t* vts, int titleInSet)
     return total;
 }
 
-// Whether every table a disc's table file points at begins inside the file. libdvdread 6.1 frees a
-// table twice when a table's first bytes lie past the file's end (it fails reading them, frees the
-// table and leaves the pointer for its closing to free again), so such a file must never reach it.
-// The backup is looked at too: libdvdread turns to it when the first file fails. Empty when all is
-// well; otherwise the damaged file's name.
+// Whether every table a disc's table file points at lies inside the file. libdvdread 6.1 trusts what
+// the tables claim: it frees a table twice when the table's first bytes lie past the file's end (it
+// fails reading them, frees the table and leaves the pointer for its closing to free again), and it
+// asks for as much memory as a table's size field says (gigabytes from a damaged one). So such a file
+// must never reach it. The backup is looked at too: libdvdread turns to it when the first file fails.
+// Empty when all is well; otherwise the damaged file's name.
 QString tablesOutsideFile(dvd_reader_t* dvd, int titleSet)
 {
-    static const int vmgTables[] = {0xC4, 0xC8, 0xCC, 0xD0, 0xD4, 0xD8, 0xDC};
-    static const int vtsTables[] = {0xC8, 0xCC, 0xD0, 0xD4, 0xD8, 0xDC, 0xE0, 0xE4};
+    struct Table
+    {
+        int offset;     // of the table's sector number in the file's head
+        int sizeField;  // of the table's last byte in its own head; -1: no size checked
+    };
+    static const Table vmgTables[] = {{0xC4, 4}, {0xC8, 4}, {0xCC, 4}, {0xD0, 4}, {0xD4, -1}, {0xD8, 4}, {0xDC, 0}};
+    static const Table vtsTables[] = {{0xC8, 4}, {0xCC, 4}, {0xD0, 4}, {0xD4, 4}, {0xD8, 4}, {0xDC, 0}, {0xE0, 4}, {0xE4, 0}};
+    auto be32 = [](const unsigned char* p) { return qint64(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; };
     for (const dvd_read_domain_t domain : {DVD_READ_INFO_FILE, DVD_READ_INFO_BACKUP_FILE}) {
         const QString shown = (titleSet == 0 ? QStringLiteral("VIDEO_TS")
                                              : QStringLiteral("VTS_%1_0").arg(titleSet, 2, 10, QLatin1Char('0')))
@@ -229,12 +236,18 @@ QString tablesOutsideFile(dvd_reader_t* dvd, int titleSet)
         if (blocks < 1 || DVDFileSeek(file.get(), 0) != 0 || DVDReadBytes(file.get(), head, kSector) != kSector)
             continue; // too short for any table: refused by libdvdread before it reads one
         const qint64 bytes = blocks * kSector;
-        auto check = [&](int offset) {
-            const qint64 sector = qint64(head[offset]) << 24 | head[offset + 1] << 16 | head[offset + 2] << 8 | head[offset + 3];
-            return sector == 0 || sector * kSector + 8 <= bytes;
+        auto inside = [&](const Table& t) {
+            const qint64 start = be32(head + t.offset) * kSector;
+            if (start == 0)
+                return true;
+            unsigned char tableHead[8];
+            if (start + 8 > bytes || DVDFileSeek(file.get(), int32_t(start)) != start
+                || DVDReadBytes(file.get(), tableHead, 8) != 8)
+                return false;
+            return t.sizeField < 0 || start + be32(tableHead + t.sizeField) + 1 <= bytes;
         };
-        const bool ok = titleSet == 0 ? std::all_of(std::begin(vmgTables), std::end(vmgTables), check)
-                                      : std::all_of(std::begin(vtsTables), std::end(vtsTables), check);
+        const bool ok = titleSet == 0 ? std::all_of(std::begin(vmgTables), std::end(vmgTables), inside)
+                                      : std::all_of(std::begin(vtsTables), std::end(vtsTables), inside);
         if (!ok)
             return shown;
     }
@@ -300,7 +313,7 @@ std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
     source->m_messages.clear();
     const QString damaged = tablesOutsideFile(dvd, 0);
     if (!damaged.isEmpty())
-        return fail(QStringLiteral("the video manager's table (%1) of %2 is damaged: it points past its own end")
+        return fail(QStringLiteral("the video manager's table (%1) of %2 is damaged: a table lies past its end")
                         .arg(damaged, path));
     IfoPtr vmg(ifoOpen(dvd, 0));
     if (!vmg || !vmg->vmgi_mat)
