@@ -298,7 +298,8 @@ private:
         if (!m_disc.subtitleLanguages.empty())
             m_report.notes << QStringLiteral("The subtitles' files are left empty: a DVD's subtitles are pictures, "
                                              "the player reads text files.");
-        md.menuDirectory = m_names.menuDirectory;
+        // Without pages there is no menu section: its start and menu pages would name nothing.
+        md.menuDirectory = m_disc.menus.empty() ? QString() : m_names.menuDirectory;
         md.menuAVIName = m_names.menuVideo;
         for (const DvdMenu& m : m_disc.menus) {
             if (m.pictureSize.isValid()) {

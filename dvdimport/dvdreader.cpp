@@ -1,14 +1,19 @@
 #include "dvdimport/dvdreader.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <map>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern "C" {
 #include <dvdread/dvd_reader.h>
@@ -279,7 +284,7 @@ struct DvdSource::Handles
 
 DvdSource::~DvdSource() = default;
 
-std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
+std::unique_ptr<DvdSource> DvdSource::openHere(const QString& path, QString* error)
 {
     std::unique_ptr<DvdSource> source(new DvdSource);
     auto fail = [&](const QString& why) {
@@ -380,7 +385,7 @@ std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
     return source;
 }
 
-QByteArray DvdSource::menuSectors(int titleSet, uint32_t first, uint32_t last) const
+QByteArray DvdSource::readSectorsHere(int titleSet, uint32_t first, uint32_t last) const
 {
     if (!m_handles || last < first)
         return {};
@@ -399,6 +404,217 @@ QByteArray DvdSource::menuSectors(int titleSet, uint32_t first, uint32_t last) c
         done += chunk;
     }
     return out;
+}
+
+namespace {
+
+QDataStream& operator<<(QDataStream& out, const Command& c)
+{
+    for (uint8_t b : c)
+        out << b;
+    return out;
+}
+QDataStream& operator>>(QDataStream& in, Command& c)
+{
+    for (uint8_t& b : c)
+        in >> b;
+    return in;
+}
+
+template <typename T, typename Each> void writeList(QDataStream& out, const std::vector<T>& list, Each each)
+{
+    out << quint32(list.size());
+    for (const T& item : list)
+        each(item);
+}
+template <typename T, typename Each> void readList(QDataStream& in, std::vector<T>& list, Each each)
+{
+    quint32 n = 0;
+    in >> n;
+    list.clear();
+    for (quint32 i = 0; i < n && in.status() == QDataStream::Ok; ++i)
+        each(list.emplace_back());
+}
+
+void writeDisc(QDataStream& out, const DvdDisc& d)
+{
+    out << d.volume << d.hasFirstPlay << d.firstPlay << qint32(d.mainTitle) << d.pal << d.frameRate;
+    writeList(out, d.menus, [&](const DvdMenu& m) {
+        out << qint32(m.titleSet) << qint32(m.pgc) << quint8(m.type) << m.entry << qint32(m.stillTime)
+            << qint32(m.nextPgc) << qint32(m.previousPgc) << qint32(m.upPgc) << qint32(m.forcedButton)
+            << m.pictureSize << m.pal;
+        writeList(out, m.cells, [&](const DvdCell& c) {
+            out << c.firstSector << c.lastSector << qint32(c.frames) << qint32(c.stillTime);
+        });
+        for (const std::vector<Command>* list : {&m.preCommands, &m.postCommands, &m.cellCommands})
+            writeList(out, *list, [&](const Command& c) { out << c; });
+        writeList(out, m.buttons, [&](const DvdButton& b) { out << b.rect << b.command; });
+    });
+    writeList(out, d.titles, [&](const DvdTitle& t) {
+        out << qint32(t.titleSet) << qint32(t.titleInSet) << qint32(t.parts) << qint32(t.frames);
+    });
+    writeList(out, d.chapterFrames, [&](int f) { out << qint32(f); });
+    for (const std::vector<QString>* list : {&d.audioLanguages, &d.subtitleLanguages, &d.notes})
+        writeList(out, *list, [&](const QString& t) { out << t; });
+}
+
+void readDisc(QDataStream& in, DvdDisc& d)
+{
+    auto int32 = [&](int& v) {
+        qint32 x = 0;
+        in >> x;
+        v = x;
+    };
+    int main = 0;
+    in >> d.volume >> d.hasFirstPlay >> d.firstPlay;
+    int32(main);
+    d.mainTitle = main;
+    in >> d.pal >> d.frameRate;
+    readList(in, d.menus, [&](DvdMenu& m) {
+        quint8 type = 0;
+        int32(m.titleSet);
+        int32(m.pgc);
+        in >> type >> m.entry;
+        m.type = MenuType(type);
+        int32(m.stillTime);
+        int32(m.nextPgc);
+        int32(m.previousPgc);
+        int32(m.upPgc);
+        int32(m.forcedButton);
+        in >> m.pictureSize >> m.pal;
+        readList(in, m.cells, [&](DvdCell& c) {
+            in >> c.firstSector >> c.lastSector;
+            int32(c.frames);
+            int32(c.stillTime);
+        });
+        for (std::vector<Command>* list : {&m.preCommands, &m.postCommands, &m.cellCommands})
+            readList(in, *list, [&](Command& c) { in >> c; });
+        readList(in, m.buttons, [&](DvdButton& b) { in >> b.rect >> b.command; });
+    });
+    readList(in, d.titles, [&](DvdTitle& t) {
+        int32(t.titleSet);
+        int32(t.titleInSet);
+        int32(t.parts);
+        int32(t.frames);
+    });
+    readList(in, d.chapterFrames, [&](int& f) { int32(f); });
+    for (std::vector<QString>* list : {&d.audioLanguages, &d.subtitleLanguages, &d.notes})
+        readList(in, *list, [&](QString& t) { in >> t; });
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+// libdvdread reads a damaged disc's tables without checking all they claim, and can crash on them. So
+// it runs in a child process of its own: the child reads the tables and the menus' sectors and hands
+// them over through a pipe; a crash there costs the import, never the program.
+std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
+{
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        if (error)
+            *error = QStringLiteral("no pipe for reading %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return nullptr;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        if (error)
+            *error = QStringLiteral("no process for reading %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return nullptr;
+    }
+    if (child == 0) {
+        ::close(fds[0]);
+        QByteArray bytes;
+        {
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            QString why;
+            const std::unique_ptr<DvdSource> here = openHere(path, &why);
+            out << bool(here);
+            if (!here) {
+                out << why;
+            } else {
+                writeDisc(out, here->m_disc);
+                out << here->m_messages;
+                for (const DvdMenu& m : here->m_disc.menus) {
+                    for (const DvdCell& c : m.cells)
+                        out << here->readSectorsHere(m.titleSet, c.firstSector, c.lastSector);
+                }
+            }
+        }
+        const bool sent = writeAll(fds[1], bytes);
+        ::close(fds[1]);
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(fds[1]);
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (error)
+            *error = WIFSIGNALED(status)
+                         ? QStringLiteral("libdvdread stopped on the tables of %1 (signal %2): they are damaged")
+                               .arg(path)
+                               .arg(WTERMSIG(status))
+                         : QStringLiteral("the tables of %1 could not be read").arg(path);
+        return nullptr;
+    }
+    QDataStream in(bytes);
+    bool opened = false;
+    in >> opened;
+    if (!opened) {
+        QString why;
+        in >> why;
+        if (error)
+            *error = why;
+        return nullptr;
+    }
+    std::unique_ptr<DvdSource> source(new DvdSource);
+    readDisc(in, source->m_disc);
+    in >> source->m_messages;
+    for (const DvdMenu& m : source->m_disc.menus) {
+        for (const DvdCell& c : m.cells) {
+            QByteArray sectors;
+            in >> sectors;
+            source->m_sectors[{m.titleSet, c.firstSector, c.lastSector}] = sectors;
+        }
+    }
+    if (in.status() != QDataStream::Ok) {
+        if (error)
+            *error = QStringLiteral("the tables of %1 could not be read").arg(path);
+        return nullptr;
+    }
+    return source;
+}
+
+QByteArray DvdSource::menuSectors(int titleSet, uint32_t first, uint32_t last) const
+{
+    const auto it = m_sectors.find({titleSet, first, last});
+    return it == m_sectors.end() ? QByteArray() : it->second;
 }
 
 } // namespace dvdimport

@@ -4,12 +4,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
+#include <tuple>
 
 #include "dvdimport/dvdstructure.h"
 
 // A DVD opened with libdvdread: a VIDEO_TS folder, the folder that holds one, or an ISO image. The
-// library stays inside this file; its own error messages are collected, never printed.
+// library stays inside this file, and runs in a child process of its own (a damaged disc can make it
+// crash); its own error messages are collected, never printed.
 namespace dvdimport {
 
 class DvdSource
@@ -25,8 +28,8 @@ public:
 
     const DvdDisc& disc() const { return m_disc; }
 
-    // The bytes of sectors [first, last] of a domain's menu video (title set 0: the video manager's).
-    // Empty when they cannot be read.
+    // The bytes of sectors [first, last] of a domain's menu video (title set 0: the video manager's),
+    // for a cell of one of the disc's menus. Empty when they could not be read.
     QByteArray menuSectors(int titleSet, uint32_t first, uint32_t last) const;
 
     // What libdvdread reported while the disc was read (its warnings about damaged tables, ...).
@@ -34,10 +37,15 @@ public:
 
 private:
     DvdSource() = default;
+    // The reading itself, in the child process.
+    static std::unique_ptr<DvdSource> openHere(const QString& path, QString* error);
+    QByteArray readSectorsHere(int titleSet, uint32_t first, uint32_t last) const;
+
     struct Handles;
     std::unique_ptr<Handles> m_handles;
     DvdDisc m_disc;
     QStringList m_messages;
+    std::map<std::tuple<int, uint32_t, uint32_t>, QByteArray> m_sectors;
 };
 
 } // namespace dvdimport
