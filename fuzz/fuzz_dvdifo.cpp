@@ -2,7 +2,10 @@
 // input is cut into the video manager's table and a title set's table (each also as its backup), put
 // in a VIDEO_TS folder beside small menu videos, and the disc is read and made into a project.
 // libdvdread runs in a child process, so its own crashes on damaged tables come back as a refusal
-// with a reason; what is fuzzed here is what the program does with whatever the child hands over. A
+// with a reason; what is fuzzed here is what the program does with whatever the child hands over.
+// The sanitiser still reports what goes wrong inside the child, and libFuzzer may write a crash file
+// for it while the run goes on: a file whose report shows DvdSource::openHere under libdvdread is the
+// library's fault, kept in its process. A
 // crash, a hang or a huge allocation in the program is a bug, and so is a project the writer cannot
 // save although the disc has a title.
 #include <QByteArray>
