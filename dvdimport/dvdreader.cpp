@@ -1,20 +1,17 @@
 #include "dvdimport/dvdreader.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <map>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern "C" {
 #include <dvdread/dvd_reader.h>
@@ -503,99 +500,82 @@ void readDisc(QDataStream& in, DvdDisc& d)
         readList(in, *list, [&](QString& t) { in >> t; });
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
 } // namespace
 
+QByteArray DvdSource::readInHelper(const QString& path)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    QString why;
+    const std::unique_ptr<DvdSource> here = openHere(path, &why);
+    out << bool(here);
+    if (!here) {
+        out << why;
+        return bytes;
+    }
+    writeDisc(out, here->m_disc);
+    out << here->m_messages;
+    for (const DvdMenu& m : here->m_disc.menus) {
+        for (const DvdCell& c : m.cells)
+            out << here->readSectorsHere(m.titleSet, c.firstSector, c.lastSector);
+    }
+    return bytes;
+}
+
+QString DvdSource::helperPath()
+{
+    const QString set = qEnvironmentVariable("VAZO_DVDREAD");
+    if (!set.isEmpty())
+        return set;
+    // Beside the program in a build folder (the test and benchmark programs sit one or two folders
+    // below it), or in the program's own folder of helpers when installed.
+    const QString here = QCoreApplication::applicationDirPath();
+    for (const char* place : {"/", "/../", "/../../", "/../libexec/vazovevoz/"}) {
+        const QString candidate = QDir::cleanPath(here + QLatin1String(place) + QLatin1String(kHelperName));
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    return {};
+}
+
 // libdvdread reads a damaged disc's tables without checking all they claim, and can crash on them. So
-// it runs in a child process of its own: the child reads the tables and the menus' sectors and hands
-// them over through a pipe; a crash there costs the import, never the program.
+// it runs in a helper process of its own, which reads the tables and the menus' sectors and hands them
+// over on its standard output; a crash there costs the import, never the program. (A fork of this
+// process would do without a helper, but a fork of a program with threads may hang on a lock another
+// thread held.)
 std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
 {
-    int fds[2];
-    if (::pipe(fds) != 0) {
+    auto fail = [&](const QString& why) {
         if (error)
-            *error = QStringLiteral("no pipe for reading %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = why;
         return nullptr;
-    }
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        if (error)
-            *error = QStringLiteral("no process for reading %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return nullptr;
-    }
-    if (child == 0) {
-        ::close(fds[0]);
-        // A crash here ends this process only, whatever handler the program (or a test tool) has set.
-        for (int sig : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL})
-            std::signal(sig, SIG_DFL);
-        QByteArray bytes;
-        {
-            QDataStream out(&bytes, QIODevice::WriteOnly);
-            QString why;
-            const std::unique_ptr<DvdSource> here = openHere(path, &why);
-            out << bool(here);
-            if (!here) {
-                out << why;
-            } else {
-                writeDisc(out, here->m_disc);
-                out << here->m_messages;
-                for (const DvdMenu& m : here->m_disc.menus) {
-                    for (const DvdCell& c : m.cells)
-                        out << here->readSectorsHere(m.titleSet, c.firstSector, c.lastSector);
-                }
-            }
-        }
-        const bool sent = writeAll(fds[1], bytes);
-        ::close(fds[1]);
-        ::_exit(sent ? 0 : 1);
-    }
-    ::close(fds[1]);
+    };
+    const QString helper = helperPath();
+    if (helper.isEmpty())
+        return fail(QStringLiteral("the DVD reader %1 is not installed beside the program").arg(QLatin1String(kHelperName)));
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(helper, {QFileInfo(path).absoluteFilePath()});
+    if (!process.waitForStarted(-1))
+        return fail(QStringLiteral("the DVD reader %1 cannot be started: %2").arg(helper, process.errorString()));
     QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        bytes.append(buffer, n);
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(1000);
+        bytes += process.readAllStandardOutput();
     }
-    ::close(fds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        if (error)
-            *error = WIFSIGNALED(status)
-                         ? QStringLiteral("libdvdread stopped on the tables of %1 (signal %2): they are damaged")
-                               .arg(path)
-                               .arg(WTERMSIG(status))
-                         : QStringLiteral("the tables of %1 could not be read").arg(path);
-        return nullptr;
-    }
+    bytes += process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit)
+        return fail(QStringLiteral("libdvdread stopped on the tables of %1: they are damaged").arg(path));
+    if (process.exitCode() != 0)
+        return fail(QStringLiteral("the tables of %1 could not be read").arg(path));
     QDataStream in(bytes);
     bool opened = false;
     in >> opened;
     if (!opened) {
         QString why;
         in >> why;
-        if (error)
-            *error = why;
-        return nullptr;
+        return fail(why.isEmpty() ? QStringLiteral("the tables of %1 could not be read").arg(path) : why);
     }
     std::unique_ptr<DvdSource> source(new DvdSource);
     readDisc(in, source->m_disc);
@@ -607,11 +587,8 @@ std::unique_ptr<DvdSource> DvdSource::open(const QString& path, QString* error)
             source->m_sectors[{m.titleSet, c.firstSector, c.lastSector}] = sectors;
         }
     }
-    if (in.status() != QDataStream::Ok) {
-        if (error)
-            *error = QStringLiteral("the tables of %1 could not be read").arg(path);
-        return nullptr;
-    }
+    if (in.status() != QDataStream::Ok)
+        return fail(QStringLiteral("the tables of %1 could not be read").arg(path));
     return source;
 }
 

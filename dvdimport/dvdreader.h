@@ -11,8 +11,8 @@
 #include "dvdimport/dvdstructure.h"
 
 // A DVD opened with libdvdread: a VIDEO_TS folder, the folder that holds one, or an ISO image. The
-// library stays inside this file, and runs in a child process of its own (a damaged disc can make it
-// crash); its own error messages are collected, never printed.
+// library stays inside this file, and runs in a helper process of its own, vazo-dvdread (a damaged disc
+// can make it crash); its own error messages are collected, never printed.
 namespace dvdimport {
 
 class DvdSource
@@ -32,12 +32,18 @@ public:
     // for a cell of one of the disc's menus. Empty when they could not be read.
     QByteArray menuSectors(int titleSet, uint32_t first, uint32_t last) const;
 
+    // The helper's work: the disc read here, with its tables and menus' sectors as bytes for open().
+    static QByteArray readInHelper(const QString& path);
+    static constexpr const char* kHelperName = "vazo-dvdread";
+    // Where the helper is: $VAZO_DVDREAD, else beside the program; empty when it is nowhere.
+    static QString helperPath();
+
     // What libdvdread reported while the disc was read (its warnings about damaged tables, ...).
     const QStringList& libraryMessages() const { return m_messages; }
 
 private:
     DvdSource() = default;
-    // The reading itself, in the child process.
+    // The reading itself, in the helper process.
     static std::unique_ptr<DvdSource> openHere(const QString& path, QString* error);
     QByteArray readSectorsHere(int titleSet, uint32_t first, uint32_t last) const;
 
