@@ -46,16 +46,14 @@ int importDvd(const QStringList& args)
         printLine(stderr, QStringLiteral("vrplmenu: %1").arg(result.error));
         return 2;
     }
-    int messages = 0;
-    const SaveResult saved = SaveProjectFile(result.project, options.menuFile, [&](const Message& m) {
-        ++messages;
-        printMessage(stderr, m);
-    });
+    // The save speaks only when it refuses or fails, and then nothing was written.
+    const SaveResult saved =
+        SaveProjectFile(result.project, options.menuFile, [](const Message& m) { printMessage(stderr, m); });
     for (const QString& line : result.report.lines())
         printLine(stderr, line);
     if (!saved)
         return 2;
-    return result.report.untranslated.isEmpty() && messages == 0 ? 0 : 1;
+    return result.report.untranslated.isEmpty() ? 0 : 1;
 }
 
 } // namespace cli

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QRegularExpression>
 
 #include "check/menucheck.h"
@@ -551,8 +552,13 @@ private slots:
                                                QStringLiteral("imported.avi")}));
         TProblemsForm* problems = h.main().problemsWindow();
         QVERIFY(problems);
-        QVERIFY(problems->notes().join(QLatin1Char('\n')).contains(QLatin1String("Not translated: page 5) Audio 1")));
+        QVERIFY(!problems->ProblemList->findItems(QStringLiteral("Not translated: page 5) Audio 1"), Qt::MatchStartsWith).isEmpty());
         QCOMPARE(h.pages().pageCount(), 6);
+        // Saved and opened again, the project is a file like any other: the report is gone.
+        QVERIFY(h.main().SaveProject(false));
+        QVERIFY(h.main().OpenProject(menu));
+        QCOMPARE(problems->notes(), QStringList());
+        QVERIFY(problems->ProblemList->findItems(QStringLiteral("Not translated"), Qt::MatchStartsWith).isEmpty());
         h.stop();
     }
 };
