@@ -30,6 +30,10 @@ int findButtons(const QStringList& args);
 // map FILE [-o OUT.svg|.png|.dot]: the page map of the menu, as DOT (on standard output without -o)
 // or drawn by Graphviz; 0 when written, 1 when the menu had messages, 2 when nothing was written.
 int map(const QStringList& args);
+// import-dvd SOURCE -o MENU.ini [--menu-video avi|vob]: a DVD's menus as a menu file, with its menu
+// video and pictures beside it; the report on standard error. 0 when every command was translated, 1
+// when some were not (the report lists them), 2 when the disc cannot be read or nothing written.
+int importDvd(const QStringList& args);
 
 // Prints a message as "CAPTION: TEXT" (just the text when it has no caption) on its own line.
 void printMessage(std::FILE* to, const Message& m);

@@ -38,6 +38,12 @@ const char* kUsage =
     "  map FILE [-o OUT]          the page map: every page and where each link leads, as DOT\n"
     "                             (standard output without -o) or drawn as SVG or PNG by the\n"
     "                             extension of OUT (.dot, .svg, .png)\n"
+    "  import-dvd SOURCE -o MENU.ini [--menu-video avi|vob]\n"
+    "                             the menus of a DVD (a VIDEO_TS folder, the folder above it\n"
+    "                             or an ISO image) as a menu file, its pages' video (an MPEG-4\n"
+    "                             AVI, or with vob the menus' own sectors) and still pictures\n"
+    "                             beside it; the report on standard error, exit 1 when some\n"
+    "                             button commands could not be translated\n"
     "\n"
     "Options:\n"
     "  --help                     show this text\n"
@@ -81,6 +87,8 @@ int main(int argc, char* argv[])
         return cli::findButtons(args);
     if (command == QLatin1String("map"))
         return cli::map(args);
+    if (command == QLatin1String("import-dvd"))
+        return cli::importDvd(args);
     std::fprintf(stderr, "vrplmenu: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
     return 2;
 }

@@ -58,5 +58,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # at run time, so nothing links them, and without them the window cannot open. Graphviz's layout and
 # renderers are plugins of libgvc6 in the same way: named, so that the page map can be drawn.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgvc6")
+# libdvdread (the DVD import) and Graphviz (the page map) are named as well, so that the package
+# says it also where the build machine's shlibs data is incomplete.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgvc6, libdvdread8")
 include(CPack)

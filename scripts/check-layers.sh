@@ -16,11 +16,12 @@ declare -A allowed=(
   [media]="media document core"
   [dialogs]="dialogs document core"
   [finder]="finder"
+  [dvdimport]="dvdimport check media document core"
   [moviedata]="moviedata dialogs media document core"
-  [workspace]="workspace editors app moviedata dialogs finder media edits pagemap check player document core"
-  [editors]="workspace editors app moviedata dialogs finder media edits pagemap check player document core"
-  [app]="workspace editors app moviedata dialogs finder media edits pagemap check player document core"
-  [cli]="cli pagemap check player finder media document core"
+  [workspace]="workspace editors app moviedata dialogs finder dvdimport media edits pagemap check player document core"
+  [editors]="workspace editors app moviedata dialogs finder dvdimport media edits pagemap check player document core"
+  [app]="workspace editors app moviedata dialogs finder dvdimport media edits pagemap check player document core"
+  [cli]="cli dvdimport pagemap check player finder media document core"
 )
 
 status=0

@@ -23,6 +23,7 @@ listing=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for path in \
     ./usr/bin/vazovevoz \
     ./usr/bin/vrplmenu \
+    ./usr/libexec/vazovevoz/vazo-dvdread \
     ./usr/share/applications/vazovevoz.desktop \
     ./usr/share/icons/hicolor/scalable/apps/vazovevoz.svg \
     ./usr/share/metainfo/io.github.vazovevoz.VazoVevoz.metainfo.xml \
@@ -41,7 +42,7 @@ done
 step "its dependencies come from the linked libraries"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "  $depends"
-for lib in libqt6widgets6 libavcodec libjpeg62-turbo qt6-qpa-plugins libgvc6; do
+for lib in libqt6widgets6 libavcodec libjpeg62-turbo libdvdread8 qt6-qpa-plugins libgvc6; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib"
 done
 

@@ -10,8 +10,10 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libjpeg62-turbo-dev
   libopencv-imgproc-dev
+  libdvdread-dev
   libxvidcore-dev
   libgraphviz-dev
+  dvdauthor xorriso genisoimage   # the DVD import's tests make their discs with these
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core
   "$@"

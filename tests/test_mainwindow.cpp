@@ -172,7 +172,8 @@ private slots:
                                             "miPreviewAction|&Preview||1|0", "miPageAction|&Page||0|0", "|&Windows||1|0", "|?||1|0"};
         QTest::newRow("file") << "File1"
                               << QStringList{"miNew|New||1|0", "miMMOpenINI|Open &INI|Ctrl+O|1|0",
-                                             "|Open recent||0|0", "-", "miMMSaveINI|Save|Ctrl+S|0|0",
+                                             "|Open recent||0|0", "miImportDVD|Import &DVD menus…||1|0", "-",
+                                             "miMMSaveINI|Save|Ctrl+S|0|0",
                                              "miMMSaveasINI|&Save as INI|Ctrl+Shift+S|0|0",
                                              "miExportPageMap|Export page map…||1|0", "-",
                                              "miMMQuit|&Quit|Ctrl+Q|1|0"};

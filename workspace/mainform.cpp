@@ -205,6 +205,7 @@ void TMainForm::buildMenu()
     file->setObjectName(QStringLiteral("File1"));
     addItem(file, QStringLiteral("miNew"), text::kNew);
     addItem(file, QStringLiteral("miMMOpenINI"), text::kOpenIni, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(file, QStringLiteral("miImportDVD"), QStringLiteral("Import &DVD menus\u2026"));
     file->addSeparator();
     addItem(file, QStringLiteral("miMMSaveINI"), text::kSave, QKeySequence(Qt::CTRL | Qt::Key_S), false);
     addItem(file, QStringLiteral("miMMSaveasINI"), text::kSaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), false);

@@ -107,6 +107,11 @@ public:
         QString baseDirectory;
     };
     bool OpenProject(const QString& path, const ProjectCopy* copy = nullptr);
+    // File > Import DVD menus (mainform_dvdimport.cpp): a DVD's menus as a new, unsaved project under
+    // the name chosen for it, its video and pictures written beside that name, the report in the
+    // Problems window. The import runs on a thread of its own under a progress dialog with Cancel.
+    void miImportDVDClick();
+    bool importDvd(const QString& source, const QString& menuFile);
     // Whether the picture is a still page's rather than the frame at the track bar.
     bool stillShown() const { return m_stillShown; }
     // How long an opening runs before its progress dialog shows (tests show it at once).

@@ -23,6 +23,7 @@
 #include "edits/projectedits.h"
 #include "editors/pageviewerform.h"
 #include "editors/selectionsviewerform.h"
+#include "workspace/problemsform.h"
 #include "moviedata/moviedataform.h"
 #include "dialogs/dialogservice.h"
 #include "core/paths.h"
@@ -74,6 +75,7 @@ void TMainForm::buildFileCommands()
     on("miMMSaveINI", [this] { miMMSaveINIClick(); });
     on("miMMSaveasINI", [this] { miMMSaveasINIClick(); });
     on("miMovieData", [this] { miMovieDataClick(); });
+    on("miImportDVD", [this] { miImportDVDClick(); });
     QAction* quit = findChild<QAction*>(QStringLiteral("miMMQuit"));
     disconnect(quit, nullptr, this, nullptr);
     connect(quit, &QAction::triggered, this, [this] { miMMQuitClick(); });
@@ -157,6 +159,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::clearProject()
 {
     m_incompleteFile.clear();
+    if (m_problems)
+        m_problems->setNotes({});
     if (m_pages)
         m_pages->ClearPages();
     if (m_selections)

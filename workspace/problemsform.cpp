@@ -306,6 +306,13 @@ void TProblemsForm::fillList()
         more->setFlags(Qt::NoItemFlags);
         items.append(more);
     }
+    const QIcon noteIcon = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    for (const QString& line : std::as_const(m_notes)) {
+        auto* note = new QTreeWidgetItem({line});
+        note->setIcon(ProblemColumn, noteIcon);
+        note->setFlags(Qt::ItemIsEnabled);
+        items.append(note);
+    }
     ProblemList->addTopLevelItems(items); // the list owns them
     if (again)
         ProblemList->setCurrentItem(again);
@@ -322,6 +329,12 @@ bool TProblemsForm::eventFilter(QObject* watched, QEvent* event)
             ProblemList->setColumnHidden(CodeColumn, !room);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TProblemsForm::setNotes(const QStringList& lines)
+{
+    m_notes = lines;
+    fillList();
 }
 
 // --- going to a problem ----------------------------------------------------------------------

@@ -53,6 +53,11 @@ public:
     // "2 errors, 5 warnings", as the main window's status line shows it.
     QString countText() const;
 
+    // Lines shown below the problems until the next ones are set (the report of an import); an empty
+    // list removes them.
+    void setNotes(const QStringList& lines);
+    const QStringList& notes() const { return m_notes; }
+
     // Goes to where the problem of a row is, as a double click on it does.
     void showProblem(int row);
 
@@ -72,6 +77,7 @@ private:
     // Where a row leads, held as the objects themselves: positions change with the next edit, the
     // objects stay (an edit that removes one keeps it alive in the undo stack, so a row of a removed
     // page is recognised by looking the page up, never by using it).
+    QStringList m_notes;
     struct Target
     {
         Page* page = nullptr;
