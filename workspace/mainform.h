@@ -74,6 +74,10 @@ public:
     static constexpr int kMinHeight = 426;
     static constexpr int kTrackBarHeight = 33;
     static constexpr int kControlPanelHeight = 33;
+    // The picture's distance from the panel's edge when the window fits around it or it scrolls.
+    static constexpr int kPictureMargin = 8;
+    // The smallest zoom a fitted picture gets, on a tiny window or screen.
+    static constexpr double kSmallestZoom = 0.1;
     static constexpr int kUnreadablePosition = 100;
 
     using Placement = ToolPlacement;

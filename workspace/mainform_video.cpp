@@ -37,7 +37,6 @@ const QString kInitialFrameInfo = QStringLiteral("  Frame 0 (0:00:00.000) [ ]");
 
 constexpr int kButtonSize = 25;
 constexpr int kGotoFieldLength = 7;
-constexpr int kPictureMargin = 8;   // picture from the panel's edge when the window fits around it
 constexpr int kFitExtraWidth = 24;  // frame width beyond the picture's
 constexpr int kFitExtraHeight = 62; // frame height beyond picture, track bar and control panel
 constexpr int kBevelOutside = 2;
@@ -268,7 +267,7 @@ void TMainForm::FitToPicture(int pictureWidth, int pictureHeight)
     const QSize room = screenAreaOf(this).size() - QSize(kFitExtraWidth, fixedHeight);
     const double fitted = fitZoom(QSize(pictureWidth, pictureHeight), room);
     m_zoomFit = fitted < 1.0;
-    m_videoImage->setZoom(m_zoomFit ? std::max(fitted, 0.1) : 1.0);
+    m_videoImage->setZoom(m_zoomFit ? std::max(fitted, kSmallestZoom) : 1.0);
     const int w = m_videoImage->toShown(pictureWidth);
     const int h = m_videoImage->toShown(pictureHeight);
 

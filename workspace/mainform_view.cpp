@@ -32,10 +32,8 @@ const QString kZoomShown = QStringLiteral("Zoom %1 %");
 
 // Zoom in and Zoom out go through these; a fitted zoom lies between two of them.
 constexpr std::array<double, 10> kZoomSteps = {0.25, 1.0 / 3, 0.5, 2.0 / 3, 0.75, 1.0, 1.5, 2.0, 3.0, 4.0};
-constexpr double kSmallestZoom = 0.1; // a fitted picture on a tiny window
 constexpr double kLargestZoom = kZoomSteps.back();
 constexpr double kSameZoom = 1e-6;
-constexpr int kPictureMargin = 8;
 
 } // namespace
 
@@ -162,13 +160,15 @@ void TMainForm::setZoom(double z, std::optional<QPoint> keep)
     z = std::clamp(z, kSmallestZoom, kLargestZoom);
     m_zoomFit = false;
     // Where the kept picture point is in the visible area, before.
+    const auto shownAt = [this](QPoint inPicture) {
+        return m_videoImage->pos() + QPoint(m_videoImage->toShown(inPicture.x()), m_videoImage->toShown(inPicture.y()));
+    };
     QPoint keptAt;
     if (keep)
-        keptAt = m_videoImage->pos() + QPoint(m_videoImage->toShown(keep->x()), m_videoImage->toShown(keep->y()))
-                 - QPoint(m_videoScroll->horizontalScrollBar()->value(), m_videoScroll->verticalScrollBar()->value());
+        keptAt = shownAt(*keep) - QPoint(m_videoScroll->horizontalScrollBar()->value(), m_videoScroll->verticalScrollBar()->value());
     m_videoImage->setZoom(z); // followZoom places the picture and what lies over it
     if (keep) {
-        const QPoint now = m_videoImage->pos() + QPoint(m_videoImage->toShown(keep->x()), m_videoImage->toShown(keep->y()));
+        const QPoint now = shownAt(*keep);
         m_videoScroll->horizontalScrollBar()->setValue(now.x() - keptAt.x());
         m_videoScroll->verticalScrollBar()->setValue(now.y() - keptAt.y());
     }
